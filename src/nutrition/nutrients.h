@@ -1,0 +1,53 @@
+// Nutrient totals from foods and weights, and targets from a reference row.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tables/food_table.h"
+#include "tables/reference_table.h"
+
+namespace eiyou {
+
+inline constexpr int kNutrients = 9;
+
+// Fixed point: kcal, 0.1 g, 0.1 g, mg, 0.1 mg, IU, 0.01 mg, 0.01 mg, mg.
+struct NutrientTotals {
+  std::array<std::int32_t, kNutrients> value{};
+};
+
+struct NutrientTargets {
+  std::int32_t EnergyTarget = 0;
+  std::array<std::int32_t, kNutrients - 1> other{};  // nutrients 1..8
+  // Target of nutrient k (0..8).
+  std::int32_t Of(int k) const { return k == 0 ? EnergyTarget : other[k - 1]; }
+};
+
+// The arithmetic of one side (dish window or meal analysis), bound to that side's
+// own tables.
+class NutrientCalculator {
+ public:
+  NutrientCalculator(const FoodTable& food, const ReferenceTable& reference)
+      : food_(food), reference_(reference) {}
+
+  NutrientTotals totals;
+  NutrientTargets targets;
+
+  void ClearTotals();
+  void AddFoodToTotals(std::string_view rowText, std::string_view weightText);
+  // Every item a FoodEntry ("[row]number:name= weightg"), in list order.
+  void AddListedFoods(const std::vector<std::string>& items);
+  // The FoodEntry texts of a DishLine after its third field, joined by ",".
+  void AddDishFoods(std::string_view foodFields);
+  // sexIndex 0/1, ageRow 1..11; anything else gives all-zero targets.
+  void LoadTargets(int sexIndex, int ageRow);
+
+ private:
+  const FoodTable& food_;
+  const ReferenceTable& reference_;
+};
+
+}  // namespace eiyou

@@ -1,0 +1,76 @@
+// The nine-axis radar chart, drawn through a small canvas so the core stays
+// free of any toolkit.
+#pragma once
+
+#include <cstdint>
+
+#include "nutrition/nutrients.h"
+
+namespace eiyou {
+
+struct Rgb {
+  std::uint8_t r = 0, g = 0, b = 0;
+  bool operator==(const Rgb&) const = default;
+};
+
+inline constexpr Rgb kGridGreen{0, 128, 0};
+inline constexpr Rgb kGraphBlue{0, 0, 255};
+
+// A drawing surface with GDI-like semantics: a current position moved by
+// MoveTo and LineTo, a solid pen, a brush for FillRect. Pixel coordinates.
+class Canvas {
+ public:
+  virtual ~Canvas() = default;
+  virtual void SetPen(Rgb colour, int width) = 0;
+  virtual void MoveTo(int x, int y) = 0;
+  virtual void LineTo(int x, int y) = 0;
+  virtual void SetBrush(Rgb colour) = 0;
+  // Fills left <= x < right, top <= y < bottom with the brush.
+  virtual void FillRect(int left, int top, int right, int bottom) = 0;
+};
+
+struct ChartLayout {
+  int paintLeft, paintTop, paintWidth, paintHeight;  // PaintBox1
+  int spokeLength;                                   // chart units
+  std::int32_t factor;                               // polygon factor F
+};
+
+inline constexpr ChartLayout kDishChart{728, 400, 441, 417, 10, 300};
+inline constexpr ChartLayout kDailyChart{152, 64, 480, 480, 12, 120};
+
+class RadarChart {
+ public:
+  explicit RadarChart(const ChartLayout& layout);
+
+  int RealToDispX(long double x) const;
+  int RealToDispY(long double y) const;
+
+  void FormCreate();
+  void FDrawCircle(Canvas& canvas, int degrees, int radius);
+  void FDrawCircleRadius(Canvas& canvas);
+  void FDrawGraph(Canvas& canvas, long double startRadius, const NutrientTotals& totals,
+                  const NutrientTargets& targets);
+  void FEraseGraph(Canvas& canvas, long double startRadius, const NutrientTotals& totals,
+                   const NutrientTargets& targets, Rgb buttonFace);
+  // Fills the chart area with the button face and draws the empty grid
+  // (circles 2..10, nine spokes). The window repaints its labels itself.
+  void FormDestroy(Canvas& canvas, Rgb buttonFace, int areaLeft, int areaTop);
+
+  // Radius of the energy axis handed to FDrawGraph: (total × F div target) × 0.1.
+  long double EnergyRadius(const NutrientTotals& totals, const NutrientTargets& targets) const;
+
+  int centreX() const { return centreX_; }
+  int centreY() const { return centreY_; }
+  long double angle() const { return angle_; }
+
+ private:
+  void DrawPolygon(Canvas& canvas, long double startRadius, const NutrientTotals& totals,
+                   const NutrientTargets& targets);
+
+  ChartLayout layout_;
+  int centreX_ = 0, centreY_ = 0;
+  long double angle_ = 0;
+  long double lastX_ = 0, lastY_ = 0;
+};
+
+}  // namespace eiyou

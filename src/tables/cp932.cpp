@@ -1,0 +1,84 @@
+#include "tables/cp932.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace eiyou {
+namespace {
+
+// One conversion descriptor per direction and call; iconv keeps shift state.
+class Iconv {
+ public:
+  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Iconv() {
+    if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+  }
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
+
+}  // namespace
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+  std::string out;
+  Iconv cd("UTF-8", "CP932");
+  if (!cd.ok()) {
+    // No converter: keep ASCII, mark the rest, never crash.
+    for (unsigned char c : cp932) out += c < 0x80 ? std::string(1, char(c)) : kReplacement;
+    return out;
+  }
+  out.reserve(cp932.size() * 3 / 2 + 4);
+  char* in = const_cast<char*>(cp932.data());
+  size_t inLeft = cp932.size();
+  char buffer[1024];
+  while (inLeft > 0) {
+    char* dst = buffer;
+    size_t dstLeft = sizeof buffer;
+    size_t rc = iconv(cd.get(), &in, &inLeft, &dst, &dstLeft);
+    out.append(buffer, dst - buffer);
+    if (rc == static_cast<size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      // EILSEQ or EINVAL (a trailing lone lead byte): that byte shows as U+FFFD.
+      out += kReplacement;
+      ++in;
+      --inLeft;
+      iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  return out;
+}
+
+bool Utf8ToCp932(std::string_view utf8, std::string& out) {
+  out.clear();
+  Iconv cd("CP932", "UTF-8");
+  if (!cd.ok()) return false;
+  char* in = const_cast<char*>(utf8.data());
+  size_t inLeft = utf8.size();
+  char buffer[1024];
+  while (inLeft > 0) {
+    char* dst = buffer;
+    size_t dstLeft = sizeof buffer;
+    size_t rc = iconv(cd.get(), &in, &inLeft, &dst, &dstLeft);
+    out.append(buffer, dst - buffer);
+    if (rc == static_cast<size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string Cp932(std::string_view utf8) {
+  std::string out;
+  Utf8ToCp932(utf8, out);
+  return out;
+}
+
+}  // namespace eiyou

@@ -1,0 +1,32 @@
+// The data directory convention and the existence check of the table files.
+#pragma once
+
+#include <string>
+
+#include "tables/errors.h"
+
+namespace eiyou {
+
+// File and directory names on disk (UTF-8).
+inline constexpr const char* kFoodFileName = "食品成分表５訂.CSV";
+inline constexpr const char* kReferenceFileName = "STD.CSV";
+inline constexpr const char* kDishDirName = "KONDATE";
+inline constexpr const char* kDishFileName = "献立.TXT";
+
+// The current working directory, read afresh on every call (UTF-8 path, no trailing "/").
+std::string DataDirectory();
+
+// dir + "/" + name.
+std::string JoinPath(const std::string& dir, const std::string& name);
+
+// True when `path` names an existing directory.
+bool DirectoryExists(const std::string& path);
+// True when any entry of that name exists (a directory counts).
+bool EntryExists(const std::string& path);
+
+// Existence check made before every table load. Shows "ディレクトリがありません！！"
+// when the data directory is gone, or "指定された" + path + "ファイルがありません！！"
+// when nothing of that name exists, and then returns false.
+bool CheckDataFile(const std::string& path, MessageSink& sink);
+
+}  // namespace eiyou

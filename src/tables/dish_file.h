@@ -1,0 +1,25 @@
+// The dish file KONDATE/献立.TXT: one DishLine per line, CP932, CR LF.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace eiyou {
+
+// Full paths in the current data directory (UTF-8, joined with "/").
+std::string DishDirectoryPath();
+std::string DishFilePath();
+
+// Splits a whole file's bytes into lines: CR LF, lone CR or lone LF end a line,
+// a last line without an end counts, a NUL byte ends the text.
+std::vector<std::string> SplitDishText(const std::string& bytes);
+
+// Reads the file whole. Throws IoError when it exists but cannot be read.
+std::vector<std::string> ReadDishFile(const std::string& path);
+
+// Writes every line followed by CR LF, replacing the file atomically (a new file
+// beside it, then rename), so a failure leaves the old file as it was. Throws
+// IoError("ﾌｧｲﾙ <path> を作成できません。") when it cannot be created.
+void WriteDishFile(const std::string& path, const std::vector<std::string>& lines);
+
+}  // namespace eiyou

@@ -1,0 +1,24 @@
+// Lenient readers of every numeric text of the tables and of typed numbers.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <string_view>
+
+namespace eiyou {
+
+static_assert(std::numeric_limits<long double>::digits == 64,
+              "the nutrient arithmetic needs the 80-bit extended long double");
+#ifdef __FAST_MATH__
+#error "-ffast-math changes the rounding of nutrient totals; build without it"
+#endif
+
+// Decimal (optional sign) or "$" hexadecimal; stops at the first character that
+// does not fit and then gives the digits read so far without the sign.
+std::int32_t ParseIntLenient(std::string_view text);
+
+// Sign, digits, optional "." digits, optional exponent; on a character that does
+// not fit gives the integer mantissa read so far, unscaled and unsigned.
+long double ParseRealLenient(std::string_view text);
+
+}  // namespace eiyou

@@ -1,0 +1,27 @@
+// Comma splitting and the guarded substring helpers. Texts are CP932 bytes;
+// positions and counts are byte positions (1-based where noted).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace eiyou {
+
+// Splits `line` into n + 1 fields: fields 1..n end at the first n commas, a
+// missing comma empties that field and every later one, field n + 1 is the rest.
+std::vector<std::string> SplitFields(std::string_view line, int n);
+
+// Copies `count` bytes from 1-based position `from` into `destination`, but only
+// when count < length and from + count - 1 <= length; otherwise leaves it alone.
+void CopyPart(std::string_view text, long long from, long long count, std::string& destination);
+
+// Copies the first `count` bytes into `destination` only when count < length.
+void LeftPart(std::string_view text, long long count, std::string& destination);
+
+// Reads a text file as lines: a line ends at CR (an LF right after it is
+// skipped); a lone LF stays in the line; byte 0x1A ends the file. Throws IoError
+// when the file exists but cannot be read.
+std::vector<std::string> ReadTableLines(const std::string& path);
+
+}  // namespace eiyou
