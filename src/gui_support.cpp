@@ -8,6 +8,8 @@
 #include <QPen>
 #include <QResizeEvent>
 
+#include <cmath>
+
 #include "tables/cp932.h"
 
 namespace eiyou {
@@ -97,7 +99,45 @@ void ImageCanvas::MoveTo(int x, int y) {
   y_ = y;
 }
 
+namespace {
+// Clips the segment to `r` (Liang-Barsky in double): chart vertices can lie
+// millions of pixels away, which the raster engine must never see.
+bool ClipSegment(double& x0, double& y0, double& x1, double& y1, const QRectF& r) {
+  double t0 = 0, t1 = 1;
+  const double dx = x1 - x0, dy = y1 - y0;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {x0 - r.left(), r.right() - x0, y0 - r.top(), r.bottom() - y0};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0) {
+      if (t > t1) return false;
+      if (t > t0) t0 = t;
+    } else {
+      if (t < t0) return false;
+      if (t < t1) t1 = t;
+    }
+  }
+  const double nx0 = x0 + t0 * dx, ny0 = y0 + t0 * dy;
+  x1 = x0 + t1 * dx;
+  y1 = y0 + t1 * dy;
+  x0 = nx0;
+  y0 = ny0;
+  return true;
+}
+}  // namespace
+
 void ImageCanvas::LineTo(int x, int y) {
+  const int fromX = x_, fromY = y_;
+  x_ = x;
+  y_ = y;
+  const double margin = 16;
+  const QRectF bounds(-margin, -margin, image_.width() + 2 * margin, image_.height() + 2 * margin);
+  const bool far = std::abs(double(fromX)) > 1e5 || std::abs(double(fromY)) > 1e5 ||
+                   std::abs(double(x)) > 1e5 || std::abs(double(y)) > 1e5;
   QPainter p(&image_);
   p.setRenderHint(QPainter::Antialiasing, false);
   QPen pen(pen_);
@@ -105,12 +145,17 @@ void ImageCanvas::LineTo(int x, int y) {
   pen.setCapStyle(Qt::SquareCap);
   pen.setJoinStyle(Qt::MiterJoin);
   p.setPen(pen);
-  if (x == x_ && y == y_)
+  if (x == fromX && y == fromY) {
     p.drawPoint(x, y);
-  else
-    p.drawLine(x_, y_, x, y);
-  x_ = x;
-  y_ = y;
+    return;
+  }
+  if (!far) {
+    p.drawLine(fromX, fromY, x, y);
+    return;
+  }
+  double x0 = fromX, y0 = fromY, x1 = x, y1 = y;
+  if (ClipSegment(x0, y0, x1, y1, bounds))
+    p.drawLine(QPoint(qRound(x0), qRound(y0)), QPoint(qRound(x1), qRound(y1)));
 }
 
 void ImageCanvas::SetBrush(Rgb colour) { brush_ = QColor(colour.r, colour.g, colour.b); }
