@@ -1,0 +1,75 @@
+// The widget boundary: CP932 bytes kept in list items, the sorted-list order,
+// and the chart canvas over an image.
+#include <QListWidget>
+#include <QTest>
+
+#include "gui_support.h"
+
+using eiyou::ImageCanvas;
+
+class GuiSupportTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void listItemsKeepTheirBytes() {
+    QListWidget list;
+    const std::string bad("[1]\x81 X", 6);  // a lead byte without a valid trail byte
+    eiyou::AppendItem(&list, bad);
+    QCOMPARE(list.item(0)->text(), QString::fromUtf8("[1]\xEF\xBF\xBD X"));
+    QCOMPARE(eiyou::ItemBytes(&list, 0), bad);
+  }
+
+  void sortedInsertionUsesByteOrderAndKeepsDuplicates() {
+    QListWidget list;
+    for (const char* t : {"[9]a", "[10]a", "[9]a", "\x98\x61", "[1]"}) eiyou::InsertSorted(&list, t);
+    QStringList shown;
+    for (int i = 0; i < list.count(); ++i) shown << QString::fromLatin1(eiyou::ItemBytes(&list, i).c_str());
+    QCOMPARE(shown, (QStringList{"[10]a", "[1]", "[9]a", "[9]a", QString::fromLatin1("\x98\x61")}));
+  }
+
+  void textOutsideTheCodePageIsRefused() {
+    std::string out;
+    QVERIFY(!eiyou::FromQ(QString::fromUtf8("€"), out));
+    QVERIFY(eiyou::FromQ(QString::fromUtf8("～"), out));
+    QCOMPARE(out, std::string("\x81\x60"));
+  }
+
+  void canvasDrawsSolidUnsmoothedLines() {
+    QImage image(100, 100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    ImageCanvas canvas(image);
+    canvas.SetPen({0, 0, 255}, 2);
+    canvas.MoveTo(10, 50);
+    canvas.LineTo(90, 50);
+    QCOMPARE(image.pixelColor(50, 50), QColor(0, 0, 255));
+    QSet<QRgb> colours;
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 100; ++x) colours.insert(image.pixel(x, y));
+    QCOMPARE(colours.size(), 2);  // no antialiasing shades
+  }
+
+  void farAwaySegmentsAreClippedNotLost() {
+    QImage image(100, 100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    ImageCanvas canvas(image);
+    canvas.SetPen({0, 128, 0}, 1);
+    canvas.MoveTo(50, 50);
+    canvas.LineTo(50, -2147483647);  // straight up, from a saturated vertex
+    QCOMPARE(image.pixelColor(50, 10), QColor(0, 128, 0));
+    canvas.MoveTo(2147483647, 2147483647);
+    canvas.LineTo(-2147483647, -2147483647);  // the diagonal through the image
+    QCOMPARE(image.pixelColor(70, 70), QColor(0, 128, 0));
+  }
+
+  void fillRectCoversHalfOpenRange() {
+    QImage image(20, 20, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    ImageCanvas canvas(image);
+    canvas.SetBrush({1, 2, 3});
+    canvas.FillRect(5, 5, 10, 10);
+    QCOMPARE(image.pixelColor(9, 9), QColor(1, 2, 3));
+    QCOMPARE(image.pixelColor(10, 10), QColor(Qt::white));
+  }
+};
+
+QTEST_MAIN(GuiSupportTest)
+#include "test_gui_support.moc"
