@@ -21,6 +21,10 @@ class FoodTable {
   std::array<std::array<std::string, kColumns>, kRows> cells_{};
 };
 
+// Shown once when the food file has more lines than the table has rows.
+inline constexpr const char* kFoodTableTruncatedMessage =
+    "食品成分表の1835行目以降は読み込みませんでした！";
+
 // Fills `table` from 食品成分表５訂.CSV in the current data directory. Rows past
 // the last line read keep what they held. A missing file: CheckDataFile's message
 // and nothing changes. More than 1834 lines: the first 1834 are stored and the

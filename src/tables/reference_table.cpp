@@ -1,0 +1,38 @@
+#include "tables/reference_table.h"
+
+#include <utility>
+
+#include "tables/data_dir.h"
+#include "tables/text_fields.h"
+
+namespace eiyou {
+namespace {
+const std::string kEmpty;
+}
+
+const std::string& ReferenceTable::Field(int row, int field) const {
+  if (row < 1 || row > kRows || field < 1 || field > kFields) return kEmpty;
+  return fields_[row - 1][field - 1];
+}
+
+void ReferenceTable::SetField(int row, int field, std::string text) {
+  if (row < 1 || row > kRows || field < 1 || field > kFields) return;
+  fields_[row - 1][field - 1] = std::move(text);
+}
+
+void LoadReferenceTable(ReferenceTable& table, MessageSink& sink) {
+  const std::string path = JoinPath(DataDirectory(), kReferenceFileName);
+  if (!CheckDataFile(path, sink)) return;
+  // Lines after the eleventh have no row to go to; they are not read.
+  const std::vector<std::string> lines = ReadTableLines(path, ReferenceTable::kRows, nullptr);
+  int row = 1;
+  for (const std::string& line : lines) {
+    std::vector<std::string> fields = SplitFields(line, ReferenceTable::kFields - 1);
+    for (int field = 1; field <= ReferenceTable::kFields; ++field) {
+      table.SetField(row, field, std::move(fields[field - 1]));
+    }
+    ++row;
+  }
+}
+
+}  // namespace eiyou
