@@ -6,15 +6,22 @@
 
 namespace eiyou {
 
+// The 6-byte real is 2^(e-129) × 1.f with an exponent byte e of 1..255 and a
+// 40-bit significand 1.f. Its smallest value (e = 1, f = 0) and its largest
+// (e = 255, every fraction bit set):
+inline constexpr long double kReal48Min = 0x1p-128L;
+inline constexpr long double kReal48Max = 0x1.fffffffffep126L;
+
 // Rounds an extended value to the 40-bit significand of the 6-byte real
-// (nearest, halves away from zero); values below its range become 0.
+// (nearest, halves away from zero); values below its range become +0, values
+// above it (and infinities) saturate to ±kReal48Max, NaN becomes 0.
 long double Real48(long double x);
 
 // Nearest integer, halves to even. Values outside the 32-bit range saturate to
 // INT32_MIN / INT32_MAX; NaN gives 0.
 std::int32_t RoundEven(long double x);
 
-// Saturating 32-bit helpers used where the old arithmetic could overflow.
+// Sum of two 32-bit values, clamped to the 32-bit range instead of overflowing.
 std::int32_t SaturatingAdd(std::int32_t a, std::int32_t b);
 
 }  // namespace eiyou
