@@ -1,10 +1,66 @@
 #include "pmain.h"
 
+#include <QFont>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+
 #include "bunseki.h"
 #include "kondate.h"
 #include "seibun_hyou.h"
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent) { setObjectName("TForm1"); }
+namespace {
+
+constexpr int kClientWidth = 480;
+constexpr int kClientHeight = 440;
+constexpr int kButtonWidth = 280;
+constexpr int kButtonHeight = 52;
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint,
+                        int top) {
+  auto* b = new QPushButton(QString::fromUtf8(caption), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setToolTip(QString::fromUtf8(hint));
+  QFont f = b->font();
+  f.setPointSize(14);
+  b->setFont(f);
+  b->setGeometry((kClientWidth - kButtonWidth) / 2, top, kButtonWidth, kButtonHeight);
+  return b;
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+  setObjectName("TForm1");
+  setWindowTitle(QString::fromUtf8("栄養分析メイン"));
+  setFixedSize(kClientWidth, kClientHeight);
+
+  auto* title = new QLabel(QString::fromUtf8("栄養分析システム"), this);
+  title->setObjectName("StaticText1");
+  title->setAlignment(Qt::AlignCenter);
+  QFont tf = title->font();
+  tf.setPointSize(24);
+  tf.setBold(true);
+  title->setFont(tf);
+  QPalette tp = title->palette();
+  tp.setColor(QPalette::WindowText, Qt::blue);
+  title->setPalette(tp);
+  title->setGeometry(0, 24, kClientWidth, 56);
+
+  auto* b1 = MakeButton(this, "BitBtn1", "食品成分表の更新", "食品成分表を表示します！", 112);
+  auto* b2 = MakeButton(this, "BitBtn2", "献 立  の  作 成", "献立作成画面を表示します！", 184);
+  auto* b3 = MakeButton(this, "BitBtn3", "食事 の 栄養分析", "食事の栄養分析を行います！", 256);
+  auto* b4 = MakeButton(this, "BitBtn4", "終            了", "プログラムを終了します！", 328);
+  connect(b1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+  connect(b2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+  connect(b3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+  connect(b4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
+
+  auto* version = new QLabel(QStringLiteral("Ver 1.1"), this);
+  version->setObjectName("StaticText2");
+  version->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  version->setGeometry(kClientWidth - 140, kClientHeight - 34, 120, 22);
+}
 
 void TForm1::BitBtn1Click() { TForm2::Open(this); }
 void TForm1::BitBtn2Click() { TForm3::Open(this); }

@@ -1,8 +1,242 @@
 #include "seibun_hyou.h"
 
-TForm2::TForm2(QWidget* parent) : QDialog(parent) { setObjectName("TForm2"); }
+#include <QColor>
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <string>
+
+#include "gui_support.h"
+#include "tables/food_table.h"
+#include "tables/numbers.h"
+
+namespace {
+
+// Viewer side: lives for the whole program run, not with a window instance.
+eiyou::FoodTable& ViewerTable() {
+  static eiyou::FoodTable table;
+  return table;
+}
+int CurrentRecord = 0;
+
+constexpr int kClientWidth = 859;
+constexpr int kClientHeight = 611;
+
+// Captions of columns 3 .. 23, shown above Edit4 .. Edit24.
+const char* const kValueCaptions[21] = {
+    "エネルギー（kcal)", "水分（ｇ）",         "たんぱく質（ｇ）",   "脂質（ｇ）",
+    "糖質（ｇ）",        "繊維（ｇ）",         "灰分（ｇ）",         "カルシウム（ｍｇ）",
+    "リン（ｍｇ）",      "鉄（ｍｇ）",         "ナトリウム（ｍｇ）", "カリウム（ｍｇ）",
+    "レチノール（μｇ）", "カロチン（μｇ）",   "A効力（IU)",         "ビタミンB1（ｍｇ）",
+    "ビタミンB2（ｍｇ）", "ナイアシン（ｍｇ）", "ビタミンC（ｍｇ）",  "食塩相当（ｇ）",
+    "廃棄率（％）"};
+
+// The value rows: first column of each row, number of columns, text colour.
+struct ValueRow {
+  int firstColumn;
+  int count;
+  QColor colour;
+  bool large;
+};
+const ValueRow kValueRows[5] = {
+    {3, 5, QColor(0, 0, 128), false},   // navy
+    {8, 5, QColor(0, 0, 0), false},     // black
+    {13, 5, QColor(128, 0, 0), false},  // maroon
+    {18, 4, QColor(0, 128, 0), false},  // green
+    {22, 2, QColor(0, 0, 0), true},     // black, larger type
+};
+
+QPushButton* MakePanelButton(QWidget* panel, const char* name, const char* caption,
+                             const char* hint, int left) {
+  auto* b = new QPushButton(QString::fromUtf8(caption), panel);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setToolTip(QString::fromUtf8(hint));
+  // Enter typed in a field must not press a button of the window.
+  b->setAutoDefault(false);
+  b->setGeometry(left, 10, 96, 36);
+  return b;
+}
+
+QLabel* MakeCaption(QWidget* parent, const QString& name, const QString& text, const QRect& r) {
+  auto* l = new QLabel(text, parent);
+  l->setObjectName(name);
+  l->setGeometry(r);
+  return l;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QRect& r, bool readOnly) {
+  auto* e = new QLineEdit(parent);
+  e->setObjectName(name);
+  e->setGeometry(r);
+  e->setReadOnly(readOnly);
+  return e;
+}
+
+void Colour(QWidget* w, const QColor& c, bool large) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::WindowText, c);
+  p.setColor(QPalette::Text, c);
+  w->setPalette(p);
+  if (large) {
+    QFont f = w->font();
+    f.setPointSize(14);
+    w->setFont(f);
+  }
+}
+
+// The record number as typed. Only ASCII digits, blanks, signs and "$" count
+// for the reader, so a character the code page cannot hold simply stops it.
+std::string TypedNumberText(const QString& text) {
+  std::string bytes;
+  if (eiyou::FromQ(text, bytes)) return bytes;
+  bytes.clear();
+  for (QChar c : text) bytes.push_back(c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '?');
+  return bytes;
+}
+
+}  // namespace
+
+TForm2::TForm2(QWidget* parent) : QDialog(parent) {
+  setObjectName("TForm2");
+  setWindowTitle(QString::fromUtf8("食品成分表５訂版"));
+  setFixedSize(kClientWidth, kClientHeight);
+
+  // Banner across the top, holding the four buttons.
+  auto* panel = new QLabel(QString::fromUtf8("　食品成分表（５訂版）　"), this);
+  panel->setObjectName("Panel1");
+  panel->setGeometry(0, 0, kClientWidth, 56);
+  panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  panel->setLineWidth(2);
+  panel->setAlignment(Qt::AlignCenter);
+  QFont pf = panel->font();
+  pf.setPointSize(16);
+  pf.setBold(true);
+  panel->setFont(pf);
+
+  auto* load = MakePanelButton(panel, "BitBtn4", "食品読込", "食品成分表を読み込みます！", 10);
+  MakePanelButton(panel, "BitBtn1", " 保存 ", "このボタンは現在使用できません！！", 112);
+  MakePanelButton(panel, "BitBtn2", " 削除 ", "このボタンは現在は使用できません！！", 651);
+  auto* end = MakePanelButton(panel, "BitBtn3", " 終了 ", "成分表表示を終わります！", 753);
+  // The panel's font is for its caption; the buttons keep the window's.
+  for (auto* b : panel->findChildren<QPushButton*>()) b->setFont(font());
+  connect(load, &QPushButton::clicked, this, &TForm2::BitBtn4Click);
+  connect(end, &QPushButton::clicked, this, &TForm2::BitBtn3Click);
+  // BitBtn1 (save) and BitBtn2 (delete) are shown with their hints and do nothing.
+
+  auto frameCaption = [](QLabel* l) {
+    l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    l->setAlignment(Qt::AlignCenter);
+  };
+
+  // Record number with the spin button beside it.
+  frameCaption(MakeCaption(this, "StaticText1", QString::fromUtf8("レコード番号"),
+                           QRect(24, 76, 104, 26)));
+  edits_[1] = MakeEdit(this, "Edit1", QRect(132, 76, 80, 26), false);
+  edits_[1]->setToolTip(QString::fromUtf8("食品レコードの番号を表示しています！"));
+  connect(edits_[1], &QLineEdit::textChanged, this, &TForm2::Edit1Change);
+
+  const QString spinHint = QString::fromUtf8("表示する食品を変更します！");
+  auto* spin = new QWidget(this);
+  spin->setObjectName("SpinButton1");
+  spin->setToolTip(spinHint);
+  spin->setGeometry(214, 74, 22, 30);
+  auto* up = new QToolButton(spin);
+  up->setObjectName("SpinButton1Up");
+  up->setArrowType(Qt::UpArrow);
+  up->setToolTip(spinHint);
+  up->setGeometry(0, 0, 22, 15);
+  auto* down = new QToolButton(spin);
+  down->setObjectName("SpinButton1Down");
+  down->setArrowType(Qt::DownArrow);
+  down->setToolTip(spinHint);
+  down->setGeometry(0, 15, 22, 15);
+  connect(up, &QToolButton::clicked, this, &TForm2::SpinButton1UpClick);
+  connect(down, &QToolButton::clicked, this, &TForm2::SpinButton1DownClick);
+
+  // Food number and name. Nothing typed into a value field is ever used, so
+  // they are read-only (their text can still be selected and copied).
+  frameCaption(MakeCaption(this, "StaticText2", QString::fromUtf8(" 食品番号 "),
+                           QRect(290, 76, 96, 26)));
+  edits_[2] = MakeEdit(this, "Edit2", QRect(390, 76, 110, 26), true);
+  edits_[2]->setToolTip(QString::fromUtf8("食品番号を表示しています！"));
+  frameCaption(MakeCaption(this, "StaticText3", QString::fromUtf8(" 食品名 "),
+                           QRect(24, 118, 104, 26)));
+  edits_[3] = MakeEdit(this, "Edit3", QRect(132, 118, 703, 26), true);
+  edits_[3]->setToolTip(QString::fromUtf8("食品名を表示しています！"));
+
+  // Columns 3 .. 23 in five rows, each with its own colour.
+  int top = 168;
+  for (const ValueRow& row : kValueRows) {
+    const int editHeight = row.large ? 34 : 26;
+    for (int i = 0; i < row.count; ++i) {
+      const int column = row.firstColumn + i;
+      const int number = column + 1;
+      const int left = 24 + i * 164;
+      QLabel* caption = MakeCaption(this, QStringLiteral("StaticText%1").arg(number),
+                                    QString::fromUtf8(kValueCaptions[column - 3]),
+                                    QRect(left, top, 156, row.large ? 28 : 22));
+      edits_[number] = MakeEdit(this, QStringLiteral("Edit%1").arg(number),
+                                QRect(left, top + (row.large ? 30 : 24), 150, editHeight), true);
+      Colour(caption, row.colour, row.large);
+      Colour(edits_[number], row.colour, row.large);
+    }
+    top += 82;
+  }
+}
 
 void TForm2::Open(QWidget* parent) {
   TForm2 form(parent);
   form.exec();
+}
+
+void TForm2::ShowRecord(int n) {
+  const eiyou::FoodTable& table = ViewerTable();
+  // Setting a different text runs Edit1Change once more, which shows n again.
+  edits_[1]->setText(QString::number(n));
+  for (int column = 1; column <= eiyou::FoodTable::kColumns; ++column)
+    edits_[column + 1]->setText(eiyou::ToQ(table.Cell(column, n)));
+}
+
+void TForm2::BitBtn4Click() {
+  bool loaded = false;
+  eiyou::Guarded(this, [&] {
+    eiyou::BoxMessageSink sink(this);
+    eiyou::LoadFoodTable(ViewerTable(), sink);
+    loaded = true;
+  });
+  // A file that exists but cannot be read ends the action here. A missing
+  // file has been reported and the first record is shown all the same.
+  if (!loaded) return;
+  CurrentRecord = 1;
+  ShowRecord(CurrentRecord);
+}
+
+void TForm2::BitBtn3Click() { close(); }
+
+void TForm2::SpinButton1UpClick() {
+  if (CurrentRecord > 1) {
+    --CurrentRecord;
+    ShowRecord(CurrentRecord);
+  }
+}
+
+void TForm2::SpinButton1DownClick() {
+  if (CurrentRecord < eiyou::FoodTable::kRows) {
+    ++CurrentRecord;
+    ShowRecord(CurrentRecord);
+  }
+}
+
+void TForm2::Edit1Change() {
+  // ShowRecord writes the number back, which comes here once more and stops
+  // there (same text, no change). The depth limit only guards that promise.
+  if (changeDepth_ >= 4) return;
+  ++changeDepth_;
+  const int n = eiyou::ParseIntLenient(TypedNumberText(edits_[1]->text()));
+  if (n >= 1 && n <= eiyou::FoodTable::kRows) ShowRecord(n);
+  --changeDepth_;
 }

@@ -3,10 +3,26 @@
 
 #include <QDialog>
 
+class QLineEdit;
+
 class TForm2 : public QDialog {
   Q_OBJECT
  public:
   explicit TForm2(QWidget* parent = nullptr);
-  // Creates a new viewer and runs its opening (shown modally).
+  // Creates a new viewer and runs its opening (shown modally, every field empty).
   static void Open(QWidget* parent);
+
+ public slots:
+  void BitBtn4Click();         // load the table and show record 1
+  void BitBtn3Click();         // close the viewer
+  void SpinButton1UpClick();   // previous record
+  void SpinButton1DownClick(); // next record
+  void Edit1Change();          // show the record whose number was typed
+
+ private:
+  void ShowRecord(int n);
+
+  // Edit1 .. Edit24; index 0 is unused.
+  QLineEdit* edits_[25] = {};
+  int changeDepth_ = 0;
 };
