@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "table_test_support.h"
+#include "tables/data_dir.h"
+#include "tables/dish_file.h"
+
+using namespace eiyou;
+using eiyou::testing::ScratchDirTest;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+// "和      食", "汁 も の" and a dish with two foods, in CP932.
+const std::string kWashoku = "\x98\x61      \x90\x48";
+const std::string kShirumono = "\x8F\x60 \x82\xE0 \x82\xCC";
+const Lines kDishes = {
+    kWashoku + "," + kShirumono + ",\x96\xA1\x91\x58\x8F\x60,[1] 1001:a= 12.5g,[17]10001:b= 150g",
+    kWashoku + "," + kShirumono + ",",  // no name, no foods: three fields
+    ",,\x83\x5C\x81\x5B\x83\x58",       // a name holding a 0x5C trail byte
+};
+
+std::string Joined(const Lines& lines) {
+  std::string bytes;
+  for (const auto& line : lines) bytes += line + "\r\n";
+  return bytes;
+}
+
+class DishFileTest : public ScratchDirTest {
+ protected:
+  void SetUp() override {
+    ScratchDirTest::SetUp();
+    ASSERT_EQ(mkdir(Path("KONDATE").c_str(), 0755), 0);
+  }
+  std::string File() const { return DishFilePath(); }
+  std::string FileBytes() const { return ReadBytes("KONDATE/献立.TXT"); }
+  // Names in KONDATE other than the dish file (leftover temporary files).
+  Lines Strays() const {
+    Lines names;
+    for (auto& e : std::filesystem::directory_iterator(Path("KONDATE"))) {
+      if (e.path().filename() != "献立.TXT") names.push_back(e.path().filename().string());
+    }
+    return names;
+  }
+  void ExpectCreateFailure(const Lines& lines) {
+    try {
+      WriteDishFile(File(), lines);
+      ADD_FAILURE() << "the write was reported as done";
+    } catch (const IoError& e) {
+      EXPECT_EQ(e.what(), "ﾌｧｲﾙ " + File() + " を作成できません。");
+    }
+  }
+};
+
+}  // namespace
+
+TEST(SplitDishText, EveryLineEndAndTheNulByte) {
+  struct Case {
+    std::string bytes;
+    Lines lines;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\r\nb", {"a", "b"}},
+      {"a\nb\n", {"a", "b"}},
+      {"a\rb", {"a", "b"}},
+      {"a\n\rb", {"a", "", "b"}},
+      {"a\r\n\r\nb\r\n", {"a", "", "b"}},
+      {"\r\n", {""}},
+      {"\n\n", {"", ""}},
+      {std::string("a\r\nb\0c\r\nd", 9), {"a", "b"}},
+      {std::string("\0a\r\n", 4), {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SplitDishText(c.bytes), c.lines) << ::testing::PrintToString(c.bytes);
+  }
+}
+
+TEST_F(DishFileTest, PathsFollowTheWorkingDirectory) {
+  EXPECT_EQ(DishDirectoryPath(), dir_ + "/KONDATE");
+  EXPECT_EQ(DishFilePath(), dir_ + "/KONDATE/献立.TXT");
+  ASSERT_EQ(chdir("KONDATE"), 0);
+  EXPECT_EQ(DishFilePath(), dir_ + "/KONDATE/KONDATE/献立.TXT");
+}
+
+TEST_F(DishFileTest, RoundTripIsByteExact) {
+  WriteDishFile(File(), kDishes);
+  EXPECT_EQ(FileBytes(), Joined(kDishes));  // CR LF after every line, no BOM
+  EXPECT_EQ(ReadDishFile(File()), kDishes);
+  EXPECT_TRUE(Strays().empty());
+
+  // A shorter list replaces the whole file.
+  WriteDishFile(File(), {kDishes[1]});
+  EXPECT_EQ(FileBytes(), kDishes[1] + "\r\n");
+
+  WriteDishFile(File(), {});
+  EXPECT_EQ(FileBytes(), "");
+  EXPECT_TRUE(EntryExists(File()));
+  EXPECT_TRUE(ReadDishFile(File()).empty());
+}
+
+TEST_F(DishFileTest, LfAndUnterminatedFilesReadLikeCrLfOnes) {
+  WriteBytes("KONDATE/献立.TXT", kDishes[0] + "\n" + kDishes[1] + "\n" + kDishes[2]);
+  const Lines lines = ReadDishFile(File());
+  EXPECT_EQ(lines, kDishes);
+  WriteDishFile(File(), lines);
+  EXPECT_EQ(FileBytes(), Joined(kDishes));
+}
+
+TEST_F(DishFileTest, UnreadableFileThrows) {
+  ASSERT_EQ(mkdir(Path("KONDATE/献立.TXT").c_str(), 0755), 0);
+  EXPECT_THROW(ReadDishFile(File()), IoError);
+  ASSERT_EQ(rmdir(Path("KONDATE/献立.TXT").c_str()), 0);
+  WriteBytes("KONDATE/献立.TXT", "a\r\n");
+  ASSERT_EQ(chmod(File().c_str(), 0), 0);
+  try {
+    ReadDishFile(File());
+    ADD_FAILURE() << "read";
+  } catch (const IoError& e) {
+    EXPECT_EQ(e.what(), "ﾌｧｲﾙ " + File() + " を読み込めません。");
+  }
+}
+
+TEST_F(DishFileTest, ReadOnlyFileKeepsItsBytes) {
+  WriteBytes("KONDATE/献立.TXT", "old\r\n");
+  ASSERT_EQ(chmod(File().c_str(), 0444), 0);
+  ExpectCreateFailure(kDishes);
+  EXPECT_EQ(FileBytes(), "old\r\n");
+  EXPECT_TRUE(Strays().empty());
+}
+
+TEST_F(DishFileTest, ReadOnlyDirectoryKeepsTheOldFile) {
+  WriteBytes("KONDATE/献立.TXT", "old\r\n");
+  ASSERT_EQ(chmod(Path("KONDATE").c_str(), 0555), 0);
+  ExpectCreateFailure(kDishes);
+  ASSERT_EQ(chmod(Path("KONDATE").c_str(), 0755), 0);
+  EXPECT_EQ(FileBytes(), "old\r\n");
+  EXPECT_TRUE(Strays().empty());
+}
+
+TEST_F(DishFileTest, MissingDirectoryOrADirectoryInTheWayFails) {
+  ASSERT_EQ(rmdir(Path("KONDATE").c_str()), 0);
+  ExpectCreateFailure(kDishes);
+  EXPECT_FALSE(EntryExists(Path("KONDATE")));  // the directory is never created
+
+  ASSERT_EQ(mkdir(Path("KONDATE").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(Path("KONDATE/献立.TXT").c_str(), 0755), 0);
+  ExpectCreateFailure(kDishes);
+  EXPECT_TRUE(DirectoryExists(File()));
+  EXPECT_TRUE(Strays().empty());
+}
+
+TEST_F(DishFileTest, ReplacingKeepsPermissionsAndWritesThroughALink) {
+  WriteBytes("KONDATE/real.txt", "old\r\n");
+  ASSERT_EQ(chmod(Path("KONDATE/real.txt").c_str(), 0640), 0);
+  ASSERT_EQ(symlink("real.txt", File().c_str()), 0);
+  WriteDishFile(File(), kDishes);
+  struct stat st;
+  ASSERT_EQ(lstat(File().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadBytes("KONDATE/real.txt"), Joined(kDishes));
+  ASSERT_EQ(stat(Path("KONDATE/real.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
