@@ -155,6 +155,9 @@ TEST(AddFoodToTotals, RoundsEachFoodLikeTheTablesDo) {
       {"2", 2, "7.5", 2},     // 1.5 tenths
       {"80", 4, "1.3", 10},   // iron 10.4 tenths
       {" 12.5", 0, "200", 25},
+      {"1", 0, "50", 0},      // 0.01 is the extended value: just below 0.5
+      {"1", 0, "250", 2},     // ... and just below 2.5
+      {"5", 1, "5.0", 2},     // protein 2.5 tenths, likewise
       {"50", 0, "Tr", 0},
       {"50", 1, "(0)", 0},
   };
