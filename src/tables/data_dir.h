@@ -14,9 +14,11 @@ inline constexpr const char* kDishDirName = "KONDATE";
 inline constexpr const char* kDishFileName = "献立.TXT";
 
 // The current working directory, read afresh on every call (UTF-8 path, no trailing "/").
+// Empty when the working directory has been removed.
 std::string DataDirectory();
 
-// dir + "/" + name.
+// dir + "/" + name; an empty dir gives the name alone, which resolves inside the
+// removed working directory and so finds nothing and creates nothing.
 std::string JoinPath(const std::string& dir, const std::string& name);
 
 // True when `path` names an existing directory.
