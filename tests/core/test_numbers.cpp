@@ -3,6 +3,8 @@
 #include <clocale>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <string>
 
@@ -110,26 +112,48 @@ TEST(ParseRealLenient, ExponentExtremes) {
 
 namespace {
 
-// Switches to a locale whose decimal separator is a comma, if one is installed.
+bool TryCommaLocale() {
+  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "de_DE",
+                           "fr_FR"}) {
+    if (std::setlocale(LC_ALL, name) && std::localeconv()->decimal_point[0] == ',') return true;
+  }
+  return false;
+}
+
+// Switches to a locale whose decimal separator is a comma: an installed one, or
+// one compiled into a scratch directory when the locale sources are there.
 class CommaLocale {
  public:
   CommaLocale() {
     const char* current = std::setlocale(LC_ALL, nullptr);
     saved_ = current ? current : "C";
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "de_DE",
-                             "fr_FR", "de_DE@euro", "fr_FR@euro"}) {
-      if (std::setlocale(LC_ALL, name) && std::localeconv()->decimal_point[0] == ',') {
-        active_ = true;
-        return;
+    if (TryCommaLocale()) {
+      active_ = true;
+      return;
+    }
+    std::string pattern = (std::filesystem::temp_directory_path() / "eiyou-locale-XXXXXX").string();
+    if (mkdtemp(pattern.data())) {
+      scratch_ = pattern;
+      std::string command = "localedef -i de_DE -f UTF-8 '" + scratch_ + "/de_DE.UTF-8' >/dev/null 2>&1";
+      if (std::system(command.c_str()) == 0 && setenv("LOCPATH", scratch_.c_str(), 1) == 0) {
+        active_ = TryCommaLocale();
       }
     }
-    std::setlocale(LC_ALL, saved_.c_str());
+    if (!active_) std::setlocale(LC_ALL, saved_.c_str());
   }
-  ~CommaLocale() { std::setlocale(LC_ALL, saved_.c_str()); }
+  ~CommaLocale() {
+    std::setlocale(LC_ALL, saved_.c_str());
+    if (!scratch_.empty()) {
+      unsetenv("LOCPATH");
+      std::error_code ec;
+      std::filesystem::remove_all(scratch_, ec);
+    }
+  }
   bool active() const { return active_; }
 
  private:
   std::string saved_;
+  std::string scratch_;
   bool active_ = false;
 };
 
@@ -137,7 +161,7 @@ class CommaLocale {
 
 TEST(NumberReaders, IgnoreTheUsersLocale) {
   CommaLocale locale;
-  if (!locale.active()) GTEST_SKIP() << "no German or French locale installed";
+  if (!locale.active()) GTEST_SKIP() << "no locale with a decimal comma available";
   EXPECT_EQ(ParseRealLenient("0.3"), 0.3L);
   EXPECT_EQ(ParseRealLenient("12.5"), 12.5L);
   EXPECT_EQ(ParseRealLenient("2.5e-1"), 0.25L);
