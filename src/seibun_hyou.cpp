@@ -121,8 +121,11 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   MakePanelButton(panel, "BitBtn1", " 保存 ", "このボタンは現在使用できません！！", 112);
   MakePanelButton(panel, "BitBtn2", " 削除 ", "このボタンは現在は使用できません！！", 651);
   auto* end = MakePanelButton(panel, "BitBtn3", " 終了 ", "成分表表示を終わります！", 753);
-  // The panel's font is for its caption; the buttons keep the window's.
-  for (auto* b : panel->findChildren<QPushButton*>()) b->setFont(font());
+  // The panel's large type is for its caption; the buttons get the window's size.
+  QFont bf = panel->font();
+  bf.setPointSizeF(font().pointSizeF());
+  bf.setBold(false);
+  for (auto* b : panel->findChildren<QPushButton*>()) b->setFont(bf);
   connect(load, &QPushButton::clicked, this, &TForm2::BitBtn4Click);
   connect(end, &QPushButton::clicked, this, &TForm2::BitBtn3Click);
   // BitBtn1 (save) and BitBtn2 (delete) are shown with their hints and do nothing.
