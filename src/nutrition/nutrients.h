@@ -37,8 +37,13 @@ class NutrientCalculator {
   NutrientTargets targets;
 
   void ClearTotals();
+  // Rows outside 1..1834 add nothing; each nutrient's contribution is rounded
+  // half-even by itself and added with saturation at the 32-bit limits.
   void AddFoodToTotals(std::string_view rowText, std::string_view weightText);
-  // Every item a FoodEntry ("[row]number:name= weightg"), in list order.
+  // Every item a FoodEntry ("[row]number:name= weightg"), in list order. The row
+  // is read from the 2nd byte up to the first "]", the weight from after the
+  // first "=" up to the item's last byte; an item without "]" has no row and one
+  // without "=" no weight, so it adds nothing.
   void AddListedFoods(const std::vector<std::string>& items);
   // The FoodEntry texts of a DishLine after its third field, joined by ",".
   void AddDishFoods(std::string_view foodFields);

@@ -38,6 +38,9 @@ struct ChartLayout {
 inline constexpr ChartLayout kDishChart{728, 400, 441, 417, 10, 300};
 inline constexpr ChartLayout kDailyChart{152, 64, 480, 480, 12, 120};
 
+// Ratios (total × F) div target are formed in 64 bits; an axis whose target is
+// not positive has its vertex at the centre. Pixel coordinates saturate at the
+// int range, so far-away vertices are clamped, never overflowed.
 class RadarChart {
  public:
   explicit RadarChart(const ChartLayout& layout);
