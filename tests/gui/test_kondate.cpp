@@ -1,0 +1,550 @@
+// The dish window's left side, driven from the main window: opening, food
+// groups, picking foods, registering, showing and deleting dishes.
+// The dish side's state lives for the whole run, so the order of the test
+// functions matters where noted.
+#include <QLabel>
+#include <QMessageBox>
+
+#include <algorithm>
+#include <cmath>
+
+#include "kondate.h"
+#include "kondate_test_support.h"
+
+using namespace kt;
+
+namespace {
+
+const std::vector<const char*> kDishes = {
+    "和      食,飯 も の,ごはん,[1] 1001:精白米= 75g",
+    "洋      食,焼きもの,オムレツ,[2]10001:鶏卵= 50g",
+    "中      華,いため物,野菜炒め,[9]12001:キャベツ= 80g,[10]12002:レタス= 30g",
+    "和      食,煮 も の,肉じゃが,[5] 2001:じゃがいも= 100g",
+    "和      食,そ の 他,空欄あり,,[1] 1001:精白米= 10g",
+};
+
+template <class T>
+T* Get(QWidget* w, const char* name) {
+  return Child<T>(w, name);
+}
+
+}  // namespace
+
+class KondateTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir tmp_;
+  QString oldDir_;
+  TForm1* main_ = nullptr;
+
+  // Opens the dish window from the main window, runs `act` on it, closes it.
+  void InWindow(std::function<void(QWidget*)> act, ModalDriver& d) {
+    d.Window("TForm3", Closing(std::move(act)));
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(tmp_.isValid());
+    oldDir_ = QDir::currentPath();
+    FillDirectory(tmp_.path(), kDishes);
+    QVERIFY(QDir::setCurrent(tmp_.path()));
+    main_ = new TForm1;
+    main_->show();
+  }
+
+  void cleanupTestCase() {
+    delete main_;
+    QDir::setCurrent(oldDir_);
+  }
+
+  void openingWithoutDishDirectoryShowsNoWindow() {
+    QVERIFY(QDir(tmp_.path()).mkpath("empty"));
+    QVERIFY(QDir::setCurrent(tmp_.path() + "/empty"));
+    ModalDriver d(2000);
+    d.Message(U("ディレクトリがありません！！"));
+    ClickButton(main_, "BitBtn2");
+    QDir::setCurrent(tmp_.path());
+    QVERIFY2(d.Done(), d.Report());
+    QCOMPARE(d.messages().size(), 1);
+    QVERIFY(main_->findChildren<TForm3*>().isEmpty());
+  }
+
+  void openingWithoutDishFileShowsAnEmptyList() {
+    QVERIFY(QDir(tmp_.path()).mkpath("nofile/KONDATE"));
+    QVERIFY(QDir::setCurrent(tmp_.path() + "/nofile"));
+    const QString path = QDir::currentPath() + U("/KONDATE/献立.TXT");
+    ModalDriver d;
+    d.Message(U("指定された") + path + U("ファイルがありません！！"));
+    int shownItems = -1;
+    InWindow([&](QWidget* w) { shownItems = Get<QListWidget>(w, "ListBox1")->count(); }, d);
+    ClickButton(main_, "BitBtn2");
+    QDir::setCurrent(tmp_.path());
+    QVERIFY2(d.Done(), d.Report());
+    QCOMPARE(shownItems, 0);
+  }
+
+  void openingListsTheFileInByteOrderAndEverythingElseEmpty() {
+    ModalDriver d;
+    InWindow(
+        [&](QWidget* w) {
+          QCOMPARE(w->windowTitle(), U("献立作成"));
+          QCOMPARE(ItemBytesOf(Get<QListWidget>(w, "ListBox1")),
+                   (std::vector<std::string>{C(kDishes[2]), C(kDishes[1]), C(kDishes[4]),
+                                             C(kDishes[3]), C(kDishes[0])}));
+          for (const char* name : {"ListBox2", "ListBox3", "ListBox4"})
+            QCOMPARE(Get<QListWidget>(w, name)->count(), 0);
+          for (const char* name : {"Edit2", "Edit3"})
+            QVERIFY(Get<QLineEdit>(w, name)->text().isEmpty());
+          for (const char* name : {"ComboBox1", "ComboBox2", "ComboBox3", "ComboBox4", "ComboBox5"}) {
+            auto* box = Get<QComboBox>(w, name);
+            QVERIFY(box->isEditable());
+            QCOMPARE(box->currentIndex(), -1);
+            QVERIFY(box->currentText().isEmpty());
+          }
+        },
+        d);
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+  }
+
+  void controlsCarryTheirCaptionsHintsAndItems() {
+    struct Button {
+      const char *name, *caption, *hint;
+    };
+    const Button buttons[] = {
+        {"BitBtn1", "食品削除", "選んだ食品を削除します！"},
+        {"BitBtn2", "献立登録", "献立を登録します！"},
+        {"BitBtn3", "読込", "食品群ファイルを読み込みます！"},
+        {"BitBtn4", "献立保存", "献立ファイルを保存します！"},
+        {"BitBtn5", "食品クリア", "食品をすべて削除します！"},
+        {"BitBtn6", "献立削除", "選んだ献立を削除します！"},
+        {"BitBtn7", "作図実行", "グラフを表示します！"},
+        {"BitBtn8", " 読込 ", "基準摂取量ファイルを読み込みます！"},
+        {"BitBtn9", " 選択→ ", "献立名を選択します！"},
+        {"BitBtn10", "クリア", "献立データをすべて消去します！"},
+        {"BitBtn11", "消去", "グラフを消去します！"},
+        {"BitBtn12", "終了", "献立作成を終了します！"},
+    };
+    const std::pair<const char*, const char*> statics[] = {
+        {"StaticText1", " 献 立 名 "}, {"StaticText2", "食品群選択"},
+        {"StaticText3", " 重量（ｇ） "}, {"StaticText4", " 料理区分 "},
+        {"StaticText5", " 調理区分 "}, {"StaticText6", "　性別　"},
+        {"StaticText7", " 年齢 "},     {"StaticText8", " 基準摂取量 "},
+    };
+    ModalDriver d;
+    InWindow(
+        [&](QWidget* w) {
+          for (const Button& b : buttons) {
+            auto* button = Get<QAbstractButton>(w, b.name);
+            QVERIFY2(button, b.name);
+            QCOMPARE(button->text(), U(b.caption));
+            QCOMPARE(button->toolTip(), U(b.hint));
+          }
+          for (const auto& [name, caption] : statics) {
+            auto* label = Get<QLabel>(w, name);
+            QVERIFY2(label, name);
+            QCOMPARE(label->text(), U(caption));
+          }
+          QCOMPARE(Get<QLineEdit>(w, "Edit2")->toolTip(), U("献立の名前を入力します！"));
+          QCOMPARE(Get<QLineEdit>(w, "Edit3")->toolTip(), U("重量を入力します！"));
+          QVERIFY(Get<QLineEdit>(w, "Edit3")->inputMethodHints() & Qt::ImhPreferLatin);
+          QVERIFY(!(Get<QLineEdit>(w, "Edit2")->inputMethodHints() &
+                    (Qt::ImhPreferLatin | Qt::ImhLatinOnly)));
+
+          auto items = [&](const char* name) {
+            auto* box = Get<QComboBox>(w, name);
+            QStringList all;
+            for (int i = 0; i < box->count(); ++i) all << box->itemText(i);
+            return all.join("|") + "#" + box->toolTip();
+          };
+          QCOMPARE(items("ComboBox1"),
+                   U("穀　類|い　も|砂　糖|菓　子|油　脂|種　実|豆　類|魚　介|獣　肉|卵　類|"
+                     "乳　類|野　菜|果　実|きのこ|藻　類|し好品|調味料|加工品#食品群を選択します！"));
+          QCOMPARE(items("ComboBox2"), U("和      食|洋      食|中      華#料理の区分を選択します！"));
+          QCOMPARE(items("ComboBox3"),
+                   U("汁 も の|飯 も の|煮 も の|蒸しもの|焼きもの|揚げもの|いため物|寄せもの|"
+                     "なまもの|酢のもの|あえもの|飲みもの|そ の 他#調理の区分を選択します！"));
+          QCOMPARE(items("ComboBox4"), U("男|女#性別を選択します！"));
+          QCOMPARE(items("ComboBox5"),
+                   U("１～２歳|３～５歳|６～７歳|８～９歳|10～11歳|12～14歳|15～17歳|18～29歳|"
+                     "30～49歳|50～69歳|70歳以上#年齢を選択します！"));
+          // Every item of ComboBox3 is eight CP932 bytes.
+          auto* categories = Get<QComboBox>(w, "ComboBox3");
+          for (int i = 0; i < categories->count(); ++i) {
+            std::string bytes;
+            QVERIFY(eiyou::FromQ(categories->itemText(i), bytes));
+            QCOMPARE(bytes.size(), size_t(8));
+          }
+        },
+        d);
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+  }
+
+  void chartAreaIsWhereItBelongsAndClearOfControls() {
+    const char* captions[9] = {"エネルギー", "たんぱく質", "総脂質",      "カルシウム", "鉄",
+                               "ビタミンＡ", "ビタミンＢ１", "ビタミンＢ２", "ビタミンＣ"};
+    const QPoint places[9] = {{912, 422}, {1056, 464}, {1120, 570}, {1088, 696}, {1004, 768},
+                              {840, 768}, {732, 666},  {732, 559},  {776, 464}};
+    ModalDriver d;
+    InWindow(
+        [&](QWidget* w) {
+          QVERIFY(w->width() >= 1169 && w->height() >= 817);
+          auto* box = Get<QWidget>(w, "PaintBox1");
+          QCOMPARE(box->geometry(), QRect(728, 400, 441, 417));
+          QVERIFY(!box->autoFillBackground());
+          for (int i = 0; i < 9; ++i) {
+            auto* label = Get<QLabel>(w, QStringLiteral("Label%1").arg(i + 1).toLatin1().constData());
+            QVERIFY(label);
+            QCOMPARE(label->text(), U(captions[i]));
+            QCOMPARE(label->pos(), places[i]);
+            QCOMPARE(label->font().pixelSize(), 16);
+            QCOMPARE(label->palette().color(QPalette::WindowText), QColor(128, 0, 0));
+          }
+          // Nothing but the labels may cover the chart (radius 10 units around its centre).
+          const QPoint centre(948, 608);
+          for (QWidget* c : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!c->isVisible() || c == box || c->objectName().startsWith("Label")) continue;
+            const QRect r = c->geometry();
+            const int dx = std::max({r.left() - centre.x(), 0, centre.x() - r.right()});
+            const int dy = std::max({r.top() - centre.y(), 0, centre.y() - r.bottom()});
+            QVERIFY2(std::hypot(dx, dy) > 165, qPrintable(c->objectName()));
+          }
+        },
+        d);
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+  }
+
+  // First use of the food table in this run: it is still empty.
+  void foodGroupsFollowTheFoodNumbers() {
+    ModalDriver d;
+    InWindow(
+        [&](QWidget* w) {
+          auto* groups = Get<QComboBox>(w, "ComboBox1");
+          auto* foods = Get<QListWidget>(w, "ListBox2");
+          Choose(groups, "穀　類");
+          QCOMPARE(foods->count(), 0);  // no table loaded yet
+          ClickButton(w, "BitBtn3");
+          QCOMPARE(foods->count(), 0);  // loading alone does not list
+          Choose(groups, "豆　類");
+          Choose(groups, "穀　類");
+          QCOMPARE(Items(foods),
+                   (QStringList{U("[1] 1001:精白米"), U("[4]1 002:空白入り"), U("[1834] 1999:最後の米")}));
+          Choose(groups, "卵　類");
+          QCOMPARE(Items(foods), QStringList{U("[2]10001:鶏卵")});
+          Choose(groups, "加工品");
+          QCOMPARE(foods->count(), 0);
+          // Typed text naming no item: group 0, which "01001" is not in.
+          TypeInto(groups, "穀");
+          QCOMPARE(Items(foods), QStringList{U("[7] 0001:ゼロ群")});
+          // Typed text equal to an item is that item.
+          TypeInto(groups, "い　も");
+          QCOMPARE(Items(foods), QStringList{U("[5] 2001:じゃがいも")});
+        },
+        d);
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+  }
+
+  void pickingFoodsKeepsTheWeightAsTyped() {
+    ModalDriver d;
+    InWindow(
+        [&](QWidget* w) {
+          auto* foods = Get<QListWidget>(w, "ListBox2");
+          auto* dish = Get<QListWidget>(w, "ListBox3");
+          auto* weight = Get<QLineEdit>(w, "Edit3");
+          Choose(Get<QComboBox>(w, "ComboBox1"), "野　菜");
+          QCOMPARE(foods->count(), 2);
+
+          for (const char* refused : {"", "0", "0.0", "abc", "１００", " 0", "0,5"}) {
+            weight->setText(U(refused));
+            ClickRow(foods, 0);
+            QVERIFY2(dish->count() == 0, refused);
+          }
+          weight->setText("100g");
+          ClickRow(foods, 0);
+          QCOMPARE(Items(dish), QStringList{U("[9]12001:キャベツ= 100gg")});
+          ClickButton(w, "BitBtn5");
+          QCOMPARE(dish->count(), 0);
+
+          weight->setText("-5");
+          ClickRow(foods, 0);
+          weight->setText("  12.5");
+          ClickRow(foods, 0);
+          QCOMPARE(Items(dish), (QStringList{U("[9]12001:キャベツ=   12.5g"),
+                                             U("[9]12001:キャベツ= -5g")}));
+          ClickButton(w, "BitBtn5");
+
+          // Text order, not picking order: row 10 sorts before row 9; twice is twice.
+          weight->setText("30");
+          ClickRow(foods, 0);
+          ClickRow(foods, 1);
+          ClickRow(foods, 1);
+          QCOMPARE(Items(dish), (QStringList{U("[10]12002:レタス= 30g"), U("[10]12002:レタス= 30g"),
+                                             U("[9]12001:キャベツ= 30g")}));
+          QCOMPARE(weight->text(), U("30"));
+          QCOMPARE(foods->currentRow(), 1);
+
+          // Deleting the selected food; with none selected nothing happens.
+          dish->setCurrentRow(2);
+          ClickButton(w, "BitBtn1");
+          QCOMPARE(dish->count(), 2);
+          ClickButton(w, "BitBtn1");
+          QCOMPARE(dish->count(), 2);
+        },
+        d);
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+  }
+
+  void everyPickAddsExactlyOneFood() {
+    ModalDriver d;
+    InWindow(
+        [&](QWidget* w) {
+          auto* foods = Get<QListWidget>(w, "ListBox2");
+          auto* dish = Get<QListWidget>(w, "ListBox3");
+          Get<QLineEdit>(w, "Edit3")->setText("10");
+          Choose(Get<QComboBox>(w, "ComboBox1"), "穀　類");
+          QCOMPARE(foods->count(), 3);
+
+          // Focus arriving and the list being refilled pick nothing.
+          foods->setFocus(Qt::TabFocusReason);
+          Choose(Get<QComboBox>(w, "ComboBox1"), "穀　類");
+          QCOMPARE(dish->count(), 0);
+
+          ClickRow(foods, 0);
+          QCOMPARE(dish->count(), 1);
+          ClickRow(foods, 0);  // the selected food, clicked again
+          QCOMPARE(dish->count(), 2);
+
+          QTest::keyClick(foods, Qt::Key_Down);
+          QCOMPARE(dish->count(), 3);
+          QVERIFY(Items(dish).contains(U("[4]1 002:空白入り= 10g")));
+          QTest::keyClick(foods, Qt::Key_End);
+          QCOMPARE(dish->count(), 4);
+          QTest::keyClick(foods, Qt::Key_Down);  // already at the end
+          QCOMPARE(dish->count(), 4);
+          QTest::keyClick(foods, Qt::Key_Home);
+          QCOMPARE(dish->count(), 5);
+
+          // A double click is one pick.
+          const QPoint at = foods->visualItemRect(foods->item(1)).center();
+          QTest::mouseClick(foods->viewport(), Qt::LeftButton, {}, at);
+          QTest::mouseDClick(foods->viewport(), Qt::LeftButton, {}, at);
+          QTest::mouseRelease(foods->viewport(), Qt::LeftButton, {}, at);
+          QCOMPARE(dish->count(), 6);
+
+          // A click below the last item picks nothing.
+          QTest::mouseClick(foods->viewport(), Qt::LeftButton, {},
+                            QPoint(5, foods->viewport()->height() - 3));
+          QCOMPARE(dish->count(), 6);
+        },
+        d);
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+  }
+
+  // Must run before any cuisine or category is chosen in this run.
+  void aFirstRegistrationHasNoCuisineOrCategory() {
+    ModalDriver d;
+    InWindow(
+        [&](QWidget* w) {
+          auto* dishes = Get<QListWidget>(w, "ListBox1");
+          Get<QLineEdit>(w, "Edit2")->setText(U("おにぎり"));
+          ClickButton(w, "BitBtn2");
+          QCOMPARE(dishes->count(), int(kDishes.size()) + 1);
+          QCOMPARE(eiyou::ItemBytes(dishes, 0), C(",,おにぎり"));
+          // Picking it shows no foods, in place of those being composed.
+          auto* dish = Get<QListWidget>(w, "ListBox3");
+          Get<QLineEdit>(w, "Edit3")->setText("5");
+          Choose(Get<QComboBox>(w, "ComboBox1"), "穀　類");
+          ClickRow(Get<QListWidget>(w, "ListBox2"), 0);
+          QCOMPARE(dish->count(), 1);
+          ClickRow(dishes, 0);
+          QCOMPARE(dish->count(), 0);
+        },
+        d);
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+  }
+
+  void registeringFormsTheDishLine() {
+    ModalDriver d;
+    InWindow(
+        [&](QWidget* w) {
+          auto* dishes = Get<QListWidget>(w, "ListBox1");
+          auto* dish = Get<QListWidget>(w, "ListBox3");
+          auto* name = Get<QLineEdit>(w, "Edit2");
+          Choose(Get<QComboBox>(w, "ComboBox2"), "和      食");
+          Choose(Get<QComboBox>(w, "ComboBox3"), "汁 も の");
+          Choose(Get<QComboBox>(w, "ComboBox1"), "野　菜");
+          Get<QLineEdit>(w, "Edit3")->setText("30");
+          ClickRow(Get<QListWidget>(w, "ListBox2"), 0);
+          ClickRow(Get<QListWidget>(w, "ListBox2"), 1);
+          name->setText(U("みそ汁"));
+          ClickButton(w, "BitBtn2");
+          ClickButton(w, "BitBtn2");  // the same dish again is accepted
+          const std::string line =
+              C("和      食,汁 も の,みそ汁,[10]12002:レタス= 30g,[9]12001:キャベツ= 30g");
+          const auto registered = ItemBytesOf(dishes);
+          QCOMPARE(std::count(registered.begin(), registered.end(), line), 2);
+          // Name, boxes and foods stay for the next registration.
+          QCOMPARE(name->text(), U("みそ汁"));
+          QCOMPARE(dish->count(), 2);
+
+          // A typed cuisine is stored as typed; a cleared category as empty.
+          TypeInto(Get<QComboBox>(w, "ComboBox2"), "フレンチ");
+          Get<QComboBox>(w, "ComboBox3")->lineEdit()->clear();
+          ClickButton(w, "BitBtn5");
+          name->setText(U("スープ"));
+          ClickButton(w, "BitBtn2");
+          const auto all = ItemBytesOf(dishes);
+          QVERIFY(std::find(all.begin(), all.end(), C("フレンチ,,スープ")) != all.end());
+          QVERIFY(std::is_sorted(all.begin(), all.end()));
+
+          // Showing a dish: fields 4 and later, sorted; an empty field is an empty item.
+          name->setText(U("そのまま"));
+          for (int i = 0; i < dishes->count(); ++i) {
+            if (eiyou::ItemBytes(dishes, i) == C(kDishes[4])) ClickRow(dishes, i);
+          }
+          QCOMPARE(Items(dish), (QStringList{QString(), U("[1] 1001:精白米= 10g")}));
+          for (int i = 0; i < dishes->count(); ++i) {
+            if (eiyou::ItemBytes(dishes, i) == C(kDishes[2])) ClickRow(dishes, i);
+          }
+          QCOMPARE(Items(dish),
+                   (QStringList{U("[10]12002:レタス= 30g"), U("[9]12001:キャベツ= 80g")}));
+          QCOMPARE(name->text(), U("そのまま"));
+          QCOMPARE(Get<QComboBox>(w, "ComboBox2")->currentText(), U("フレンチ"));
+        },
+        d);
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+  }
+
+  void commasAndUnencodableTextAreRefused() {
+    ModalDriver d;
+    InWindow(
+        [&](QWidget* w) {
+          auto* dishes = Get<QListWidget>(w, "ListBox1");
+          auto* dish = Get<QListWidget>(w, "ListBox3");
+          const int before = dishes->count();
+          Choose(Get<QComboBox>(w, "ComboBox1"), "野　菜");
+          Get<QLineEdit>(w, "Edit3")->setText("1,5");
+          ClickRow(Get<QListWidget>(w, "ListBox2"), 0);
+          QCOMPARE(dish->count(), 0);
+
+          Get<QLineEdit>(w, "Edit2")->setText(U("カレー,ライス"));
+          ClickButton(w, "BitBtn2");
+          Get<QLineEdit>(w, "Edit2")->setText(U("カレー"));
+          TypeInto(Get<QComboBox>(w, "ComboBox2"), "和,洋");
+          ClickButton(w, "BitBtn2");
+          Choose(Get<QComboBox>(w, "ComboBox2"), "洋      食");
+          TypeInto(Get<QComboBox>(w, "ComboBox3"), "煮,焼");
+          ClickButton(w, "BitBtn2");
+          Choose(Get<QComboBox>(w, "ComboBox3"), "煮 も の");
+          Get<QLineEdit>(w, "Edit2")->setText(U("€スープ"));
+          ClickButton(w, "BitBtn2");
+          TypeInto(Get<QComboBox>(w, "ComboBox3"), "€");
+          Get<QLineEdit>(w, "Edit2")->setText(U("スープ"));
+          ClickButton(w, "BitBtn2");
+          Get<QLineEdit>(w, "Edit3")->setText(U("5€"));
+          ClickRow(Get<QListWidget>(w, "ListBox2"), 0);
+          QCOMPARE(dish->count(), 0);
+          QCOMPARE(dishes->count(), before);
+        },
+        d);
+    const QString nameComma = U("献立名・料理区分・調理区分にカンマ（,）は使えません！");
+    d.Message(U("重量にカンマ（,）は使えません！"))
+        .Message(nameComma)
+        .Message(nameComma)
+        .Message(nameComma)
+        .Message()
+        .Message()
+        .Message();
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+    for (int i = 4; i < 7; ++i) QVERIFY2(d.messages().value(i).contains(U("€")), qPrintable(d.messages().value(i)));
+  }
+
+  // Runs after the registrations above chose 洋食 and then 煮 も の.
+  void cuisineAndCategoryOutliveTheWindow() {
+    ModalDriver d;
+    InWindow(
+        [&](QWidget* w) {
+          // Both boxes blank, but the last choices still go into a new dish.
+          QVERIFY(Get<QComboBox>(w, "ComboBox2")->currentText().isEmpty());
+          Get<QLineEdit>(w, "Edit2")->setText(U("トースト"));
+          ClickButton(w, "BitBtn2");
+          QCOMPARE(Get<QListWidget>(w, "ListBox1")->count(), int(kDishes.size()));
+        },
+        d);
+    // The category was last typed as "€": registering tells the user and adds nothing.
+    d.Message();
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+
+    ModalDriver d2;
+    InWindow(
+        [&](QWidget* w) {
+          Choose(Get<QComboBox>(w, "ComboBox3"), "焼きもの");
+          w->close();  // the close box
+        },
+        d2);
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d2.Done(), d2.Report());
+
+    ModalDriver d3;
+    InWindow(
+        [&](QWidget* w) {
+          auto* dishes = Get<QListWidget>(w, "ListBox1");
+          // Unsaved registrations of earlier windows are gone.
+          QCOMPARE(dishes->count(), int(kDishes.size()));
+          Get<QLineEdit>(w, "Edit2")->setText(U("トースト"));
+          ClickButton(w, "BitBtn2");
+          const auto all = ItemBytesOf(dishes);
+          QVERIFY(std::find(all.begin(), all.end(), C("洋      食,焼きもの,トースト")) != all.end());
+          // Escape does not close the window.
+          QTest::keyClick(Get<QLineEdit>(w, "Edit2"), Qt::Key_Escape);
+          QVERIFY(w->isVisible());
+          ClickButton(w, "BitBtn12");
+          QVERIFY(!w->isVisible());
+        },
+        d3);
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d3.Done(), d3.Report());
+  }
+
+  void threeHundredDishesAtMost() {
+    ModalDriver d;
+    InWindow(
+        [&](QWidget* w) {
+          auto* dishes = Get<QListWidget>(w, "ListBox1");
+          Get<QLineEdit>(w, "Edit2")->setText(U("定食"));
+          while (dishes->count() < 300) ClickButton(w, "BitBtn2");
+          QCOMPARE(dishes->count(), 300);
+          ClickButton(w, "BitBtn2");  // refused with the message
+          QCOMPARE(dishes->count(), 300);
+
+          ClickButton(w, "BitBtn6");  // nothing selected: nothing deleted
+          QCOMPARE(dishes->count(), 300);
+          ClickRow(dishes, 0);
+          const std::string first = eiyou::ItemBytes(dishes, 0);
+          ClickButton(w, "BitBtn6");
+          QCOMPARE(dishes->count(), 299);
+          QVERIFY(eiyou::ItemBytes(dishes, 0) != first);
+          ClickButton(w, "BitBtn6");  // the deleted dish was the selection
+          QCOMPARE(dishes->count(), 299);
+          ClickButton(w, "BitBtn2");
+          QCOMPARE(dishes->count(), 300);
+        },
+        d);
+    d.Message(U("登録できる献立は３００件までです！！"));
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+    QCOMPARE(d.messages().size(), 1);
+  }
+};
+
+QTEST_MAIN(KondateTest)
+#include "test_kondate.moc"
