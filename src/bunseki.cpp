@@ -1,12 +1,529 @@
 #include "bunseki.h"
 
-TForm4::TForm4(QWidget* parent) : QDialog(parent) { setObjectName("TForm4"); }
+#include <QClipboard>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFont>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPalette>
+#include <QPixmap>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include <charconv>
+#include <memory>
+#include <string>
+
+#include "nutrition/nutrients.h"
+#include "nutrition/radar_chart.h"
+#include "tables/data_dir.h"
+#include "tables/dish_file.h"
+#include "tables/food_table.h"
+#include "tables/reference_table.h"
+
+using eiyou::AppendItem;
+using eiyou::ItemBytes;
+using eiyou::ShowError;
+using eiyou::ShowMessage;
+
+namespace {
+
+// The meal analysis side: everything here lives for the whole program run,
+// not with a window; each opening of the meal window starts from it.
+struct MealSide {
+  eiyou::FoodTable food;
+  eiyou::ReferenceTable reference;
+  eiyou::NutrientCalculator calc{food, reference};
+  eiyou::RadarChart chart{eiyou::kDailyChart};
+  int currentMeal = 0;  // 1 breakfast, 2 lunch, 3 dinner, else none
+  int sexIndex = 0;     // 0 male, 1 female, -1 nothing chosen
+  int ageIndex = 0;     // reference row 1..11, 0 nothing chosen
+};
+
+MealSide& Side() {
+  static MealSide side;
+  return side;
+}
+
+// Full-width colon (U+FF1A) in CP932: joins cuisine, category and dish name.
+const std::string kEntryColon = "\x81\x46";
+
+const char* const kMeals[] = {"朝　食", "昼　食", "夕　食"};
+const char* const kSexes[] = {"男", "女"};
+const char* const kAges[] = {"１～２歳", "３～５歳", "６～７歳", "８～９歳",
+                             "10～11歳", "12～14歳", "15～17歳", "18～29歳",
+                             "30～49歳", "50～69歳", "70歳以上"};
+
+// The chosen item of an editable combo box is the item whose text equals the
+// text in the box; typed text that matches none chooses nothing (-1).
+int ChosenItem(const QComboBox* combo) {
+  return combo->findText(combo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
+  label->move(x, y);
+  label->adjustSize();
+  return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text,
+                        const QString& hint, const QRect& place) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(name);
+  button->setToolTip(hint);
+  button->setGeometry(place);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QComboBox* MakeCombo(QWidget* parent, const char* name, const QStringList& items,
+                     const QString& hint, const QRect& place) {
+  auto* combo = new QComboBox(parent);
+  combo->setObjectName(name);
+  combo->setEditable(true);
+  // Typed text must not become a new item.
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  combo->addItems(items);
+  combo->setCurrentIndex(-1);
+  combo->setEditText(QString());
+  combo->setToolTip(hint);
+  combo->setGeometry(place);
+  return combo;
+}
+
+QListWidget* MakeList(QWidget* parent, const char* name, const QRect& place) {
+  auto* list = new QListWidget(parent);
+  list->setObjectName(name);
+  list->setGeometry(place);
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  return list;
+}
+
+QFrame* MakePanel(QWidget* parent, const char* name, const QRect& place) {
+  auto* panel = new QFrame(parent);
+  panel->setObjectName(name);
+  panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  panel->setGeometry(place);
+  return panel;
+}
+
+QStringList Items(const char* const* texts, int count) {
+  QStringList list;
+  for (int i = 0; i < count; ++i) list << QString::fromUtf8(texts[i]);
+  return list;
+}
+
+// Cuts `line` at its first comma: returns the text before it and leaves the
+// text after it in `line`. Without a comma the piece and the line are both
+// empty, as the comma splitter of the tables does.
+std::string CutAtComma(std::string& line) {
+  const auto p = line.find(',');
+  if (p == std::string::npos) {
+    line.clear();
+    return {};
+  }
+  std::string piece = line.substr(0, p);
+  line.erase(0, p + 1);
+  return piece;
+}
+
+// Waits without blocking the window system, but without handling user input,
+// so nobody can press a button in the middle of a print.
+void WaitProcessingEvents(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace
+
+namespace eiyou {
+
+QString FigureText(std::int32_t total, long double factor) {
+  // Adding +0 turns a negative zero product into +0, so "-0" never appears.
+  const long double value = static_cast<long double>(total) * factor + 0.0L;
+  // |int32 × 0.3| < 1e15 and a non-zero product is at least 0.01, so the
+  // general format never switches to an exponent here.
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                    std::chars_format::general, 15);
+  return QString::fromLatin1(buffer, static_cast<qsizetype>(result.ptr - buffer));
+}
+
+}  // namespace eiyou
+
+// ---------------------------------------------------------------------------
+// TForm4: the meal composition window
+
+TForm4::TForm4(QWidget* parent) : QDialog(parent) {
+  setObjectName("TForm4");
+  setWindowTitle(QStringLiteral("食事の栄養分析"));
+  resize(900, 560);
+
+  Panel1 = MakePanel(this, "Panel1", QRect(0, 0, 900, 49));
+  StaticText1 = MakeLabel(Panel1, "StaticText1", QStringLiteral(" 食事の栄養分析 "), 16, 8);
+  {
+    QFont f = StaticText1->font();
+    f.setPixelSize(24);
+    f.setBold(true);
+    StaticText1->setFont(f);
+    StaticText1->adjustSize();
+  }
+  BitBtn2 = MakeButton(Panel1, "BitBtn2", QStringLiteral("終　了"),
+                       QStringLiteral("栄養分析を終了します！"), QRect(792, 8, 89, 33));
+
+  StaticText2 = MakeLabel(this, "StaticText2", QStringLiteral("食事選択"), 16, 64);
+  ComboBox1 = MakeCombo(this, "ComboBox1", Items(kMeals, 3), QStringLiteral("食事を選択します！"),
+                        QRect(16, 84, 140, 26));
+  StaticText3 = MakeLabel(this, "StaticText3", QStringLiteral("献立選択"), 16, 122);
+  ListBox1 = MakeList(this, "ListBox1", QRect(16, 142, 500, 324));
+  ListBox1->setToolTip(QStringLiteral("献立を選択します！"));
+
+  BitBtn3 = MakeButton(this, "BitBtn3", QStringLiteral("選択→"),
+                       QStringLiteral("選んだ食事に献立を追加します！"), QRect(530, 236, 89, 33));
+  BitBtn4 = MakeButton(this, "BitBtn4", QStringLiteral("削除"),
+                       QStringLiteral("食事に追加された献立を削除します！"),
+                       QRect(530, 290, 89, 33));
+
+  StaticText4 = MakeLabel(this, "StaticText4", QStringLiteral("朝　食"), 634, 64);
+  ListBox2 = MakeList(this, "ListBox2", QRect(634, 84, 250, 110));
+  StaticText5 = MakeLabel(this, "StaticText5", QStringLiteral("昼　食"), 634, 202);
+  ListBox3 = MakeList(this, "ListBox3", QRect(634, 222, 250, 110));
+  StaticText6 = MakeLabel(this, "StaticText6", QStringLiteral("夕　食"), 634, 340);
+  ListBox4 = MakeList(this, "ListBox4", QRect(634, 360, 250, 106));
+
+  Panel2 = MakePanel(this, "Panel2", QRect(0, 482, 900, 78));
+  StaticText7 = MakeLabel(Panel2, "StaticText7", QStringLiteral(" 性　別 "), 16, 12);
+  ComboBox2 = MakeCombo(Panel2, "ComboBox2", Items(kSexes, 2), QStringLiteral("性別を選択します！"),
+                        QRect(16, 34, 80, 26));
+  StaticText8 = MakeLabel(Panel2, "StaticText8", QStringLiteral("年齢区分"), 120, 12);
+  ComboBox3 = MakeCombo(Panel2, "ComboBox3", Items(kAges, 11),
+                        QStringLiteral("年齢区分を選択します！"), QRect(120, 34, 130, 26));
+  BitBtn1 = MakeButton(Panel2, "BitBtn1", QStringLiteral("グラフ作成"),
+                       QStringLiteral("グラフを表示します！"), QRect(280, 30, 110, 33));
+
+  connect(ComboBox1, &QComboBox::editTextChanged, this, &TForm4::ComboBox1Change);
+  connect(ComboBox2, &QComboBox::editTextChanged, this, &TForm4::ComboBox2Change);
+  connect(ComboBox3, &QComboBox::editTextChanged, this, &TForm4::ComboBox3Change);
+  connect(BitBtn1, &QPushButton::clicked, this, &TForm4::BitBtn1Click);
+  connect(BitBtn2, &QPushButton::clicked, this, &TForm4::BitBtn2Click);
+  connect(BitBtn3, &QPushButton::clicked, this, &TForm4::BitBtn3Click);
+  connect(BitBtn4, &QPushButton::clicked, this, &TForm4::BitBtn4Click);
+}
 
 void TForm4::Open(QWidget* parent) {
   TForm4 form(parent);
-  form.exec();
+  bool show = false;
+  eiyou::Guarded(parent, [&] { show = form.Opening(parent); });
+  if (show) form.exec();
 }
 
-TForm5::TForm5(QWidget* parent) : ChartDialog(parent) { setObjectName("TForm5"); }
+bool TForm4::Opening(QWidget* messageParent) {
+  MealSide& side = Side();
+  eiyou::BoxMessageSink sink(messageParent);
+  side.calc.ClearTotals();
+  eiyou::LoadFoodTable(side.food, sink);
+  eiyou::LoadReferenceTable(side.reference, sink);
+  ListBox1->clear();
+  ListBox2->clear();
+  ListBox3->clear();
+  ListBox4->clear();
 
-TForm6::TForm6(QWidget* parent) : QDialog(parent) { setObjectName("TForm6"); }
+  const std::string directory = eiyou::DishDirectoryPath();
+  const std::string file = eiyou::DishFilePath();
+  if (!eiyou::DirectoryExists(directory)) {
+    ShowMessage(messageParent, QStringLiteral("ディレクトリがありません！！"));
+    return false;
+  }
+  if (!eiyou::EntryExists(file)) {
+    ShowMessage(messageParent, QStringLiteral("指定された") + QString::fromStdString(file) +
+                                   QStringLiteral("ファイルがありません！！"));
+    return true;
+  }
+  for (const std::string& line : eiyou::ReadDishFile(file)) AppendItem(ListBox1, line);
+  return true;
+}
+
+void TForm4::ComboBox1Change() {
+  if (ComboBox1->currentText().isEmpty()) return;
+  Side().currentMeal = ChosenItem(ComboBox1) + 1;
+}
+
+void TForm4::BitBtn3Click() {
+  if (ComboBox1->currentText().isEmpty()) return;
+  const int row = ListBox1->currentRow();
+  if (row < 0 || !ListBox1->item(row)->isSelected()) return;
+
+  std::string line = ItemBytes(ListBox1, row);
+  std::string entry = CutAtComma(line) + kEntryColon;
+  entry += CutAtComma(line) + kEntryColon;
+  // The dish name: up to the next comma, or the whole rest when there is none.
+  const auto p = line.find(',');
+  if (p == std::string::npos) {
+    entry += line;
+    line.clear();
+  } else {
+    entry += line.substr(0, p);
+    line.erase(0, p + 1);
+  }
+
+  switch (Side().currentMeal) {
+    case 1: AppendItem(ListBox2, entry); break;
+    case 2: AppendItem(ListBox3, entry); break;
+    case 3: AppendItem(ListBox4, entry); break;
+    default: break;  // no meal list takes it, but its foods still count
+  }
+  Side().calc.AddDishFoods(line);
+}
+
+void TForm4::BitBtn4Click() {
+  Side().calc.ClearTotals();
+  ListBox2->clear();
+  ListBox3->clear();
+  ListBox4->clear();
+}
+
+void TForm4::ComboBox2Change() { Side().sexIndex = ChosenItem(ComboBox2); }
+
+void TForm4::ComboBox3Change() { Side().ageIndex = ChosenItem(ComboBox3) + 1; }
+
+void TForm4::BitBtn1Click() { ShowGraphWindow(false); }
+
+void TForm4::ShowGraphWindow(bool drawAfterClose) {
+  TForm5 form(this);
+  form.Edit1->setText(ComboBox2->currentText());
+  form.Edit2->setText(ComboBox3->currentText());
+  form.dsp_sessyu();
+  form.exec();
+  if (drawAfterClose) eiyou::Guarded(this, [&] { form.GraphDraw(true); });
+}
+
+void TForm4::BitBtn2Click() { reject(); }
+
+// ---------------------------------------------------------------------------
+// TForm5: the daily intake graph window
+
+namespace {
+
+struct FigureField {
+  const char* caption;
+  long double factor;  // 0: the integer unchanged
+};
+
+const FigureField kFigures[eiyou::kNutrients] = {
+    {"エネルギー（ｋｃａｌ）", 0},  {"たんぱく質（ｇ）", 0.1L},   {"総脂質（％）", 0.1L},
+    {"カルシウム(mg)", 0},           {"鉄(mg)", 0.1L},             {"ビタミンＡ(μｇ)", 0.3L},
+    {"ビタミンB1（ｍｇ）", 0.01L},   {"ビタミンB2（ｍｇ）", 0.01L}, {"ビタミンC（ｍｇ）", 0},
+};
+
+struct AxisLabel {
+  const char* text;
+  int x, y;
+};
+
+const AxisLabel kAxisLabels[eiyou::kNutrients] = {
+    {"エネルギー", 352, 80},   {"たんぱく質", 520, 136},   {"総脂質", 584, 248},
+    {"カルシウム", 560, 408},  {"鉄", 472, 488},           {"ビタミンＡ", 272, 488},
+    {"ビタミンＢ１", 154, 400}, {"ビタミンＢ２", 154, 248}, {"ビタミンC", 200, 136},
+};
+
+}  // namespace
+
+TForm5::TForm5(TForm4* meal) : ChartDialog(meal), meal_(meal) {
+  setObjectName("TForm5");
+  setWindowTitle(QStringLiteral("食事摂取量グラフ"));
+  // The client area; with the window frame the window is about 660 × 593.
+  resize(652, 566);
+  move(500, 80);
+
+  auto* panel = MakePanel(this, "Panel1", QRect(0, 0, 649, 49));
+  for (QLabel* label : {MakeLabel(panel, "StaticText1", QStringLiteral("性別"), 16, 16),
+                        MakeLabel(panel, "StaticText2", QStringLiteral("年齢区分"), 120, 16)}) {
+    label->setFixedHeight(22);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  }
+  Edit1 = new QLineEdit(panel);
+  Edit1->setObjectName("Edit1");
+  Edit1->setGeometry(72, 16, 40, 22);
+  Edit2 = new QLineEdit(panel);
+  Edit2->setObjectName("Edit2");
+  Edit2->setGeometry(216, 16, 136, 22);
+
+  auto* drawButton = MakeButton(panel, "BitBtn3", QStringLiteral("グラフ表示"),
+                                QStringLiteral("グラフを表示します！"), QRect(360, 8, 89, 33));
+  auto* printButton = MakeButton(panel, "BitBtn2", QStringLiteral("印刷"),
+                                 QStringLiteral("グラフを印刷します！"), QRect(456, 8, 89, 33));
+  auto* endButton = MakeButton(panel, "BitBtn1", QStringLiteral("終了"),
+                               QStringLiteral("グラフ表示を終了します！"), QRect(552, 8, 89, 33));
+
+  for (int k = 0; k < eiyou::kNutrients; ++k) {
+    const int top = 56 + 56 * k;
+    const QByteArray textName = "StaticText" + QByteArray::number(k + 3);
+    const QByteArray editName = "Edit" + QByteArray::number(k + 3);
+    MakeLabel(this, textName.constData(), QString::fromUtf8(kFigures[k].caption), 8, top);
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(QString::fromLatin1(editName));
+    edit->setGeometry(8, top + 20, 121, 22);
+    figures_[k] = edit;
+  }
+
+  // Marks the chart area only; the chart is drawn on the window's own surface.
+  auto* paintBox = new QWidget(this);
+  paintBox->setObjectName("PaintBox1");
+  paintBox->setGeometry(eiyou::kDailyChart.paintLeft, eiyou::kDailyChart.paintTop,
+                        eiyou::kDailyChart.paintWidth, eiyou::kDailyChart.paintHeight);
+  paintBox->setAttribute(Qt::WA_TransparentForMouseEvents);
+  paintBox->lower();
+
+  QPalette maroon = palette();
+  maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
+  for (int k = 0; k < eiyou::kNutrients; ++k) {
+    const QByteArray name = "Label" + QByteArray::number(k + 1);
+    QLabel* label = MakeLabel(this, name.constData(), QString::fromUtf8(kAxisLabels[k].text),
+                              kAxisLabels[k].x, kAxisLabels[k].y);
+    QFont f = label->font();
+    f.setPixelSize(16);
+    label->setFont(f);
+    label->setPalette(maroon);
+    label->adjustSize();
+  }
+  MakeLabel(this, "StaticText12", QStringLiteral("１日分"), 248, 72);
+
+  connect(drawButton, &QPushButton::clicked, this, &TForm5::BitBtn3Click);
+  connect(printButton, &QPushButton::clicked, this, &TForm5::BitBtn2Click);
+  connect(endButton, &QPushButton::clicked, this, &TForm5::BitBtn1Click);
+}
+
+void TForm5::dsp_sessyu() {
+  const eiyou::NutrientTotals& totals = Side().calc.totals;
+  for (int k = 0; k < eiyou::kNutrients; ++k) {
+    const std::int32_t total = totals.value[k];
+    figures_[k]->setText(kFigures[k].factor == 0 ? QString::number(total)
+                                                 : eiyou::FigureText(total, kFigures[k].factor));
+  }
+}
+
+void TForm5::GraphDraw(bool quiet) {
+  MealSide& side = Side();
+  eiyou::BoxMessageSink sink(this);
+  eiyou::LoadReferenceTable(side.reference, sink);
+  // Without a row of the reference table there are no targets to divide by:
+  // ask for the choice (sex first) and draw nothing.
+  if (side.sexIndex != 0 && side.sexIndex != 1) {
+    if (!quiet) ShowMessage(this, QStringLiteral("性別を選択してください！"));
+    return;
+  }
+  if (side.ageIndex < 1 || side.ageIndex > eiyou::ReferenceTable::kRows) {
+    if (!quiet) ShowMessage(this, QStringLiteral("年齢を選択してください！"));
+    return;
+  }
+  side.calc.LoadTargets(side.sexIndex, side.ageIndex);
+
+  eiyou::ImageCanvas canvas(surface());
+  side.chart.FormCreate();
+  side.chart.FDrawCircle(canvas, 360, 4);
+  side.chart.FDrawCircle(canvas, 360, 8);
+  side.chart.FDrawCircle(canvas, 360, 12);
+  for (int i = 0; i < eiyou::kNutrients; ++i) side.chart.FDrawCircleRadius(canvas);
+  const long double start = side.chart.EnergyRadius(side.calc.totals, side.calc.targets);
+  side.chart.FDrawGraph(canvas, start, side.calc.totals, side.calc.targets);
+  surfaceChanged();
+}
+
+void TForm5::BitBtn3Click() {
+  eiyou::Guarded(this, [&] { GraphDraw(); });
+}
+
+void TForm5::BitBtn1Click() { reject(); }
+
+QImage TForm5::CaptureWindow() {
+  QImage shot;
+  // With a window system and its window manager, the screen shows the whole
+  // window, frame and title bar included.
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    if (QScreen* s = screen()) {
+      const QRect frame = frameGeometry();
+      const QPoint origin = s->geometry().topLeft();
+      shot = s->grabWindow(0, frame.x() - origin.x(), frame.y() - origin.y(), frame.width(),
+                           frame.height())
+                 .toImage();
+    }
+  }
+  // Elsewhere (or if the screen gave nothing) the client area is what we have.
+  if (shot.isNull() || shot.width() <= 0 || shot.height() <= 0) shot = grab().toImage();
+  return shot;
+}
+
+bool TForm5::PrintPicture(const QImage& picture, const QRect& target) {
+  const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+  if (info.isNull() || info.printerName().isEmpty()) {
+    ShowError(this, QStringLiteral("プリンタがありません。印刷できません！"));
+    return false;
+  }
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPrinterName(info.printerName());
+  printer.setDocName(windowTitle());
+  QPainter painter;
+  if (!painter.begin(&printer)) {
+    ShowError(this, QStringLiteral("印刷できませんでした！"));
+    return false;
+  }
+  painter.drawImage(target, picture);
+  if (!painter.end() || printer.printerState() == QPrinter::Error) {
+    ShowError(this, QStringLiteral("印刷できませんでした！"));
+    return false;
+  }
+  return true;
+}
+
+void TForm5::BitBtn2Click() {
+  // The wait below runs an event loop; a second press must not start another print.
+  if (printing_) return;
+  printing_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{printing_};
+
+  auto image = std::make_unique<TForm6>(this);  // never shown
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  const QImage shot = CaptureWindow();
+  QGuiApplication::clipboard()->setImage(shot);
+  WaitProcessingEvents(500);
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  QImage fromClipboard = QGuiApplication::clipboard()->image();
+  image->Image1->setPixmap(QPixmap::fromImage(fromClipboard.isNull() ? shot : fromClipboard));
+
+  const QRect target(0, 0, 6 * image->Image1->width(), 6 * image->Image1->height());
+  if (!PrintPicture(image->Image1->pixmap().toImage(), target)) return;
+
+  // The printed window is replaced by a fresh one; this one closes once the
+  // fresh one has been closed.
+  image.reset();
+  if (meal_) meal_->ShowGraphWindow(true);
+  reject();
+}
+
+// ---------------------------------------------------------------------------
+// TForm6: the print image, never shown
+
+TForm6::TForm6(QWidget* parent) : QDialog(parent) {
+  setObjectName("TForm6");
+  setWindowTitle(QStringLiteral("印刷イメージ"));
+  Image1 = new QLabel(this);
+  Image1->setObjectName("Image1");
+  Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Image1->setGeometry(0, 0, 660, 600);
+  resize(660, 600);
+}

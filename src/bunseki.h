@@ -2,26 +2,110 @@
 #pragma once
 
 #include <QDialog>
+#include <QImage>
+#include <QString>
+
+#include <array>
+#include <cstdint>
 
 #include "gui_support.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
 
 class TForm4 : public QDialog {
   Q_OBJECT
  public:
   explicit TForm4(QWidget* parent = nullptr);
   // Creates a new meal window and runs its opening: shown modally unless the
-  // dish directory is missing.
+  // dish directory is missing or a file cannot be read.
   static void Open(QWidget* parent);
+
+  // Opens a fresh graph window for the current choices and totals, modally.
+  // With drawAfterClose the chart is drawn once more on the closed window
+  // (the end of a print).
+  void ShowGraphWindow(bool drawAfterClose);
+
+ public slots:
+  void ComboBox1Change();
+  void BitBtn3Click();
+  void BitBtn4Click();
+  void ComboBox2Change();
+  void ComboBox3Change();
+  void BitBtn1Click();
+  void BitBtn2Click();
+
+ private:
+  // Loads the tables and the dish list; false when the window must not be shown.
+  bool Opening(QWidget* messageParent);
+
+  QFrame* Panel1;
+  QLabel* StaticText1;
+  QPushButton* BitBtn2;
+  QLabel* StaticText2;
+  QComboBox* ComboBox1;
+  QLabel* StaticText3;
+  QListWidget* ListBox1;
+  QPushButton* BitBtn3;
+  QPushButton* BitBtn4;
+  QLabel* StaticText4;
+  QListWidget* ListBox2;
+  QLabel* StaticText5;
+  QListWidget* ListBox3;
+  QLabel* StaticText6;
+  QListWidget* ListBox4;
+  QFrame* Panel2;
+  QLabel* StaticText7;
+  QComboBox* ComboBox2;
+  QLabel* StaticText8;
+  QComboBox* ComboBox3;
+  QPushButton* BitBtn1;
 };
 
 class TForm5 : public eiyou::ChartDialog {
   Q_OBJECT
  public:
-  explicit TForm5(QWidget* parent = nullptr);
+  // `meal` is the meal window that opened this one (printing opens a new graph
+  // window through it).
+  explicit TForm5(TForm4* meal);
+
+  // The nine figures from the day's totals.
+  void dsp_sessyu();
+  // Reloads the reference table, takes the targets of the chosen row and draws
+  // the chart. Without a valid row nothing is drawn; `quiet` leaves out the
+  // message that asks for a choice.
+  void GraphDraw(bool quiet = false);
+
+  QLineEdit* Edit1;
+  QLineEdit* Edit2;
+
+ public slots:
+  void BitBtn3Click();
+  void BitBtn2Click();
+  void BitBtn1Click();
+
+ private:
+  QImage CaptureWindow();
+  bool PrintPicture(const QImage& picture, const QRect& target);
+
+  TForm4* meal_;
+  bool printing_ = false;
+  std::array<QLineEdit*, 9> figures_{};
 };
 
 class TForm6 : public QDialog {
   Q_OBJECT
  public:
   explicit TForm6(QWidget* parent = nullptr);
+  QLabel* Image1;
 };
+
+namespace eiyou {
+// A figure of the graph window: total × factor in extended precision, written
+// without locale, exponent or negative zero (123 × 0.1 → "12.3").
+QString FigureText(std::int32_t total, long double factor);
+}  // namespace eiyou
