@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
@@ -474,6 +475,10 @@ bool TForm5::PrintPicture(const QImage& picture, const QRect& target) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setPrinterName(info.printerName());
   printer.setDocName(windowTitle());
+  // The picture starts at the corner of what the printer can print, not at a
+  // margin of our own.
+  const QPageLayout layout = printer.pageLayout();
+  printer.setPageMargins(layout.minimumMargins(), layout.units());
   QPainter painter;
   if (!painter.begin(&printer)) {
     ShowError(this, QStringLiteral("印刷できませんでした！"));
