@@ -10,6 +10,8 @@ source "$repo/scripts/setup_common.sh"
 test_packages=(
   "${EIYOU_BUILD_PACKAGES[@]}"
   libgtest-dev libgmock-dev libbenchmark-dev
+  # locale sources, so that a test can build a locale with a decimal comma
+  locales
   # the print test: its own CUPS daemon with a PDF queue, and PDF inspection
   cups printer-driver-cups-pdf poppler-utils
   # screenshots under a virtual X server
