@@ -170,9 +170,9 @@ QString FigureText(std::int32_t total, long double factor) {
 TForm4::TForm4(QWidget* parent) : QDialog(parent) {
   setObjectName("TForm4");
   setWindowTitle(QStringLiteral("食事の栄養分析"));
-  resize(900, 560);
+  resize(960, 560);
 
-  Panel1 = MakePanel(this, "Panel1", QRect(0, 0, 900, 49));
+  Panel1 = MakePanel(this, "Panel1", QRect(0, 0, 960, 49));
   StaticText1 = MakeLabel(Panel1, "StaticText1", QStringLiteral(" 食事の栄養分析 "), 16, 8);
   {
     QFont f = StaticText1->font();
@@ -182,29 +182,29 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     StaticText1->adjustSize();
   }
   BitBtn2 = MakeButton(Panel1, "BitBtn2", QStringLiteral("終　了"),
-                       QStringLiteral("栄養分析を終了します！"), QRect(792, 8, 89, 33));
+                       QStringLiteral("栄養分析を終了します！"), QRect(852, 8, 89, 33));
 
   StaticText2 = MakeLabel(this, "StaticText2", QStringLiteral("食事選択"), 16, 64);
   ComboBox1 = MakeCombo(this, "ComboBox1", Items(kMeals, 3), QStringLiteral("食事を選択します！"),
                         QRect(16, 84, 140, 26));
   StaticText3 = MakeLabel(this, "StaticText3", QStringLiteral("献立選択"), 16, 122);
-  ListBox1 = MakeList(this, "ListBox1", QRect(16, 142, 500, 324));
+  ListBox1 = MakeList(this, "ListBox1", QRect(16, 142, 480, 324));
   ListBox1->setToolTip(QStringLiteral("献立を選択します！"));
 
   BitBtn3 = MakeButton(this, "BitBtn3", QStringLiteral("選択→"),
-                       QStringLiteral("選んだ食事に献立を追加します！"), QRect(530, 236, 89, 33));
+                       QStringLiteral("選んだ食事に献立を追加します！"), QRect(508, 236, 89, 33));
   BitBtn4 = MakeButton(this, "BitBtn4", QStringLiteral("削除"),
                        QStringLiteral("食事に追加された献立を削除します！"),
-                       QRect(530, 290, 89, 33));
+                       QRect(508, 290, 89, 33));
 
-  StaticText4 = MakeLabel(this, "StaticText4", QStringLiteral("朝　食"), 634, 64);
-  ListBox2 = MakeList(this, "ListBox2", QRect(634, 84, 250, 110));
-  StaticText5 = MakeLabel(this, "StaticText5", QStringLiteral("昼　食"), 634, 202);
-  ListBox3 = MakeList(this, "ListBox3", QRect(634, 222, 250, 110));
-  StaticText6 = MakeLabel(this, "StaticText6", QStringLiteral("夕　食"), 634, 340);
-  ListBox4 = MakeList(this, "ListBox4", QRect(634, 360, 250, 106));
+  StaticText4 = MakeLabel(this, "StaticText4", QStringLiteral("朝　食"), 612, 64);
+  ListBox2 = MakeList(this, "ListBox2", QRect(612, 84, 332, 110));
+  StaticText5 = MakeLabel(this, "StaticText5", QStringLiteral("昼　食"), 612, 202);
+  ListBox3 = MakeList(this, "ListBox3", QRect(612, 222, 332, 110));
+  StaticText6 = MakeLabel(this, "StaticText6", QStringLiteral("夕　食"), 612, 340);
+  ListBox4 = MakeList(this, "ListBox4", QRect(612, 360, 332, 106));
 
-  Panel2 = MakePanel(this, "Panel2", QRect(0, 482, 900, 78));
+  Panel2 = MakePanel(this, "Panel2", QRect(0, 482, 960, 78));
   StaticText7 = MakeLabel(Panel2, "StaticText7", QStringLiteral(" 性　別 "), 16, 12);
   ComboBox2 = MakeCombo(Panel2, "ComboBox2", Items(kSexes, 2), QStringLiteral("性別を選択します！"),
                         QRect(16, 34, 80, 26));
