@@ -174,6 +174,11 @@ constexpr AxisLabel kAxisLabels[9] = {
 namespace eiyou {
 
 void PickList::mousePressEvent(QMouseEvent* event) {
+  // Only the left button picks, or even moves the selection.
+  if (event->button() != Qt::LeftButton) {
+    event->ignore();
+    return;
+  }
   pressing_ = true;
   rowAtPress_ = currentRow();
   QListWidget::mousePressEvent(event);
@@ -183,6 +188,10 @@ void PickList::mouseDoubleClickEvent(QMouseEvent* event) {
   // The second click of a double click on the same item is not another pick;
   // the base class turns one on a different item into a press.
   pressing_ = false;
+  if (event->button() != Qt::LeftButton) {
+    event->ignore();
+    return;
+  }
   QListWidget::mouseDoubleClickEvent(event);
 }
 
