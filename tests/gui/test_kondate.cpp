@@ -82,6 +82,18 @@ class KondateTest : public QObject {
     QCOMPARE(shownItems, 0);
   }
 
+  void anUnreadableDishFileEndsTheOpening() {
+    // A directory where the file should be: it exists but cannot be read.
+    QVERIFY(QDir(tmp_.path()).mkpath(U("unreadable/KONDATE/献立.TXT")));
+    QVERIFY(QDir::setCurrent(tmp_.path() + "/unreadable"));
+    ModalDriver d(2000);
+    d.Message();
+    ClickButton(main_, "BitBtn2");
+    QDir::setCurrent(tmp_.path());
+    QVERIFY2(d.Done(), d.Report());
+    QVERIFY(d.messages().value(0).contains(U("献立.TXT")));
+  }
+
   void openingListsTheFileInByteOrderAndEverythingElseEmpty() {
     ModalDriver d;
     InWindow(
