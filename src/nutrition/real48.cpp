@@ -3,13 +3,9 @@
 #include <cmath>
 #include <limits>
 
-namespace eiyou {
+#include "tables/numbers.h"  // the 80-bit and no-fast-math guards
 
-static_assert(std::numeric_limits<long double>::digits == 64,
-              "the nutrient arithmetic needs the 80-bit extended long double");
-#ifdef __FAST_MATH__
-#error "-ffast-math changes the rounding of nutrient totals; build without it"
-#endif
+namespace eiyou {
 
 namespace {
 
