@@ -81,16 +81,18 @@ ppd=$(lpinfo -m 2>/dev/null | awk '{print $1}' | grep -i 'cups-pdf_opt\.ppd$' | 
 [ -n "$ppd" ] || fail "no cups-pdf driver among the printer drivers (lpinfo -m)"
 
 # cups-pdf reads cups-pdf-NAME.conf for the device cups-pdf:/NAME: our own
-# output directory. Without write access to /etc/cups the default instance
-# writes to ~/PDF (or the anonymous spool).
+# output directory. Without write access to /etc/cups, or where an AppArmor
+# profile lets cups-pdf read only its main configuration, it writes to its
+# default places: ~/PDF or the anonymous spool. All of them are searched.
+default_outdirs=("${HOME:-/root}/PDF" /var/spool/cups-pdf)
 conf=/etc/cups/cups-pdf-$instance.conf
 if printf 'Out %s\nAnonDirName %s\n' "$work/out" "$work/out" >"$conf" 2>/dev/null; then
   uri=cups-pdf:/$instance
-  outdirs=("$work/out")
+  outdirs=("$work/out" "${default_outdirs[@]}")
 else
   conf=
   uri=cups-pdf:/
-  outdirs=("${HOME:-/root}/PDF" /var/spool/cups-pdf)
+  outdirs=("${default_outdirs[@]}")
 fi
 
 if ! lpadmin -p "$queue" -E -v "$uri" -m "$ppd" >"$work/lpadmin.log" 2>&1; then
@@ -122,7 +124,7 @@ for _ in $(seq 1 600); do  # at most two minutes
 done
 [ -n "$pdf" ] || fail "no PDF arrived in ${outdirs[*]}"
 cp "$pdf" "$work/page.pdf"
-[ -z "$conf" ] && rm -f "$pdf"  # not in our own directory: leave nothing behind
+case $pdf in "$work"/*) ;; *) rm -f "$pdf" ;; esac  # not ours: leave nothing behind
 pdf=$work/page.pdf
 echo "printed at $dpi dpi, printable area offset ($off_x, $off_y): $pdf"
 
