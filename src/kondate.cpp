@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include <initializer_list>
+#include <string_view>
 
 #include "nutrition/nutrients.h"
 #include "nutrition/radar_chart.h"
@@ -101,6 +102,13 @@ std::vector<std::string> AllFields(const std::string& line) {
     fields.push_back(line.substr(start, comma - start));
     start = comma + 1;
   }
+}
+
+// A line end would split a dish line in two when the file is read back, and a
+// NUL byte would end the file's text there. One-line edits still accept them
+// when pasted.
+bool BreaksTheLine(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
 // The first two bytes of a food number, trimmed of bytes <= 32 at both ends.
@@ -423,6 +431,10 @@ void TForm3::ListBox2Click() {
   }
   std::string weight;
   if (!eiyou::ReadTypedText(this, typed, weight)) return;
+  if (BreaksTheLine(weight)) {
+    ShowMessage(this, U("重量に改行は使えません！"));
+    return;
+  }
   InsertSorted(ListBox3, ItemBytes(item) + "= " + weight + "g");
 }
 
@@ -458,6 +470,11 @@ void TForm3::BitBtn2Click() {
       s.SelectedCategory.bytes.find(',') != std::string::npos ||
       name.find(',') != std::string::npos) {
     ShowMessage(this, U("献立名・料理区分・調理区分にカンマ（,）は使えません！"));
+    return;
+  }
+  if (BreaksTheLine(s.SelectedCuisine.bytes) || BreaksTheLine(s.SelectedCategory.bytes) ||
+      BreaksTheLine(name)) {
+    ShowMessage(this, U("献立名・料理区分・調理区分に改行は使えません！"));
     return;
   }
   std::string line = s.SelectedCuisine.bytes + "," + s.SelectedCategory.bytes + "," + name;

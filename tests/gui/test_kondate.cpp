@@ -375,6 +375,15 @@ class KondateTest : public QObject {
           TypeInto(Get<QComboBox>(w, "ComboBox3"), "煮,焼");
           ClickButton(w, "BitBtn2");
           Choose(Get<QComboBox>(w, "ComboBox3"), "煮 も の");
+          // Pasted line ends would split the dish line in the file.
+          Get<QLineEdit>(w, "Edit3")->setText("5\n");
+          ClickRow(Get<QListWidget>(w, "ListBox2"), 0);
+          Get<QLineEdit>(w, "Edit2")->setText(U("カレー\nライス"));
+          ClickButton(w, "BitBtn2");
+          Get<QLineEdit>(w, "Edit2")->setText(U("カレー"));
+          Get<QComboBox>(w, "ComboBox3")->lineEdit()->setText(U("煮\r焼"));
+          ClickButton(w, "BitBtn2");
+          Choose(Get<QComboBox>(w, "ComboBox3"), "煮 も の");
           Get<QLineEdit>(w, "Edit2")->setText(U("€スープ"));
           ClickButton(w, "BitBtn2");
           TypeInto(Get<QComboBox>(w, "ComboBox3"), "€");
@@ -387,16 +396,20 @@ class KondateTest : public QObject {
         },
         d);
     const QString nameComma = U("献立名・料理区分・調理区分にカンマ（,）は使えません！");
+    const QString nameBreak = U("献立名・料理区分・調理区分に改行は使えません！");
     d.Message(U("重量にカンマ（,）は使えません！"))
         .Message(nameComma)
         .Message(nameComma)
         .Message(nameComma)
+        .Message(U("重量に改行は使えません！"))
+        .Message(nameBreak)
+        .Message(nameBreak)
         .Message()
         .Message()
         .Message();
     ClickButton(main_, "BitBtn2");
     QVERIFY2(d.Done(), d.Report());
-    for (int i = 4; i < 7; ++i) QVERIFY2(d.messages().value(i).contains(U("€")), qPrintable(d.messages().value(i)));
+    for (int i = 7; i < 10; ++i) QVERIFY2(d.messages().value(i).contains(U("€")), qPrintable(d.messages().value(i)));
   }
 
   // Runs after the registrations above chose 洋食 and then 煮 も の.
