@@ -37,12 +37,15 @@ bool ReadTypedText(QWidget* parent, const QString& text, std::string& out) {
 void ShowMessage(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kBoxTitle), text, QMessageBox::Ok,
                   parent);
+  // Paths and typed texts may look like markup; show them as they are.
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 
 void ShowError(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kBoxTitle), text, QMessageBox::Ok,
                   parent);
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 

@@ -1,9 +1,13 @@
 // The widget boundary: CP932 bytes kept in list items, the sorted-list order,
-// and the chart canvas over an image.
+// the message boxes, and the chart canvas over an image.
+#include <QApplication>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 #include "gui_support.h"
+#include "modal_driver.h"
 
 using eiyou::ImageCanvas;
 
@@ -31,6 +35,23 @@ class GuiSupportTest : public QObject {
     QVERIFY(!eiyou::FromQ(QString::fromUtf8("€"), out));
     QVERIFY(eiyou::FromQ(QString::fromUtf8("～"), out));
     QCOMPARE(out, std::string("\x81\x60"));
+  }
+
+  void messagesShowMarkupLikeTextAsItIs() {
+    // A folder name (or a typed text) that looks like markup must not be rendered as such.
+    const QString text = QString::fromUtf8("指定された/tmp/<b>x</b>/STD.CSVファイルがありません！！");
+    for (auto show : {&eiyou::ShowMessage, &eiyou::ShowError}) {
+      Qt::TextFormat format = Qt::RichText;
+      QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+          format = box->textFormat();
+      });
+      ModalDriver d;
+      d.Message(text);
+      show(nullptr, text);
+      QVERIFY2(d.Done(), d.Report());
+      QCOMPARE(format, Qt::PlainText);
+    }
   }
 
   void canvasDrawsSolidUnsmoothedLines() {
