@@ -125,20 +125,6 @@ QStringList Items(const char* const* texts, int count) {
   return list;
 }
 
-// Cuts `line` at its first comma: returns the text before it and leaves the
-// text after it in `line`. Without a comma the piece and the line are both
-// empty, as the comma splitter of the tables does.
-std::string CutAtComma(std::string& line) {
-  const auto p = line.find(',');
-  if (p == std::string::npos) {
-    line.clear();
-    return {};
-  }
-  std::string piece = line.substr(0, p);
-  line.erase(0, p + 1);
-  return piece;
-}
-
 // Waits without blocking the window system, but without handling user input,
 // so nobody can press a button in the middle of a print.
 void WaitProcessingEvents(int ms) {
@@ -266,18 +252,9 @@ void TForm4::BitBtn3Click() {
   const int row = ListBox1->currentRow();
   if (row < 0 || !ListBox1->item(row)->isSelected()) return;
 
-  std::string line = ItemBytes(ListBox1, row);
-  std::string entry = CutAtComma(line) + kEntryColon;
-  entry += CutAtComma(line) + kEntryColon;
-  // The dish name: up to the next comma, or the whole rest when there is none.
-  const auto p = line.find(',');
-  if (p == std::string::npos) {
-    entry += line;
-    line.clear();
-  } else {
-    entry += line.substr(0, p);
-    line.erase(0, p + 1);
-  }
+  const eiyou::DishLineParts dish = eiyou::SplitDishLine(ItemBytes(ListBox1, row));
+  std::string entry = dish.cuisine;
+  entry.append(kEntryColon).append(dish.category).append(kEntryColon).append(dish.name);
 
   switch (Side().currentMeal) {
     case 1: AppendItem(ListBox2, entry); break;
@@ -285,7 +262,7 @@ void TForm4::BitBtn3Click() {
     case 3: AppendItem(ListBox4, entry); break;
     default: break;  // no meal list takes it, but its foods still count
   }
-  Side().calc.AddDishFoods(line);
+  Side().calc.AddDishFoods(dish.foods);
 }
 
 void TForm4::BitBtn4Click() {

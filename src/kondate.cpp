@@ -78,32 +78,6 @@ QListWidgetItem* Selected(const QListWidget* list) {
   return items.isEmpty() ? nullptr : items.first();
 }
 
-// Field 3 of a DishLine: after the second comma up to the third (or the end).
-std::string DishName(const std::string& line) {
-  const size_t first = line.find(',');
-  if (first == std::string::npos) return {};
-  const size_t second = line.find(',', first + 1);
-  if (second == std::string::npos) return {};
-  const size_t third = line.find(',', second + 1);
-  return line.substr(second + 1, third == std::string::npos ? std::string::npos
-                                                           : third - second - 1);
-}
-
-// Every comma-separated field of a line, empty ones included.
-std::vector<std::string> AllFields(const std::string& line) {
-  std::vector<std::string> fields;
-  size_t start = 0;
-  for (;;) {
-    const size_t comma = line.find(',', start);
-    if (comma == std::string::npos) {
-      fields.push_back(line.substr(start));
-      return fields;
-    }
-    fields.push_back(line.substr(start, comma - start));
-    start = comma + 1;
-  }
-}
-
 // A line end would split a dish line in two when the file is read back, and a
 // NUL byte would end the file's text there. One-line edits still accept them
 // when pasted.
@@ -499,8 +473,10 @@ void TForm3::ListBox1Click() {
   ListBox3->clear();
   QListWidgetItem* item = Selected(ListBox1);
   if (!item) return;
-  const std::vector<std::string> fields = AllFields(ItemBytes(item));
-  for (size_t i = 3; i < fields.size(); ++i) InsertSorted(ListBox3, fields[i]);
+  // The fourth and every later field; an empty one gives an empty item.
+  const eiyou::DishLineParts dish = eiyou::SplitDishLine(ItemBytes(item));
+  if (!dish.hasFoods) return;
+  for (const std::string& food : eiyou::SplitAtCommas(dish.foods)) InsertSorted(ListBox3, food);
 }
 
 void TForm3::BitBtn4Click() {
@@ -558,7 +534,7 @@ void TForm3::BitBtn9Click() {
     eiyou::LoadFoodTable(s.food, sink);
     QListWidgetItem* item = Selected(ListBox1);
     if (!item) return;
-    AppendItem(ListBox4, DishName(ItemBytes(item)));
+    AppendItem(ListBox4, eiyou::SplitDishLine(ItemBytes(item)).name);
     s.calc.AddListedFoods(ListedFoods());
   });
 }

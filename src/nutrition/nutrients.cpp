@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "nutrition/real48.h"
+#include "tables/dish_file.h"
 #include "tables/numbers.h"
 
 namespace eiyou {
@@ -93,15 +94,7 @@ void NutrientCalculator::AddListedFoods(const std::vector<std::string>& items) {
 
 void NutrientCalculator::AddDishFoods(std::string_view foodFields) {
   // Every piece between commas is one item, an empty text included.
-  while (true) {
-    const std::size_t comma = foodFields.find(',');
-    if (comma == std::string_view::npos) {
-      AddItem(*this, foodFields);
-      return;
-    }
-    AddItem(*this, foodFields.substr(0, comma));
-    foodFields.remove_prefix(comma + 1);
-  }
+  for (const std::string& item : SplitAtCommas(foodFields)) AddItem(*this, item);
 }
 
 void NutrientCalculator::LoadTargets(int sexIndex, int ageRow) {

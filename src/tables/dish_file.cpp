@@ -19,6 +19,46 @@ std::string DishDirectoryPath() { return JoinPath(DataDirectory(), kDishDirName)
 
 std::string DishFilePath() { return JoinPath(DishDirectoryPath(), kDishFileName); }
 
+std::vector<std::string> SplitAtCommas(std::string_view text) {
+  std::vector<std::string> pieces;
+  for (;;) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string_view::npos) {
+      pieces.emplace_back(text);
+      return pieces;
+    }
+    pieces.emplace_back(text.substr(0, comma));
+    text.remove_prefix(comma + 1);
+  }
+}
+
+namespace {
+// Cuts at the first comma; without one the piece and the rest are both empty.
+std::string CutAtComma(std::string_view& rest) {
+  const std::size_t comma = rest.find(',');
+  if (comma == std::string_view::npos) {
+    rest = {};
+    return {};
+  }
+  std::string piece(rest.substr(0, comma));
+  rest.remove_prefix(comma + 1);
+  return piece;
+}
+}  // namespace
+
+DishLineParts SplitDishLine(std::string_view line) {
+  DishLineParts parts;
+  parts.cuisine = CutAtComma(line);
+  parts.category = CutAtComma(line);
+  const std::size_t comma = line.find(',');
+  parts.name = std::string(line.substr(0, comma));
+  if (comma != std::string_view::npos) {
+    parts.hasFoods = true;
+    parts.foods = std::string(line.substr(comma + 1));
+  }
+  return parts;
+}
+
 std::vector<std::string> SplitDishText(const std::string& bytes) {
   std::vector<std::string> lines;
   const std::size_t end = std::min(bytes.find('\0'), bytes.size());

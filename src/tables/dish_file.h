@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace eiyou {
@@ -13,6 +14,23 @@ std::string DishFilePath();
 // Splits a whole file's bytes into lines: CR LF, lone CR or lone LF end a line,
 // a last line without an end counts, a NUL byte ends the text.
 std::vector<std::string> SplitDishText(const std::string& bytes);
+
+// Every comma-separated piece of a text, empty ones included; an empty text is
+// one empty piece. DishLines have no quoting or escaping.
+std::vector<std::string> SplitAtCommas(std::string_view text);
+
+// A DishLine as the windows take it apart. Cuisine and category end at the
+// first and second comma; a missing comma empties that piece and everything
+// after it (as the table splitter does). The name runs up to the third comma
+// or the end of the line; the foods are the FoodEntry texts after that comma.
+struct DishLineParts {
+  std::string cuisine;
+  std::string category;
+  std::string name;
+  std::string foods;      // the FoodEntry texts joined by ","
+  bool hasFoods = false;  // a comma follows the name (foods may still be empty)
+};
+DishLineParts SplitDishLine(std::string_view line);
 
 // Reads the file whole. Throws IoError when it exists but cannot be read.
 std::vector<std::string> ReadDishFile(const std::string& path);

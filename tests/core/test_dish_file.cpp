@@ -82,6 +82,33 @@ TEST(SplitDishText, EveryLineEndAndTheNulByte) {
   }
 }
 
+TEST(SplitDishLine, CutsLikeTheWindowsReadThem) {
+  auto parts = SplitDishLine("c,k,n,[1]a:b= 5g,[2]c:d= 1g");
+  EXPECT_EQ(parts.cuisine, "c");
+  EXPECT_EQ(parts.category, "k");
+  EXPECT_EQ(parts.name, "n");
+  EXPECT_TRUE(parts.hasFoods);
+  EXPECT_EQ(parts.foods, "[1]a:b= 5g,[2]c:d= 1g");
+
+  parts = SplitDishLine("c,k,n");  // a dish without foods
+  EXPECT_EQ(parts.name, "n");
+  EXPECT_FALSE(parts.hasFoods);
+
+  parts = SplitDishLine("c,k");  // the second cut finds no comma: name lost too
+  EXPECT_EQ(parts.cuisine, "c");
+  EXPECT_EQ(parts.category, "");
+  EXPECT_EQ(parts.name, "");
+
+  parts = SplitDishLine("no comma");
+  EXPECT_EQ(parts.cuisine + parts.category + parts.name, "");
+  EXPECT_FALSE(parts.hasFoods);
+
+  parts = SplitDishLine(",,,");  // a trailing comma gives one empty food
+  EXPECT_TRUE(parts.hasFoods);
+  EXPECT_EQ(SplitAtCommas(parts.foods), std::vector<std::string>{""});
+  EXPECT_EQ(SplitAtCommas("a,,b"), (std::vector<std::string>{"a", "", "b"}));
+}
+
 TEST_F(DishFileTest, PathsFollowTheWorkingDirectory) {
   EXPECT_EQ(DishDirectoryPath(), dir_ + "/KONDATE");
   EXPECT_EQ(DishFilePath(), dir_ + "/KONDATE/献立.TXT");
