@@ -32,7 +32,10 @@
 #include "tables/reference_table.h"
 
 using eiyou::AppendItem;
+using eiyou::ChosenItem;
 using eiyou::ItemBytes;
+using eiyou::MakeButton;
+using eiyou::MakeChoiceBox;
 using eiyou::ShowError;
 using eiyou::ShowMessage;
 
@@ -59,16 +62,6 @@ MealSide& Side() {
 const std::string kEntryColon = "\x81\x46";
 
 const char* const kMeals[] = {"朝　食", "昼　食", "夕　食"};
-const char* const kSexes[] = {"男", "女"};
-const char* const kAges[] = {"１～２歳", "３～５歳", "６～７歳", "８～９歳",
-                             "10～11歳", "12～14歳", "15～17歳", "18～29歳",
-                             "30～49歳", "50～69歳", "70歳以上"};
-
-// The chosen item of an editable combo box is the item whose text equals the
-// text in the box; typed text that matches none chooses nothing (-1).
-int ChosenItem(const QComboBox* combo) {
-  return combo->findText(combo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
-}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
   auto* label = new QLabel(text, parent);
@@ -76,31 +69,6 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x,
   label->move(x, y);
   label->adjustSize();
   return label;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text,
-                        const QString& hint, const QRect& place) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(name);
-  button->setToolTip(hint);
-  button->setGeometry(place);
-  button->setAutoDefault(false);
-  return button;
-}
-
-QComboBox* MakeCombo(QWidget* parent, const char* name, const QStringList& items,
-                     const QString& hint, const QRect& place) {
-  auto* combo = new QComboBox(parent);
-  combo->setObjectName(name);
-  combo->setEditable(true);
-  // Typed text must not become a new item.
-  combo->setInsertPolicy(QComboBox::NoInsert);
-  combo->addItems(items);
-  combo->setCurrentIndex(-1);
-  combo->setEditText(QString());
-  combo->setToolTip(hint);
-  combo->setGeometry(place);
-  return combo;
 }
 
 QListWidget* MakeList(QWidget* parent, const char* name, const QRect& place) {
@@ -117,12 +85,6 @@ QFrame* MakePanel(QWidget* parent, const char* name, const QRect& place) {
   panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
   panel->setGeometry(place);
   return panel;
-}
-
-QStringList Items(const char* const* texts, int count) {
-  QStringList list;
-  for (int i = 0; i < count; ++i) list << QString::fromUtf8(texts[i]);
-  return list;
 }
 
 // Waits without blocking the window system, but without handling user input,
@@ -167,20 +129,19 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     StaticText1->setFont(f);
     StaticText1->adjustSize();
   }
-  BitBtn2 = MakeButton(Panel1, "BitBtn2", QStringLiteral("終　了"),
-                       QStringLiteral("栄養分析を終了します！"), QRect(852, 8, 89, 33));
+  BitBtn2 =
+      MakeButton(Panel1, "BitBtn2", "終　了", "栄養分析を終了します！", QRect(852, 8, 89, 33));
 
   StaticText2 = MakeLabel(this, "StaticText2", QStringLiteral("食事選択"), 16, 64);
-  ComboBox1 = MakeCombo(this, "ComboBox1", Items(kMeals, 3), QStringLiteral("食事を選択します！"),
-                        QRect(16, 84, 140, 26));
+  ComboBox1 = MakeChoiceBox(this, "ComboBox1", eiyou::Utf8Items(kMeals), "食事を選択します！",
+                            QRect(16, 84, 140, 26));
   StaticText3 = MakeLabel(this, "StaticText3", QStringLiteral("献立選択"), 16, 122);
   ListBox1 = MakeList(this, "ListBox1", QRect(16, 142, 480, 324));
   ListBox1->setToolTip(QStringLiteral("献立を選択します！"));
 
-  BitBtn3 = MakeButton(this, "BitBtn3", QStringLiteral("選択→"),
-                       QStringLiteral("選んだ食事に献立を追加します！"), QRect(508, 236, 89, 33));
-  BitBtn4 = MakeButton(this, "BitBtn4", QStringLiteral("削除"),
-                       QStringLiteral("食事に追加された献立を削除します！"),
+  BitBtn3 = MakeButton(this, "BitBtn3", "選択→", "選んだ食事に献立を追加します！",
+                       QRect(508, 236, 89, 33));
+  BitBtn4 = MakeButton(this, "BitBtn4", "削除", "食事に追加された献立を削除します！",
                        QRect(508, 290, 89, 33));
 
   StaticText4 = MakeLabel(this, "StaticText4", QStringLiteral("朝　食"), 612, 64);
@@ -192,13 +153,13 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
 
   Panel2 = MakePanel(this, "Panel2", QRect(0, 482, 960, 78));
   StaticText7 = MakeLabel(Panel2, "StaticText7", QStringLiteral(" 性　別 "), 16, 12);
-  ComboBox2 = MakeCombo(Panel2, "ComboBox2", Items(kSexes, 2), QStringLiteral("性別を選択します！"),
-                        QRect(16, 34, 80, 26));
+  ComboBox2 = MakeChoiceBox(Panel2, "ComboBox2", eiyou::Utf8Items(eiyou::kSexItems),
+                            "性別を選択します！", QRect(16, 34, 80, 26));
   StaticText8 = MakeLabel(Panel2, "StaticText8", QStringLiteral("年齢区分"), 120, 12);
-  ComboBox3 = MakeCombo(Panel2, "ComboBox3", Items(kAges, 11),
-                        QStringLiteral("年齢区分を選択します！"), QRect(120, 34, 130, 26));
-  BitBtn1 = MakeButton(Panel2, "BitBtn1", QStringLiteral("グラフ作成"),
-                       QStringLiteral("グラフを表示します！"), QRect(280, 30, 110, 33));
+  ComboBox3 = MakeChoiceBox(Panel2, "ComboBox3", eiyou::Utf8Items(eiyou::kAgeClassItems),
+                            "年齢区分を選択します！", QRect(120, 34, 130, 26));
+  BitBtn1 =
+      MakeButton(Panel2, "BitBtn1", "グラフ作成", "グラフを表示します！", QRect(280, 30, 110, 33));
 
   connect(ComboBox1, &QComboBox::editTextChanged, this, &TForm4::ComboBox1Change);
   connect(ComboBox2, &QComboBox::editTextChanged, this, &TForm4::ComboBox2Change);
@@ -305,14 +266,9 @@ const FigureField kFigures[eiyou::kNutrients] = {
     {"ビタミンB1（ｍｇ）", 0.01L},   {"ビタミンB2（ｍｇ）", 0.01L}, {"ビタミンC（ｍｇ）", 0},
 };
 
-struct AxisLabel {
-  const char* text;
-  int x, y;
-};
-
-const AxisLabel kAxisLabels[eiyou::kNutrients] = {
-    {"エネルギー", 352, 80},   {"たんぱく質", 520, 136},   {"総脂質", 584, 248},
-    {"カルシウム", 560, 408},  {"鉄", 472, 488},           {"ビタミンＡ", 272, 488},
+const eiyou::AxisLabel kAxisLabels[eiyou::kNutrients] = {
+    {"エネルギー", 352, 80},    {"たんぱく質", 520, 136},   {"総脂質", 584, 248},
+    {"カルシウム", 560, 408},   {"鉄", 472, 488},           {"ビタミンＡ", 272, 488},
     {"ビタミンＢ１", 154, 400}, {"ビタミンＢ２", 154, 248}, {"ビタミンC", 200, 136},
 };
 
@@ -338,12 +294,12 @@ TForm5::TForm5(TForm4* meal) : ChartDialog(meal), meal_(meal) {
   Edit2->setObjectName("Edit2");
   Edit2->setGeometry(216, 16, 136, 22);
 
-  auto* drawButton = MakeButton(panel, "BitBtn3", QStringLiteral("グラフ表示"),
-                                QStringLiteral("グラフを表示します！"), QRect(360, 8, 89, 33));
-  auto* printButton = MakeButton(panel, "BitBtn2", QStringLiteral("印刷"),
-                                 QStringLiteral("グラフを印刷します！"), QRect(456, 8, 89, 33));
-  auto* endButton = MakeButton(panel, "BitBtn1", QStringLiteral("終了"),
-                               QStringLiteral("グラフ表示を終了します！"), QRect(552, 8, 89, 33));
+  auto* drawButton =
+      MakeButton(panel, "BitBtn3", "グラフ表示", "グラフを表示します！", QRect(360, 8, 89, 33));
+  auto* printButton =
+      MakeButton(panel, "BitBtn2", "印刷", "グラフを印刷します！", QRect(456, 8, 89, 33));
+  auto* endButton =
+      MakeButton(panel, "BitBtn1", "終了", "グラフ表示を終了します！", QRect(552, 8, 89, 33));
 
   for (int k = 0; k < eiyou::kNutrients; ++k) {
     const int top = 56 + 56 * k;
@@ -364,18 +320,7 @@ TForm5::TForm5(TForm4* meal) : ChartDialog(meal), meal_(meal) {
   paintBox->setAttribute(Qt::WA_TransparentForMouseEvents);
   paintBox->lower();
 
-  QPalette maroon = palette();
-  maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
-  for (int k = 0; k < eiyou::kNutrients; ++k) {
-    const QByteArray name = "Label" + QByteArray::number(k + 1);
-    QLabel* label = MakeLabel(this, name.constData(), QString::fromUtf8(kAxisLabels[k].text),
-                              kAxisLabels[k].x, kAxisLabels[k].y);
-    QFont f = label->font();
-    f.setPixelSize(16);
-    label->setFont(f);
-    label->setPalette(maroon);
-    label->adjustSize();
-  }
+  eiyou::MakeAxisLabels(this, kAxisLabels);
   MakeLabel(this, "StaticText12", QStringLiteral("１日分"), 248, 72);
 
   connect(drawButton, &QPushButton::clicked, this, &TForm5::BitBtn3Click);

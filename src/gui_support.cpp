@@ -1,13 +1,15 @@
 #include "gui_support.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QPen>
+#include <QPushButton>
 #include <QResizeEvent>
-
 #include <cmath>
 
 #include "tables/cp932.h"
@@ -83,6 +85,57 @@ void InsertSorted(QListWidget* list, const std::string& cp932) {
       hi = mid;
   }
   list->insertItem(lo, MakeItem(cp932));
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint,
+                        const QRect& place) {
+  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  button->setObjectName(QString::fromUtf8(name));
+  button->setToolTip(QString::fromUtf8(hint));
+  button->setAutoDefault(false);
+  button->setGeometry(place);
+  return button;
+}
+
+QComboBox* MakeChoiceBox(QWidget* parent, const char* name, const QStringList& items,
+                         const char* hint, const QRect& place) {
+  auto* box = new QComboBox(parent);
+  box->setObjectName(QString::fromUtf8(name));
+  box->setEditable(true);
+  box->setCompleter(nullptr);
+  box->setInsertPolicy(QComboBox::NoInsert);
+  box->addItems(items);
+  box->setCurrentIndex(-1);
+  box->setEditText(QString());
+  box->setToolTip(QString::fromUtf8(hint));
+  box->setGeometry(place);
+  return box;
+}
+
+QComboBox* MakeChoiceBox(QWidget* parent, const char* name,
+                         std::initializer_list<const char*> items, const char* hint,
+                         const QRect& place) {
+  return MakeChoiceBox(parent, name, Utf8Items(items), hint, place);
+}
+
+int ChosenItem(const QComboBox* box) {
+  return box->findText(box->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+void MakeAxisLabels(QWidget* window, const AxisLabel (&labels)[9], QLabel* made[9]) {
+  QPalette maroon = window->palette();
+  maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
+  for (int i = 0; i < 9; ++i) {
+    auto* label = new QLabel(QString::fromUtf8(labels[i].caption), window);
+    label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
+    QFont font = label->font();
+    font.setPixelSize(16);
+    label->setFont(font);
+    label->setPalette(maroon);
+    label->move(labels[i].left, labels[i].top);
+    label->adjustSize();
+    if (made) made[i] = label;
+  }
 }
 
 QColor ButtonFace() { return QApplication::palette().color(QPalette::Window); }

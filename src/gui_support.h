@@ -7,15 +7,19 @@
 #include <QDialog>
 #include <QImage>
 #include <QString>
-
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
 #include "nutrition/radar_chart.h"
 #include "tables/errors.h"
 
+class QComboBox;
+class QLabel;
 class QListWidget;
 class QListWidgetItem;
+class QPushButton;
+class QRect;
 class QWidget;
 
 namespace eiyou {
@@ -61,6 +65,43 @@ void AppendItem(QListWidget* list, const std::string& cp932);
 // Inserts after every item whose bytes are <= the new text (CP932 byte order),
 // so equal texts keep their insertion order. The sorted lists use this order.
 void InsertSorted(QListWidget* list, const std::string& cp932);
+
+// Controls the working windows share. Captions, hints and items are UTF-8.
+// A button that Enter in an edit never presses behind the user's back.
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint,
+                        const QRect& place);
+// An editable drop-down box with no chosen item: typed text stays as typed
+// (no completion, never a new item).
+QComboBox* MakeChoiceBox(QWidget* parent, const char* name, const QStringList& items,
+                         const char* hint, const QRect& place);
+QComboBox* MakeChoiceBox(QWidget* parent, const char* name,
+                         std::initializer_list<const char*> items, const char* hint,
+                         const QRect& place);
+// The chosen item of an editable box is the item whose text equals the box's
+// text; typed text that matches none chooses nothing (-1).
+int ChosenItem(const QComboBox* box);
+
+template <class Range>
+QStringList Utf8Items(const Range& texts) {
+  QStringList items;
+  for (const char* t : texts) items << QString::fromUtf8(t);
+  return items;
+}
+
+// The items of the sex and age class boxes; their positions pick the
+// reference row and the male/female field.
+inline constexpr const char* kSexItems[] = {"男", "女"};
+inline constexpr const char* kAgeClassItems[] = {"１～２歳", "３～５歳", "６～７歳", "８～９歳",
+                                                 "10～11歳", "12～14歳", "15～17歳", "18～29歳",
+                                                 "30～49歳", "50～69歳", "70歳以上"};
+
+// The nine chart axis names, `Label1`..`Label9`: 16-pixel maroon text at
+// window positions.
+struct AxisLabel {
+  const char* caption;
+  int left, top;
+};
+void MakeAxisLabels(QWidget* window, const AxisLabel (&labels)[9], QLabel* made[9] = nullptr);
 
 // The colour the windows are filled with; the chart's eraser uses it too.
 QColor ButtonFace();

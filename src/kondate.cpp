@@ -22,9 +22,12 @@
 
 using eiyou::AppendItem;
 using eiyou::BoxMessageSink;
+using eiyou::ChosenItem;
 using eiyou::Guarded;
 using eiyou::InsertSorted;
 using eiyou::ItemBytes;
+using eiyou::MakeButton;
+using eiyou::MakeChoiceBox;
 using eiyou::ShowMessage;
 
 namespace {
@@ -67,12 +70,6 @@ DishSide& Side() {
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
-// The item whose text equals the box's text exactly; -1 for none (typed text
-// that matches no item counts as no choice).
-int Chosen(const QComboBox* box) {
-  return box->findText(box->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
-}
-
 QListWidgetItem* Selected(const QListWidget* list) {
   const QList<QListWidgetItem*> items = list->selectedItems();
   return items.isEmpty() ? nullptr : items.first();
@@ -94,17 +91,6 @@ std::string GroupKey(const std::string& number) {
   return two;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption,
-                        const char* hint, QRect geometry) {
-  auto* b = new QPushButton(U(caption), parent);
-  b->setObjectName(U(name));
-  b->setToolTip(U(hint));
-  // Enter in an edit must never press a button behind the user's back.
-  b->setAutoDefault(false);
-  b->setGeometry(geometry);
-  return b;
-}
-
 QLabel* MakeStatic(QWidget* parent, const char* name, const char* caption, QRect geometry) {
   auto* l = new QLabel(U(caption), parent);
   l->setObjectName(U(name));
@@ -112,22 +98,6 @@ QLabel* MakeStatic(QWidget* parent, const char* name, const char* caption, QRect
   l->setAlignment(Qt::AlignCenter);
   l->setGeometry(geometry);
   return l;
-}
-
-QComboBox* MakeCombo(QWidget* parent, const char* name, const char* hint,
-                     std::initializer_list<const char*> items, QRect geometry) {
-  auto* c = new QComboBox(parent);
-  c->setObjectName(U(name));
-  c->setEditable(true);
-  // Typed text stays as typed: no completion, and Enter adds no item.
-  c->setCompleter(nullptr);
-  c->setInsertPolicy(QComboBox::NoInsert);
-  for (const char* item : items) c->addItem(U(item));
-  c->setCurrentIndex(-1);
-  c->setEditText(QString());
-  c->setToolTip(U(hint));
-  c->setGeometry(geometry);
-  return c;
 }
 
 template <class List>
@@ -139,13 +109,9 @@ List* MakeList(QWidget* parent, const char* name, QRect geometry) {
   return l;
 }
 
-struct AxisLabel {
-  const char* caption;
-  int left, top;
-};
-constexpr AxisLabel kAxisLabels[9] = {
-    {"エネルギー", 912, 422},   {"たんぱく質", 1056, 464}, {"総脂質", 1120, 570},
-    {"カルシウム", 1088, 696}, {"鉄", 1004, 768},          {"ビタミンＡ", 840, 768},
+constexpr eiyou::AxisLabel kAxisLabels[9] = {
+    {"エネルギー", 912, 422},   {"たんぱく質", 1056, 464},  {"総脂質", 1120, 570},
+    {"カルシウム", 1088, 696},  {"鉄", 1004, 768},          {"ビタミンＡ", 840, 768},
     {"ビタミンＢ１", 732, 666}, {"ビタミンＢ２", 732, 559}, {"ビタミンＣ", 776, 464},
 };
 
@@ -221,34 +187,34 @@ TForm3::TForm3(QWidget* parent) : ChartDialog(parent) {
   // Japanese input: the input method stays enabled with no Latin preference.
   Edit2->setInputMethodHints(Qt::ImhNone);
   Edit2->setGeometry(108, 8, 380, 28);
-  BitBtn4 = MakeButton(this, "BitBtn4", "献立保存", "献立ファイルを保存します！",
-                       {500, 6, 100, 32});
-  BitBtn12 = MakeButton(this, "BitBtn12", "終了", "献立作成を終了します！", {610, 6, 100, 32});
+  BitBtn4 =
+      MakeButton(this, "BitBtn4", "献立保存", "献立ファイルを保存します！", QRect{500, 6, 100, 32});
+  BitBtn12 = MakeButton(this, "BitBtn12", "終了", "献立作成を終了します！", QRect{610, 6, 100, 32});
 
   // Cuisine and cooking category, delete.
   StaticText4 = MakeStatic(this, "StaticText4", " 料理区分 ", {8, 44, 96, 28});
-  ComboBox2 = MakeCombo(this, "ComboBox2", "料理の区分を選択します！",
-                        {"和      食", "洋      食", "中      華"}, {108, 44, 150, 28});
+  ComboBox2 = MakeChoiceBox(this, "ComboBox2", {"和      食", "洋      食", "中      華"},
+                            "料理の区分を選択します！", QRect{108, 44, 150, 28});
   StaticText5 = MakeStatic(this, "StaticText5", " 調理区分 ", {270, 44, 96, 28});
-  ComboBox3 = MakeCombo(this, "ComboBox3", "調理の区分を選択します！",
-                        {"汁 も の", "飯 も の", "煮 も の", "蒸しもの", "焼きもの", "揚げもの",
-                         "いため物", "寄せもの", "なまもの", "酢のもの", "あえもの", "飲みもの",
-                         "そ の 他"},
-                        {370, 44, 130, 28});
-  BitBtn6 = MakeButton(this, "BitBtn6", "献立削除", "選んだ献立を削除します！",
-                       {610, 42, 100, 32});
+  ComboBox3 = MakeChoiceBox(
+      this, "ComboBox3",
+      {"汁 も の", "飯 も の", "煮 も の", "蒸しもの", "焼きもの", "揚げもの", "いため物",
+       "寄せもの", "なまもの", "酢のもの", "あえもの", "飲みもの", "そ の 他"},
+      "調理の区分を選択します！", QRect{370, 44, 130, 28});
+  BitBtn6 =
+      MakeButton(this, "BitBtn6", "献立削除", "選んだ献立を削除します！", QRect{610, 42, 100, 32});
 
   ListBox1 = MakeList<eiyou::PickList>(this, "ListBox1", {8, 80, 702, 232});
 
   // Food row.
-  BitBtn3 = MakeButton(this, "BitBtn3", "読込", "食品群ファイルを読み込みます！",
-                       {8, 320, 70, 32});
+  BitBtn3 =
+      MakeButton(this, "BitBtn3", "読込", "食品群ファイルを読み込みます！", QRect{8, 320, 70, 32});
   StaticText2 = MakeStatic(this, "StaticText2", "食品群選択", {86, 322, 90, 28});
-  ComboBox1 = MakeCombo(this, "ComboBox1", "食品群を選択します！",
-                        {"穀　類", "い　も", "砂　糖", "菓　子", "油　脂", "種　実",
-                         "豆　類", "魚　介", "獣　肉", "卵　類", "乳　類", "野　菜",
-                         "果　実", "きのこ", "藻　類", "し好品", "調味料", "加工品"},
-                        {180, 322, 120, 28});
+  ComboBox1 = MakeChoiceBox(
+      this, "ComboBox1",
+      {"穀　類", "い　も", "砂　糖", "菓　子", "油　脂", "種　実", "豆　類", "魚　介", "獣　肉",
+       "卵　類", "乳　類", "野　菜", "果　実", "きのこ", "藻　類", "し好品", "調味料", "加工品"},
+      "食品群を選択します！", QRect{180, 322, 120, 28});
   StaticText3 = MakeStatic(this, "StaticText3", " 重量（ｇ） ", {310, 322, 100, 28});
   Edit3 = new QLineEdit(this);
   Edit3->setObjectName("Edit3");
@@ -257,13 +223,13 @@ TForm3::TForm3(QWidget* parent) : ChartDialog(parent) {
   Edit3->setInputMethodHints(Qt::ImhPreferLatin | Qt::ImhNoPredictiveText |
                              Qt::ImhNoAutoUppercase);
   Edit3->setGeometry(414, 322, 80, 28);
-  BitBtn2 = MakeButton(this, "BitBtn2", "献立登録", "献立を登録します！", {610, 320, 100, 32});
+  BitBtn2 = MakeButton(this, "BitBtn2", "献立登録", "献立を登録します！", QRect{610, 320, 100, 32});
 
   ListBox2 = MakeList<eiyou::PickList>(this, "ListBox2", {8, 362, 344, 447});
-  BitBtn1 = MakeButton(this, "BitBtn1", "食品削除", "選んだ食品を削除します！",
-                       {360, 360, 100, 32});
+  BitBtn1 =
+      MakeButton(this, "BitBtn1", "食品削除", "選んだ食品を削除します！", QRect{360, 360, 100, 32});
   BitBtn5 = MakeButton(this, "BitBtn5", "食品クリア", "食品をすべて削除します！",
-                       {470, 360, 110, 32});
+                       QRect{470, 360, 110, 32});
   ListBox3 = MakeList<QListWidget>(this, "ListBox3", {360, 398, 350, 411});
 
   // Evaluation panel.
@@ -275,36 +241,24 @@ TForm3::TForm3(QWidget* parent) : ChartDialog(parent) {
   Panel2->setGeometry(728, 8, 433, 384);
   StaticText8 = MakeStatic(Panel2, "StaticText8", " 基準摂取量 ", {10, 10, 110, 28});
   BitBtn8 = MakeButton(Panel2, "BitBtn8", " 読込 ", "基準摂取量ファイルを読み込みます！",
-                       {126, 8, 80, 32});
-  BitBtn9 = MakeButton(Panel2, "BitBtn9", " 選択→ ", "献立名を選択します！", {10, 52, 90, 32});
+                       QRect{126, 8, 80, 32});
+  BitBtn9 = MakeButton(Panel2, "BitBtn9", " 選択→ ", "献立名を選択します！", QRect{10, 52, 90, 32});
   BitBtn10 = MakeButton(Panel2, "BitBtn10", "クリア", "献立データをすべて消去します！",
-                        {10, 92, 90, 32});
+                        QRect{10, 92, 90, 32});
   ListBox4 = MakeList<QListWidget>(Panel2, "ListBox4", {108, 52, 170, 320});
   StaticText6 = MakeStatic(Panel2, "StaticText6", "　性別　", {290, 52, 134, 24});
-  ComboBox4 = MakeCombo(Panel2, "ComboBox4", "性別を選択します！", {"男", "女"},
-                        {290, 78, 134, 28});
+  ComboBox4 = MakeChoiceBox(Panel2, "ComboBox4", eiyou::Utf8Items(eiyou::kSexItems),
+                            "性別を選択します！", QRect{290, 78, 134, 28});
   StaticText7 = MakeStatic(Panel2, "StaticText7", " 年齢 ", {290, 116, 134, 24});
-  ComboBox5 = MakeCombo(Panel2, "ComboBox5", "年齢を選択します！",
-                        {"１～２歳", "３～５歳", "６～７歳", "８～９歳", "10～11歳", "12～14歳",
-                         "15～17歳", "18～29歳", "30～49歳", "50～69歳", "70歳以上"},
-                        {290, 142, 134, 28});
-  BitBtn7 = MakeButton(Panel2, "BitBtn7", "作図実行", "グラフを表示します！",
-                       {290, 290, 134, 34});
-  BitBtn11 = MakeButton(Panel2, "BitBtn11", "消去", "グラフを消去します！", {290, 332, 134, 34});
+  ComboBox5 = MakeChoiceBox(Panel2, "ComboBox5", eiyou::Utf8Items(eiyou::kAgeClassItems),
+                            "年齢を選択します！", QRect{290, 142, 134, 28});
+  BitBtn7 =
+      MakeButton(Panel2, "BitBtn7", "作図実行", "グラフを表示します！", QRect{290, 290, 134, 34});
+  BitBtn11 =
+      MakeButton(Panel2, "BitBtn11", "消去", "グラフを消去します！", QRect{290, 332, 134, 34});
 
   // Axis labels: 16-pixel maroon text, above the drawing area.
-  for (int i = 0; i < 9; ++i) {
-    Label[i] = new QLabel(U(kAxisLabels[i].caption), this);
-    Label[i]->setObjectName(QStringLiteral("Label%1").arg(i + 1));
-    QFont f = Label[i]->font();
-    f.setPixelSize(16);
-    Label[i]->setFont(f);
-    QPalette p = Label[i]->palette();
-    p.setColor(QPalette::WindowText, QColor(128, 0, 0));
-    Label[i]->setPalette(p);
-    Label[i]->move(kAxisLabels[i].left, kAxisLabels[i].top);
-    Label[i]->adjustSize();
-  }
+  eiyou::MakeAxisLabels(this, kAxisLabels, Label);
 
   connect(BitBtn3, &QPushButton::clicked, this, &TForm3::BitBtn3Click);
   connect(ComboBox1, &QComboBox::editTextChanged, this, &TForm3::ComboBox1Change);
@@ -378,7 +332,7 @@ void TForm3::BitBtn3Click() {
 void TForm3::ComboBox1Change() {
   DishSide& s = Side();
   ListBox2->clear();
-  s.SelectedGroup = Chosen(ComboBox1) + 1;
+  s.SelectedGroup = ChosenItem(ComboBox1) + 1;
   const std::string g = std::to_string(s.SelectedGroup);
   ListBox2->setUpdatesEnabled(false);
   for (int r = 1; r <= eiyou::FoodTable::kRows; ++r) {
@@ -552,11 +506,11 @@ bool TForm3::ChartChecks() {
     ShowMessage(this, U("基準摂取量を読み込んでください！"));
     return false;
   }
-  if (Chosen(ComboBox4) < 0) {
+  if (ChosenItem(ComboBox4) < 0) {
     ShowMessage(this, U("性別を選択してください！"));
     return false;
   }
-  if (Chosen(ComboBox5) < 0) {
+  if (ChosenItem(ComboBox5) < 0) {
     ShowMessage(this, U("年齢を選択してください！"));
     return false;
   }
@@ -586,8 +540,8 @@ void TForm3::BitBtn7Click() {
     if (!ChartChecks()) return;
     ReloadReference();
     DishSide& s = Side();
-    const int sex = Chosen(ComboBox4);
-    const int age = Chosen(ComboBox5) + 1;
+    const int sex = ChosenItem(ComboBox4);
+    const int age = ChosenItem(ComboBox5) + 1;
     eiyou::ImageCanvas canvas(surface());
     if (s.ChartDrawn) FormDestroy(canvas);
     s.calc.LoadTargets(sex, age);
@@ -605,8 +559,8 @@ void TForm3::BitBtn11Click() {
     if (!ChartChecks()) return;
     ReloadReference();
     DishSide& s = Side();
-    const int sex = Chosen(ComboBox4);
-    const int age = Chosen(ComboBox5) + 1;
+    const int sex = ChosenItem(ComboBox4);
+    const int age = ChosenItem(ComboBox5) + 1;
     s.calc.LoadTargets(sex, age);
     eiyou::ImageCanvas canvas(surface());
     s.chart.FEraseGraph(canvas, s.chart.EnergyRadius(s.calc.totals, s.calc.targets),
