@@ -21,18 +21,12 @@ void FoodTable::SetCell(int column, int row, std::string text) {
 }
 
 void LoadFoodTable(FoodTable& table, MessageSink& sink) {
-  const std::string path = JoinPath(DataDirectory(), kFoodFileName);
-  if (!CheckDataFile(path, sink)) return;
-  bool moreLines = false;
-  const std::vector<std::string> lines = ReadTableLines(path, FoodTable::kRows, &moreLines);
-  int row = 1;
-  for (const std::string& line : lines) {
-    std::vector<std::string> fields = SplitFields(line, FoodTable::kColumns - 1);
-    for (int column = 1; column <= FoodTable::kColumns; ++column) {
-      table.SetCell(column, row, std::move(fields[column - 1]));
-    }
-    ++row;
-  }
+  const bool moreLines = LoadTableFile(
+      kFoodFileName, FoodTable::kRows, FoodTable::kColumns, sink,
+      [&](int row, std::vector<std::string>& fields) {
+        for (int column = 1; column <= FoodTable::kColumns; ++column)
+          table.SetCell(column, row, std::move(fields[column - 1]));
+      });
   if (moreLines) sink.Show(kFoodTableTruncatedMessage);
 }
 

@@ -21,18 +21,12 @@ void ReferenceTable::SetField(int row, int field, std::string text) {
 }
 
 void LoadReferenceTable(ReferenceTable& table, MessageSink& sink) {
-  const std::string path = JoinPath(DataDirectory(), kReferenceFileName);
-  if (!CheckDataFile(path, sink)) return;
   // Lines after the eleventh have no row to go to; they are not read.
-  const std::vector<std::string> lines = ReadTableLines(path, ReferenceTable::kRows, nullptr);
-  int row = 1;
-  for (const std::string& line : lines) {
-    std::vector<std::string> fields = SplitFields(line, ReferenceTable::kFields - 1);
-    for (int field = 1; field <= ReferenceTable::kFields; ++field) {
-      table.SetField(row, field, std::move(fields[field - 1]));
-    }
-    ++row;
-  }
+  LoadTableFile(kReferenceFileName, ReferenceTable::kRows, ReferenceTable::kFields, sink,
+                [&](int row, std::vector<std::string>& fields) {
+                  for (int field = 1; field <= ReferenceTable::kFields; ++field)
+                    table.SetField(row, field, std::move(fields[field - 1]));
+                });
 }
 
 }  // namespace eiyou

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "tables/data_dir.h"
 #include "tables/file_io.h"
 
 namespace eiyou {
@@ -49,6 +50,21 @@ void LeftPart(std::string_view text, long long count, std::string& destination) 
     return;
   }
   destination.assign(text.substr(0, static_cast<std::size_t>(count)));
+}
+
+bool LoadTableFile(const char* fileName, int maxRows, int fields, MessageSink& sink,
+                   const std::function<void(int row, std::vector<std::string>& fields)>& store) {
+  const std::string path = JoinPath(DataDirectory(), fileName);
+  if (!CheckDataFile(path, sink)) return false;
+  bool moreLines = false;
+  const std::vector<std::string> lines =
+      ReadTableLines(path, static_cast<std::size_t>(maxRows), &moreLines);
+  int row = 1;
+  for (const std::string& line : lines) {
+    std::vector<std::string> split = SplitFields(line, fields - 1);
+    store(row++, split);
+  }
+  return moreLines;
 }
 
 std::vector<std::string> ReadTableLines(const std::string& path) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,5 +31,15 @@ std::vector<std::string> ReadTableLines(const std::string& path);
 // whether the file holds further lines that were not read.
 std::vector<std::string> ReadTableLines(const std::string& path, std::size_t maxLines,
                                         bool* moreLines);
+
+class MessageSink;
+
+// The loader shared by the table files: CheckDataFile on `fileName` in the data
+// directory (nothing happens when it reports the file unavailable), then line r
+// of at most `maxRows` lines, split into `fields` fields, goes to store(r, ...).
+// Rows after the last line read are not touched. Returns true when the file
+// holds further lines that were not read.
+bool LoadTableFile(const char* fileName, int maxRows, int fields, MessageSink& sink,
+                   const std::function<void(int row, std::vector<std::string>& fields)>& store);
 
 }  // namespace eiyou
