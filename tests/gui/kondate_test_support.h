@@ -103,6 +103,28 @@ inline void FillDirectory(const QString& dir, const std::vector<const char*>& di
   WriteBytes(dir + "/" + U(kDishRelPath), dish);
 }
 
+// The main window over a temporary working directory holding the test tables;
+// the dish window's test classes derive from it.
+class MainOnTestTables : public QObject {
+ protected:
+  ScopedWorkDir work_;
+  TForm1* main_ = nullptr;
+
+  QString dir() const { return work_.path(); }
+  // Fills the directory, then shows the main window; false when it can't.
+  bool Start(const std::vector<const char*>& dishLines) {
+    if (!work_.ok()) return false;
+    FillDirectory(dir(), dishLines);
+    main_ = new TForm1;
+    main_->show();
+    return true;
+  }
+  void Stop() {
+    delete main_;
+    main_ = nullptr;
+  }
+};
+
 // The `act` of a ModalDriver window step that always ends the window's modal
 // showing, even when a check inside `act` fails and returns early.
 inline std::function<void(QWidget*)> Closing(std::function<void(QWidget*)> act) {

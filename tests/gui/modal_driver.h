@@ -9,11 +9,12 @@
 // test fails instead of hanging.
 #pragma once
 
+#include <QDir>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
-
+#include <QTemporaryDir>
 #include <deque>
 #include <functional>
 
@@ -65,6 +66,25 @@ class ModalDriver : public QObject {
   int timeoutMs_;
   qint64 waitingSince_ = 0;
   bool stopped_ = false;
+};
+
+// A fresh temporary directory made the working directory (where the program
+// looks for its files); the previous working directory comes back afterwards.
+class ScopedWorkDir {
+ public:
+  ScopedWorkDir() : old_(QDir::currentPath()) {
+    ok_ = tmp_.isValid() && QDir::setCurrent(tmp_.path());
+  }
+  ~ScopedWorkDir() { QDir::setCurrent(old_); }
+  ScopedWorkDir(const ScopedWorkDir&) = delete;
+  ScopedWorkDir& operator=(const ScopedWorkDir&) = delete;
+  bool ok() const { return ok_; }
+  QString path() const { return tmp_.path(); }
+
+ private:
+  QString old_;
+  QTemporaryDir tmp_;
+  bool ok_ = false;
 };
 
 // Finds a child by objectName and type; fails the current test if missing.

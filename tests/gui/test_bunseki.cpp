@@ -162,7 +162,7 @@ QImage DrawChart(QWidget* graph) {
 class BunsekiTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<QTemporaryDir> dir_;
+  std::unique_ptr<ScopedWorkDir> dir_;
 
   // Opens the meal window from the main window, runs `body` in it and closes it
   // with "終　了". Steps for windows `body` opens are queued by `body` itself.
@@ -189,14 +189,10 @@ class BunsekiTest : public QObject {
 
  private slots:
   void init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    QVERIFY(QDir::setCurrent(dir_->path()));
+    dir_ = std::make_unique<ScopedWorkDir>();
+    QVERIFY(dir_->ok());
   }
-  void cleanup() {
-    QDir::setCurrent(QDir::tempPath());
-    dir_.reset();
-  }
+  void cleanup() { dir_.reset(); }
 
   void openingMessagesInOrder() {
     {

@@ -29,12 +29,8 @@ T* Get(QWidget* w, const char* name) {
 
 }  // namespace
 
-class KondateTest : public QObject {
+class KondateTest : public MainOnTestTables {
   Q_OBJECT
-
-  QTemporaryDir tmp_;
-  QString oldDir_;
-  TForm1* main_ = nullptr;
 
   // Opens the dish window from the main window, runs `act` on it, closes it.
   void InWindow(std::function<void(QWidget*)> act, ModalDriver& d) {
@@ -43,53 +39,47 @@ class KondateTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QVERIFY(tmp_.isValid());
-    oldDir_ = QDir::currentPath();
-    FillDirectory(tmp_.path(), kDishes);
-    QVERIFY(QDir::setCurrent(tmp_.path()));
-    main_ = new TForm1;
-    main_->show();
+    QVERIFY(Start(kDishes));
   }
 
   void cleanupTestCase() {
-    delete main_;
-    QDir::setCurrent(oldDir_);
+    Stop();
   }
 
   void openingWithoutDishDirectoryShowsNoWindow() {
-    QVERIFY(QDir(tmp_.path()).mkpath("empty"));
-    QVERIFY(QDir::setCurrent(tmp_.path() + "/empty"));
+    QVERIFY(QDir(dir()).mkpath("empty"));
+    QVERIFY(QDir::setCurrent(dir() + "/empty"));
     ModalDriver d(2000);
     d.Message(U("ディレクトリがありません！！"));
     ClickButton(main_, "BitBtn2");
-    QDir::setCurrent(tmp_.path());
+    QDir::setCurrent(dir());
     QVERIFY2(d.Done(), d.Report());
     QCOMPARE(d.messages().size(), 1);
     QVERIFY(main_->findChildren<TForm3*>().isEmpty());
   }
 
   void openingWithoutDishFileShowsAnEmptyList() {
-    QVERIFY(QDir(tmp_.path()).mkpath("nofile/KONDATE"));
-    QVERIFY(QDir::setCurrent(tmp_.path() + "/nofile"));
+    QVERIFY(QDir(dir()).mkpath("nofile/KONDATE"));
+    QVERIFY(QDir::setCurrent(dir() + "/nofile"));
     const QString path = QDir::currentPath() + U("/KONDATE/献立.TXT");
     ModalDriver d;
     d.Message(U("指定された") + path + U("ファイルがありません！！"));
     int shownItems = -1;
     InWindow([&](QWidget* w) { shownItems = Get<QListWidget>(w, "ListBox1")->count(); }, d);
     ClickButton(main_, "BitBtn2");
-    QDir::setCurrent(tmp_.path());
+    QDir::setCurrent(dir());
     QVERIFY2(d.Done(), d.Report());
     QCOMPARE(shownItems, 0);
   }
 
   void anUnreadableDishFileEndsTheOpening() {
     // A directory where the file should be: it exists but cannot be read.
-    QVERIFY(QDir(tmp_.path()).mkpath(U("unreadable/KONDATE/献立.TXT")));
-    QVERIFY(QDir::setCurrent(tmp_.path() + "/unreadable"));
+    QVERIFY(QDir(dir()).mkpath(U("unreadable/KONDATE/献立.TXT")));
+    QVERIFY(QDir::setCurrent(dir() + "/unreadable"));
     ModalDriver d(2000);
     d.Message();
     ClickButton(main_, "BitBtn2");
-    QDir::setCurrent(tmp_.path());
+    QDir::setCurrent(dir());
     QVERIFY2(d.Done(), d.Report());
     QVERIFY(d.messages().value(0).contains(U("献立.TXT")));
   }

@@ -42,12 +42,8 @@ void Evaluate(QWidget* w, const char* name) {
 
 }  // namespace
 
-class KondateChartTest : public QObject {
+class KondateChartTest : public MainOnTestTables {
   Q_OBJECT
-
-  QTemporaryDir tmp_;
-  QString oldDir_;
-  TForm1* main_ = nullptr;
 
   // Opens the dish window, runs `act` in it and closes it; `messages` are the
   // message boxes expected meanwhile, in order.
@@ -60,17 +56,11 @@ class KondateChartTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QVERIFY(tmp_.isValid());
-    oldDir_ = QDir::currentPath();
-    FillDirectory(tmp_.path(), kDishes);
-    QVERIFY(QDir::setCurrent(tmp_.path()));
-    main_ = new TForm1;
-    main_->show();
+    QVERIFY(Start(kDishes));
   }
 
   void cleanupTestCase() {
-    delete main_;
-    QDir::setCurrent(oldDir_);
+    Stop();
   }
 
   // First in the run: the reference intake has never been loaded.
@@ -258,7 +248,7 @@ class KondateChartTest : public QObject {
   }
 
   void aMissingReferenceFileIsReportedAndTheHeldRowsServe() {
-    QVERIFY(QFile::rename(tmp_.path() + "/STD.CSV", tmp_.path() + "/STD.OLD"));
+    QVERIFY(QFile::rename(dir() + "/STD.CSV", dir() + "/STD.OLD"));
     ModalDriver d;
     QImage image;
     Run(
@@ -269,7 +259,7 @@ class KondateChartTest : public QObject {
           image = Grab(w);
         },
         d, {U("指定された") + QDir::currentPath() + U("/STD.CSVファイルがありません！！")});
-    QVERIFY(QFile::rename(tmp_.path() + "/STD.OLD", tmp_.path() + "/STD.CSV"));
+    QVERIFY(QFile::rename(dir() + "/STD.OLD", dir() + "/STD.CSV"));
     for (const QPoint& p : kSpokeEnds) QVERIFY(ColourNear(image, p.x(), p.y(), kBlue));
   }
 };

@@ -18,18 +18,14 @@ const char kOldFile[] =
 
 }  // namespace
 
-class KondateSaveTest : public QObject {
+class KondateSaveTest : public MainOnTestTables {
   Q_OBJECT
 
-  QTemporaryDir tmp_;
-  QString oldDir_;
-  TForm1* main_ = nullptr;
-
-  QString DishPath() const { return tmp_.path() + "/" + U(kDishRelPath); }
+  QString DishPath() const { return dir() + "/" + U(kDishRelPath); }
 
   void ResetDishFile() {
     QFile::setPermissions(DishPath(), QFile::ReadOwner | QFile::WriteOwner);
-    QDir(tmp_.path()).mkpath("KONDATE");
+    QDir(dir()).mkpath("KONDATE");
     WriteBytes(DishPath(), C(kOldFile));
   }
 
@@ -53,19 +49,13 @@ class KondateSaveTest : public QObject {
 
  private slots:
   void initTestCase() {
-    QVERIFY(tmp_.isValid());
-    oldDir_ = QDir::currentPath();
-    FillDirectory(tmp_.path(), {});
+    QVERIFY(Start({}));
     ResetDishFile();
-    QVERIFY(QDir::setCurrent(tmp_.path()));
-    main_ = new TForm1;
-    main_->show();
   }
 
   void cleanupTestCase() {
     QFile::setPermissions(DishPath(), QFile::ReadOwner | QFile::WriteOwner);
-    delete main_;
-    QDir::setCurrent(oldDir_);
+    Stop();
   }
 
   void theQuestionAndNoStaysWithoutWriting() {
@@ -201,7 +191,7 @@ class KondateSaveTest : public QObject {
     bool stillOpen = false;
     d.Window("TForm3", Closing([&](QWidget* w) {
       RegisterSalad(w);
-      QVERIFY(QDir(tmp_.path() + "/KONDATE").removeRecursively());
+      QVERIFY(QDir(dir() + "/KONDATE").removeRecursively());
       ClickButton(w, "BitBtn4");
       stillOpen = w->isVisible() && Child<QListWidget>(w, "ListBox1")->count() == 3;
     }));
@@ -210,7 +200,7 @@ class KondateSaveTest : public QObject {
     QVERIFY2(d.Done(), d.Report());
     QCOMPARE(d.messages().size(), 2);
     QVERIFY(stillOpen);
-    QVERIFY(!QDir(tmp_.path() + "/KONDATE").exists());  // never created by the program
+    QVERIFY(!QDir(dir() + "/KONDATE").exists());  // never created by the program
     ResetDishFile();
   }
 

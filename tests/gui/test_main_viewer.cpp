@@ -83,7 +83,7 @@ void Type(QWidget* viewer, const QString& text) {
 class MainViewerTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<QTemporaryDir> dir_;
+  std::unique_ptr<ScopedWorkDir> dir_;
 
   // Opens the viewer from the main window's first button, runs `body` in it
   // and closes it with its end button (or rejects it when `body` failed early).
@@ -105,14 +105,10 @@ class MainViewerTest : public QObject {
 
  private slots:
   void init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    QVERIFY(QDir::setCurrent(dir_->path()));
+    dir_ = std::make_unique<ScopedWorkDir>();
+    QVERIFY(dir_->ok());
   }
-  void cleanup() {
-    QDir::setCurrent(QDir::tempPath());
-    dir_.reset();
-  }
+  void cleanup() { dir_.reset(); }
 
   void mainWindowControls() {
     TForm1 main;
