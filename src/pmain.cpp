@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "bunseki.h"
+#include "gui_support.h"
 #include "kondate.h"
 #include "seibun_hyou.h"
 
@@ -18,13 +19,12 @@ constexpr int kButtonHeight = 52;
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint,
                         int top) {
-  auto* b = new QPushButton(QString::fromUtf8(caption), parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setToolTip(QString::fromUtf8(hint));
+  auto* b =
+      eiyou::MakeButton(parent, name, caption, hint,
+                        QRect((kClientWidth - kButtonWidth) / 2, top, kButtonWidth, kButtonHeight));
   QFont f = b->font();
   f.setPointSize(14);
   b->setFont(f);
-  b->setGeometry((kClientWidth - kButtonWidth) / 2, top, kButtonWidth, kButtonHeight);
   return b;
 }
 

@@ -52,13 +52,7 @@ const ValueRow kValueRows[5] = {
 
 QPushButton* MakePanelButton(QWidget* panel, const char* name, const char* caption,
                              const char* hint, int left) {
-  auto* b = new QPushButton(QString::fromUtf8(caption), panel);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setToolTip(QString::fromUtf8(hint));
-  // Enter typed in a field must not press a button of the window.
-  b->setAutoDefault(false);
-  b->setGeometry(left, 10, 96, 36);
-  return b;
+  return eiyou::MakeButton(panel, name, caption, hint, QRect(left, 10, 96, 36));
 }
 
 QLabel* MakeCaption(QWidget* parent, const QString& name, const QString& text, const QRect& r) {
