@@ -18,7 +18,9 @@ class FoodTable {
   void SetCell(int column, int row, std::string text);
 
  private:
-  std::array<std::array<std::string, kColumns>, kRows> cells_{};
+  // Default-initialised (every string empty): an explicit "{}" here makes clang 14
+  // crash when it compiles a construction of the table.
+  std::array<std::array<std::string, kColumns>, kRows> cells_;
 };
 
 // Shown once when the food file has more lines than the table has rows.

@@ -21,7 +21,8 @@ class ReferenceTable {
   bool IsLoaded() const { return !Field(1, 1).empty(); }
 
  private:
-  std::array<std::array<std::string, kFields>, kRows> fields_{};
+  // No "{}": see FoodTable::cells_.
+  std::array<std::array<std::string, kFields>, kRows> fields_;
 };
 
 // Fills `table` from STD.CSV in the current data directory; stops after row 11.
