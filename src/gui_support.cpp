@@ -64,8 +64,17 @@ std::string ItemBytes(const QListWidgetItem* item) {
 std::string ItemBytes(const QListWidget* list, int row) { return ItemBytes(list->item(row)); }
 
 namespace {
+// A row shows at most this many characters of its text: laying out a line of
+// a megabyte took seconds on every repaint of the list. The bytes stay whole.
+constexpr qsizetype kShownCharacters = 1000;
+
 QListWidgetItem* MakeItem(const std::string& cp932) {
-  auto* item = new QListWidgetItem(ToQ(cp932));
+  QString shown = ToQ(cp932);
+  if (shown.size() > kShownCharacters) {
+    shown.truncate(kShownCharacters);  // CP932 decodes to the BMP: no pair is cut
+    shown += QChar(0x2026);
+  }
+  auto* item = new QListWidgetItem(shown);
   item->setData(Qt::UserRole,
                 QByteArray(cp932.data(), static_cast<qsizetype>(cp932.size())));
   return item;

@@ -363,7 +363,14 @@ void TForm3::ListBox2Click() {
     ShowMessage(this, U("重量に改行は使えません！"));
     return;
   }
-  InsertSorted(ListBox3, ItemBytes(item) + "= " + weight + "g");
+  // A damaged food file can leave a lone LF or a NUL byte in a food's number
+  // or name; in a dish line it would split the line or end the file's text.
+  const std::string food = ItemBytes(item);
+  if (BreaksTheLine(food)) {
+    ShowMessage(this, U("食品番号・食品名に改行を含む食品は選べません！"));
+    return;
+  }
+  InsertSorted(ListBox3, food + "= " + weight + "g");
 }
 
 void TForm3::BitBtn1Click() {

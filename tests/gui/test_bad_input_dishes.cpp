@@ -1,0 +1,411 @@
+// Bad input around the dish file and the charts, driven from the main window:
+// a very long dish file, saves that fail and then succeed, a reference row of
+// zeros, extreme weights and FoodEntry texts that lack their marks.
+#include <QMessageBox>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "kondate.h"
+#include "kondate_test_support.h"
+
+using namespace kt;
+
+namespace {
+
+// A small deterministic generator, so that every run sees the same bytes.
+struct Lcg {
+  std::uint64_t state;
+  std::uint32_t Next() {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return std::uint32_t(state >> 33);
+  }
+};
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string bytes;
+  for (const std::string& l : lines) bytes += l + "\r\n";
+  return bytes;
+}
+
+QStringList Figures(QWidget* graph) {
+  QStringList texts;
+  for (int i = 3; i <= 11; ++i)
+    texts << Child<QLineEdit>(graph, ("Edit" + QByteArray::number(i)).constData())->text();
+  return texts;
+}
+
+QString CannotCreate() {
+  return U("ﾌｧｲﾙ ") + QDir::currentPath() + U("/KONDATE/献立.TXT を作成できません。");
+}
+
+// The pixel of axis k of the daily chart at `units` from its centre (392, 304).
+QPoint DailyAxisPoint(int k, double units) {
+  const double a = k * 40.0 * M_PI / 180.0;
+  return QPoint(392 + int(std::lround(16 * units * std::sin(a))),
+                304 - int(std::lround(16 * units * std::cos(a))));
+}
+
+const QPoint kDishCentre(948, 608);
+const QPoint kDishSpokeEnds[9] = {{948, 448}, {1051, 485}, {1106, 580}, {1087, 688}, {1003, 758},
+                                  {893, 758}, {809, 688},  {790, 580},  {845, 485}};
+
+// Row 4 of the test food table, " 1 002" 空白入り, has 1 of every value.
+const char* kOnes = "[4]1 002:空白入り";
+
+}  // namespace
+
+class BadInputDishesTest : public MainOnTestTables {
+  Q_OBJECT
+
+  QString DishPath() const { return dir() + "/" + U(kDishRelPath); }
+
+  void WriteDishes(const std::vector<std::string>& utf8Lines) {
+    QDir(dir()).mkpath("KONDATE");
+    QFile::setPermissions(DishPath(), QFile::ReadOwner | QFile::WriteOwner);
+    std::string bytes;
+    for (const std::string& l : utf8Lines) bytes += C(l.c_str()) + "\r\n";
+    WriteBytes(DishPath(), bytes);
+  }
+
+  // Registers a dish of 75 g of 精白米 under `name` in the open dish window.
+  static void RegisterRice(QWidget* w, const char* name) {
+    ClickButton(w, "BitBtn3");
+    Choose(Child<QComboBox>(w, "ComboBox1"), "穀　類");
+    Child<QLineEdit>(w, "Edit3")->setText("75");
+    ClickRow(Child<QListWidget>(w, "ListBox2"), 0);
+    Choose(Child<QComboBox>(w, "ComboBox2"), "和      食");
+    Choose(Child<QComboBox>(w, "ComboBox3"), "飯 も の");
+    Child<QLineEdit>(w, "Edit2")->setText(U(name));
+    ClickButton(w, "BitBtn2");
+  }
+
+  // Adds every dish of the open meal window to breakfast, one after the other,
+  // reading the graph window's figures after each and emptying the meals.
+  static std::vector<QStringList> FiguresOfEachDish(ModalDriver& d, QWidget* meal) {
+    std::vector<QStringList> all;
+    auto* list = Child<QListWidget>(meal, "ListBox1");
+    Child<QComboBox>(meal, "ComboBox1")->setCurrentIndex(0);
+    for (int i = 0; i < list->count(); ++i) {
+      list->setCurrentRow(i);
+      ClickButton(meal, "BitBtn3");
+      QStringList figures;
+      d.Window("TForm5", Closing([&](QWidget* g) { figures = Figures(g); }));
+      ClickButton(meal, "BitBtn1");
+      all.push_back(figures);
+      ClickButton(meal, "BitBtn4");
+    }
+    return all;
+  }
+
+ private slots:
+  void initTestCase() { QVERIFY(Start({})); }
+  void cleanupTestCase() {
+    QFile::setPermissions(DishPath(), QFile::ReadOwner | QFile::WriteOwner);
+    Stop();
+  }
+
+  void aHundredThousandDishesOpenSortedAndSaveBackExactly() {
+    // Lines in scrambled order, some of them equal.
+    std::vector<std::string> lines;
+    Lcg rng{5};
+    const std::string head = C("和      食,汁 も の,");
+    for (int i = 0; i < 100000; ++i) {
+      const std::uint32_t key = rng.Next() % 90000;
+      lines.push_back(head + std::to_string(key) + ",[1] 1001:" + C("精白米") + "= " +
+                      std::to_string(i % 97 + 1) + "g");
+    }
+    WriteBytes(DishPath(), Joined(lines));
+    std::vector<std::string> sorted = lines;
+    std::stable_sort(sorted.begin(), sorted.end());
+
+    ModalDriver d(120000);
+    bool inOrder = false;
+    d.Window("TForm3", Closing([&](QWidget* w) {
+      auto* dishes = Child<QListWidget>(w, "ListBox1");
+      inOrder = ItemBytesOf(dishes) == sorted;
+      // Full: registration is refused, nothing is added.
+      d.Message(U("登録できる献立は３００件までです！！"));
+      ClickButton(w, "BitBtn2");
+      QCOMPARE(dishes->count(), 100000);
+      d.Message(U("変更を保存しますか"), U("はい(&Y)")).Message(U("献立を保存しました！"));
+      ClickButton(w, "BitBtn4");
+    }));
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+    QVERIFY(inOrder);
+    QVERIFY(ReadBytes(DishPath()) == Joined(sorted));
+
+    // The meal window lists them in file order.
+    ModalDriver m(120000);
+    bool inFileOrder = false;
+    m.Window("TForm4", Closing([&](QWidget* w) {
+      inFileOrder = ItemBytesOf(Child<QListWidget>(w, "ListBox1")) == sorted;
+    }));
+    ClickButton(main_, "BitBtn3");
+    QVERIFY2(m.Done(), m.Report());
+    QVERIFY(inFileOrder);
+  }
+
+  void aReadOnlyDishFileRefusesTheSaveUntilItIsWritableAgain() {
+    WriteDishes({"洋      食,焼きもの,オムレツ,[2]10001:鶏卵= 50g"});
+    const std::string old = ReadBytes(DishPath());
+    QVERIFY(QFile::setPermissions(DishPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    std::vector<std::string> listed;
+    bool closed = false;
+    ModalDriver d;
+    d.Window("TForm3", Closing([&](QWidget* w) {
+      RegisterRice(w, "ごはん");
+      auto* dishes = Child<QListWidget>(w, "ListBox1");
+      const std::vector<std::string> before = ItemBytesOf(dishes);
+      QCOMPARE(before.size(), size_t(2));
+      d.Message(U("変更を保存しますか"), U("はい(&Y)")).Message(CannotCreate());
+      ClickButton(w, "BitBtn4");
+      QVERIFY(w->isVisible());
+      QCOMPARE(ItemBytesOf(dishes), before);
+      QCOMPARE(ReadBytes(DishPath()), old);
+      // The user makes the file writable and saves again from the same window.
+      QVERIFY(QFile::setPermissions(DishPath(), QFile::ReadOwner | QFile::WriteOwner));
+      listed = ItemBytesOf(dishes);
+      d.Message(U("変更を保存しますか"), U("はい(&Y)")).Message(U("献立を保存しました！"));
+      ClickButton(w, "BitBtn4");
+      closed = !w->isVisible();
+    }));
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+    QCOMPARE(d.messages().size(), 4);
+    QVERIFY(closed);
+    QCOMPARE(ReadBytes(DishPath()), Joined(listed));
+    QCOMPARE(listed.front(), C("洋      食,焼きもの,オムレツ,[2]10001:鶏卵= 50g"));
+  }
+
+  void aDishDirectoryRemovedOrReplacedThenRestored() {
+    WriteDishes({"洋      食,焼きもの,オムレツ,[2]10001:鶏卵= 50g"});
+    std::vector<std::string> listed;
+    ModalDriver d;
+    d.Window("TForm3", Closing([&](QWidget* w) {
+      RegisterRice(w, "ごはん");
+      listed = ItemBytesOf(Child<QListWidget>(w, "ListBox1"));
+      QVERIFY(QDir(dir() + "/KONDATE").removeRecursively());
+      d.Message(U("変更を保存しますか"), U("はい(&Y)")).Message(CannotCreate());
+      ClickButton(w, "BitBtn4");
+      QVERIFY(!QFileInfo::exists(dir() + "/KONDATE"));  // never created by the program
+      // A plain file in its place.
+      WriteBytes(dir() + "/KONDATE", "not a directory");
+      d.Message(U("変更を保存しますか"), U("はい(&Y)")).Message(CannotCreate());
+      ClickButton(w, "BitBtn4");
+      QCOMPARE(ReadBytes(dir() + "/KONDATE"), std::string("not a directory"));
+      QCOMPARE(ItemBytesOf(Child<QListWidget>(w, "ListBox1")), listed);
+      // The directory back, empty: the save creates the file.
+      QVERIFY(QFile::remove(dir() + "/KONDATE"));
+      QVERIFY(QDir(dir()).mkdir("KONDATE"));
+      d.Message(U("変更を保存しますか"), U("はい(&Y)")).Message(U("献立を保存しました！"));
+      ClickButton(w, "BitBtn4");
+    }));
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+    QCOMPARE(d.messages().size(), 6);
+    QCOMPARE(ReadBytes(DishPath()), Joined(listed));
+  }
+
+  void aReferenceRowOfZerosPutsEveryVertexAtTheCentre() {
+    // Row 1 zeros, row 2 text that reads 0, row 3 negative values.
+    std::string reference;
+    const char* rows[3] = {"0", "x", "-2100"};
+    for (int r = 0; r < 11; ++r) {
+      std::string line;
+      for (int f = 0; f < 20; ++f) line += (f ? "," : "") + std::string(r < 3 ? rows[r] : "2100");
+      reference += line + "\r\n";
+    }
+    WriteBytes(dir() + "/STD.CSV", reference);
+    WriteDishes({"和      食,煮 も の,基準定食,[8] 8001:基準食= 100g"});
+    const char* ages[3] = {"１～２歳", "３～５歳", "６～７歳"};
+
+    ModalDriver d;
+    d.Window("TForm3", Closing([&](QWidget* w) {
+      ClickButton(w, "BitBtn8");
+      ClickRow(Child<QListWidget>(w, "ListBox1"), 0);
+      ClickButton(w, "BitBtn9");
+      Choose(Child<QComboBox>(w, "ComboBox4"), "女");
+      for (const char* age : ages) {
+        Choose(Child<QComboBox>(w, "ComboBox5"), age);
+        ClickButton(w, "BitBtn10");
+        ClickRow(Child<QListWidget>(w, "ListBox1"), 0);
+        ClickButton(w, "BitBtn9");
+        ClickButton(w, "BitBtn7");
+        const QImage img = Grab(w);
+        QVERIFY2(ColourNear(img, kDishCentre.x(), kDishCentre.y(), kBlue), age);
+        for (const QPoint& p : kDishSpokeEnds) {
+          QVERIFY2(ColourNear(img, p.x(), p.y(), kGreen, 1), age);
+          QVERIFY2(!ColourNear(img, p.x(), p.y(), kBlue, 3), age);
+        }
+        QCOMPARE(CountColour(img, QRect(728, 400, 441, 417), kBlue) < 20, true);
+      }
+    }));
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+
+    ModalDriver m;
+    m.Window("TForm4", Closing([&](QWidget* w) {
+      Child<QComboBox>(w, "ComboBox1")->setCurrentIndex(0);
+      Child<QListWidget>(w, "ListBox1")->setCurrentRow(0);
+      ClickButton(w, "BitBtn3");
+      Child<QComboBox>(w, "ComboBox2")->setCurrentIndex(0);
+      for (int age = 0; age < 3; ++age) {
+        Child<QComboBox>(w, "ComboBox3")->setCurrentIndex(age);
+        m.Window("TForm5", Closing([&](QWidget* g) {
+          QCOMPARE(Figures(g)[0], U("700"));
+          ClickButton(g, "BitBtn3");
+          const QImage img = g->grab().toImage();
+          QVERIFY(ColourNear(img, 392, 304, kBlue));
+          for (int k = 0; k < 9; ++k) {
+            const QPoint p = DailyAxisPoint(k, 12);
+            QVERIFY(ColourNear(img, p.x(), p.y(), kGreen, 1));
+            QVERIFY(!ColourNear(img, p.x(), p.y(), kBlue, 3));
+          }
+        }));
+        ClickButton(w, "BitBtn1");
+      }
+    }));
+    ClickButton(main_, "BitBtn3");
+    QVERIFY2(m.Done(), m.Report());
+    WriteBytes(dir() + "/STD.CSV", StdFile());
+  }
+
+  void extremeWeightsTypedInTheDishWindow() {
+    WriteDishes({});
+    const char* accepted[] = {"1e30", "99999999999", "-1e30", "1e99999"};
+    std::vector<std::string> entries;
+    ModalDriver d;
+    d.Window("TForm3", Closing([&](QWidget* w) {
+      ClickButton(w, "BitBtn3");
+      Choose(Child<QComboBox>(w, "ComboBox1"), "穀　類");
+      auto* foods = Child<QListWidget>(w, "ListBox2");
+      QCOMPARE(eiyou::ItemBytes(foods, 1), C(kOnes));
+      // "-0" reads as 0: refused without a message, like an empty weight.
+      Child<QLineEdit>(w, "Edit3")->setText("-0");
+      ClickRow(foods, 1);
+      QCOMPARE(Child<QListWidget>(w, "ListBox3")->count(), 0);
+      for (const char* weight : accepted) {
+        Child<QLineEdit>(w, "Edit3")->setText(weight);
+        ClickRow(foods, 1);
+      }
+      entries = ItemBytesOf(Child<QListWidget>(w, "ListBox3"));
+      Choose(Child<QComboBox>(w, "ComboBox2"), "和      食");
+      Choose(Child<QComboBox>(w, "ComboBox3"), "そ の 他");
+      Child<QLineEdit>(w, "Edit2")->setText(U("極端"));
+      ClickButton(w, "BitBtn2");
+      // Evaluated and drawn: the outline lies far outside and is clipped.
+      ClickButton(w, "BitBtn8");
+      Choose(Child<QComboBox>(w, "ComboBox4"), "男");
+      Choose(Child<QComboBox>(w, "ComboBox5"), "１～２歳");
+      ClickRow(Child<QListWidget>(w, "ListBox1"), 0);
+      ClickButton(w, "BitBtn9");
+      ClickButton(w, "BitBtn7");
+      QVERIFY(ColourNear(Grab(w), kDishSpokeEnds[1].x(), kDishSpokeEnds[1].y(), kGreen, 1));
+      ClickButton(w, "BitBtn11");
+      d.Message(U("変更を保存しますか"), U("はい(&Y)")).Message(U("献立を保存しました！"));
+      ClickButton(w, "BitBtn4");
+    }));
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+    const std::string food = C(kOnes);
+    QCOMPARE(entries, (std::vector<std::string>{food + "= -1e30g", food + "= 1e30g",
+                                                food + "= 1e99999g", food + "= 99999999999g"}));
+    std::string line = C("和      食,そ の 他,極端");
+    for (const std::string& e : entries) line += "," + e;
+    QCOMPARE(ReadBytes(DishPath()), line + "\r\n");
+  }
+
+  void extremeWeightsReadFromTheDishFile() {
+    const char* weights[] = {"1e30", "-0", "99999999999", "-1e30", "1e99999", "nan", "inf", "0x1p4"};
+    std::vector<std::string> lines;
+    for (const char* weight : weights)
+      lines.push_back(std::string("和      食,そ の 他,") + weight + "," + kOnes + "= " + weight + "g");
+    WriteDishes(lines);
+    std::vector<QStringList> figures;
+    ModalDriver m;
+    m.Window("TForm4", Closing([&](QWidget* w) {
+      figures = FiguresOfEachDish(m, w);
+      // The last chart, of a saturated day, draws without trouble.
+      Child<QComboBox>(w, "ComboBox2")->setCurrentIndex(0);
+      Child<QComboBox>(w, "ComboBox3")->setCurrentIndex(0);
+      for (int i = 0; i < 2; ++i) {
+        Child<QListWidget>(w, "ListBox1")->setCurrentRow(i == 0 ? 0 : 3);
+        ClickButton(w, "BitBtn3");
+        m.Window("TForm5", Closing([&](QWidget* g) {
+          ClickButton(g, "BitBtn3");
+          const QImage img = g->grab().toImage();
+          QVERIFY(ColourNear(img, DailyAxisPoint(1, 12).x(), DailyAxisPoint(1, 12).y(), kGreen, 1));
+        }));
+        ClickButton(w, "BitBtn1");
+      }
+    }));
+    ClickButton(main_, "BitBtn3");
+    QVERIFY2(m.Done(), m.Report());
+    const QStringList top = {"2147483647",  "214748364.7", "214748364.7",
+                             "2147483647",  "214748364.7", "644245094.1",
+                             "21474836.47", "21474836.47", "2147483647"};
+    const QStringList bottom = {"-2147483648",  "-214748364.8", "-214748364.8",
+                                "-2147483648",  "-214748364.8", "-644245094.4",
+                                "-21474836.48", "-21474836.48", "-2147483648"};
+    const QStringList zero(9, "0");
+    // 1e11 g of 1 per 100 g: 1e9 for the whole-number columns; the scaled
+    // columns saturate.
+    const QStringList eleven = {"1000000000",  "214748364.7", "214748364.7",
+                                "1000000000",  "214748364.7", "300000000",
+                                "21474836.47", "21474836.47", "1000000000"};
+    QCOMPARE(figures, (std::vector<QStringList>{top, zero, eleven, bottom, top, zero, zero, zero}));
+  }
+
+  void foodEntriesWithoutTheirBracketOrEqualsAddNothing() {
+    const std::vector<std::string> lines = {
+        "和      食,汁 も の,1括弧なし,[4 1 002:空白入り= 100g",
+        "和      食,汁 も の,2等号なし,[4]1 002:空白入り 100g",
+        "和      食,汁 も の,3どちらもなし,4 1 002:空白入り 100g",
+        "和      食,汁 も の,4空の食品,,,",
+        "和      食,汁 も の,5正常,[4]1 002:空白入り= 100g",
+    };
+    WriteDishes(lines);
+    ModalDriver d;
+    d.Window("TForm3", Closing([&](QWidget* w) {
+      auto* dishes = Child<QListWidget>(w, "ListBox1");
+      ClickButton(w, "BitBtn8");
+      Choose(Child<QComboBox>(w, "ComboBox4"), "男");
+      Choose(Child<QComboBox>(w, "ComboBox5"), "１～２歳");
+      for (int i = 0; i < 4; ++i) {
+        ClickRow(dishes, i);
+        ClickButton(w, "BitBtn9");
+      }
+      QCOMPARE(Items(Child<QListWidget>(w, "ListBox3")), (QStringList{"", "", ""}));
+      QCOMPARE(Child<QListWidget>(w, "ListBox4")->count(), 4);
+      ClickButton(w, "BitBtn7");
+      // Nothing was added: the outline is a point at the centre.
+      const QImage img = Grab(w);
+      QVERIFY(ColourNear(img, kDishCentre.x(), kDishCentre.y(), kBlue));
+      QVERIFY(!ColourNear(img, kDishCentre.x(), kDishCentre.y() - 16, kBlue, 2));
+      // The sound dish: 10 tenths of a gram of protein against 600 is ratio 5,
+      // a vertex half a unit out on the 40-degree axis.
+      ClickRow(dishes, 4);
+      QCOMPARE(Items(Child<QListWidget>(w, "ListBox3")), QStringList{U("[4]1 002:空白入り= 100g")});
+      ClickButton(w, "BitBtn9");
+      ClickButton(w, "BitBtn7");
+      QVERIFY(ColourNear(Grab(w), 948 + 5, 608 - 6, kBlue, 1));
+    }));
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+
+    std::vector<QStringList> figures;
+    ModalDriver m;
+    m.Window("TForm4", Closing([&](QWidget* w) { figures = FiguresOfEachDish(m, w); }));
+    ClickButton(main_, "BitBtn3");
+    QVERIFY2(m.Done(), m.Report());
+    const QStringList zero(9, "0");
+    QCOMPARE(figures, (std::vector<QStringList>{zero, zero, zero, zero,
+                                                {"1", "1", "1", "1", "1", "0.3", "1", "1", "1"}}));
+  }
+};
+
+QTEST_MAIN(BadInputDishesTest)
+#include "test_bad_input_dishes.moc"
