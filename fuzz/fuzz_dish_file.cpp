@@ -1,0 +1,80 @@
+// The dish file reader over a real file, the splitting of its lines into
+// DishLine parts and comma pieces, and a save and reload of what was read.
+//
+// The input is the file 献立.TXT itself.
+
+#include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "tables/dish_file.h"
+
+using namespace eiyou;
+using namespace eiyou::fuzz;
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void CheckLine(const std::string& line) {
+  FUZZ_CHECK(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
+
+  const std::vector<std::string> pieces = SplitAtCommas(line);
+  const std::size_t commas = CountByte(line, ',');
+  FUZZ_CHECK(pieces.size() == commas + 1);
+  FUZZ_CHECK(Join(pieces, 0, pieces.size(), ',') == line);
+
+  // Cuisine and category end at the first two commas, the name at the third or
+  // the line's end; a missing comma empties that piece and all after it.
+  const DishLineParts parts = SplitDishLine(line);
+  FUZZ_CHECK(parts.hasFoods == (commas >= 3));
+  if (commas >= 3) {
+    FUZZ_CHECK(parts.cuisine == pieces[0] && parts.category == pieces[1] &&
+               parts.name == pieces[2]);
+    FUZZ_CHECK(parts.foods == Join(pieces, 3, pieces.size(), ','));
+    // Every FoodEntry of the line, and nothing else, is one piece of the foods.
+    FUZZ_CHECK(SplitAtCommas(parts.foods).size() == pieces.size() - 3);
+  } else if (commas == 2) {
+    FUZZ_CHECK(parts.cuisine == pieces[0] && parts.category == pieces[1] &&
+               parts.name == pieces[2] && parts.foods.empty());
+  } else if (commas == 1) {
+    FUZZ_CHECK(parts.cuisine == pieces[0] && parts.category.empty() && parts.name.empty() &&
+               parts.foods.empty());
+  } else {
+    FUZZ_CHECK(parts.cuisine.empty() && parts.category.empty() && parts.name.empty() &&
+               parts.foods.empty());
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const std::string path = ScratchDir() + "/dish.txt";
+  static const std::string savedPath = ScratchDir() + "/saved.txt";
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  WriteFileOrDie(path, data, size);
+
+  const std::vector<std::string> lines = ReadDishFile(path);
+  FUZZ_CHECK(lines == SplitDishText(bytes));
+  FUZZ_CHECK(lines == ModelDishLines(bytes));
+  for (const std::string& line : lines) CheckLine(line);
+
+  // A save writes each line and CR LF; reading that back gives the same list.
+  // A save costs a dozen system calls, so only one input in four (chosen by its
+  // size, so that a reproducer repeats it) is saved.
+  if (size % 4 != 0) return 0;
+  WriteDishFile(savedPath, lines);
+  std::string expected;
+  for (const std::string& line : lines) expected += line + "\r\n";
+  FUZZ_CHECK(ReadAll(savedPath) == expected);
+  FUZZ_CHECK(ReadDishFile(savedPath) == lines);
+  return 0;
+}

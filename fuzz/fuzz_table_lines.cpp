@@ -1,0 +1,121 @@
+// The table files' line reader over a real file, the comma splitter on every
+// line it gives, and the guarded substring helpers.
+//
+// Input: byte 0 picks the line limit (0xFF: none), byte 1 the field count for SplitFields,
+// bytes 2..3 the CopyPart/LeftPart arguments; the rest is the file's content.
+
+#include <algorithm>
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "tables/text_fields.h"
+
+using namespace eiyou;
+using namespace eiyou::fuzz;
+
+namespace {
+
+// Arguments of CopyPart/LeftPart: small values around a line's length most of
+// the time, the extremes of the type sometimes.
+long long PickCount(std::uint8_t b, std::size_t length) {
+  switch (b & 7) {
+    case 0: return LLONG_MIN;
+    case 1: return LLONG_MAX;
+    case 2: return static_cast<long long>(length) + (b >> 3) - 16;
+    default: return static_cast<long long>(b >> 3) - 4;
+  }
+}
+
+void CheckSplit(std::string_view line, int n) {
+  const std::vector<std::string> fields = SplitFields(line, n);
+  const std::size_t want = static_cast<std::size_t>(n < 0 ? 0 : n);
+  FUZZ_CHECK(fields.size() == want + 1);
+  const std::size_t commas = CountByte(line, ',');
+  if (commas >= want) {
+    // Nothing is lost: the fields and the commas between them are the line.
+    FUZZ_CHECK(Join(fields, 0, fields.size(), ',') == line);
+    for (std::size_t k = 0; k < want; ++k) FUZZ_CHECK(fields[k].find(',') == std::string::npos);
+  } else {
+    // Fields 1..m are the texts before each comma; the rest are empty.
+    std::size_t from = 0;
+    for (std::size_t k = 0; k < commas; ++k) {
+      const std::size_t comma = line.find(',', from);
+      FUZZ_CHECK(fields[k] == line.substr(from, comma - from));
+      from = comma + 1;
+    }
+    for (std::size_t k = commas; k < fields.size(); ++k) FUZZ_CHECK(fields[k].empty());
+  }
+}
+
+void CheckCopyPart(std::string_view text, long long from, long long count) {
+  const std::string before = "\x01untouched";
+  std::string destination = before;
+  CopyPart(text, from, count, destination);
+  const long double length = static_cast<long double>(text.size());
+  // The range test in exact arithmetic (long double holds every long long sum here).
+  const bool fits = static_cast<long double>(count) < length &&
+                    static_cast<long double>(from) + static_cast<long double>(count) - 1 <= length;
+  if (!fits) {
+    FUZZ_CHECK(destination == before);
+  } else if (count <= 0) {
+    FUZZ_CHECK(destination.empty());
+  } else if (from < 1) {
+    FUZZ_CHECK(destination == before);  // refused: it would start before the text
+  } else {
+    FUZZ_CHECK(destination == text.substr(static_cast<std::size_t>(from - 1),
+                                          static_cast<std::size_t>(count)));
+  }
+
+  destination = before;
+  LeftPart(text, count, destination);
+  if (!(static_cast<long double>(count) < length)) {
+    FUZZ_CHECK(destination == before);
+  } else if (count <= 0) {
+    FUZZ_CHECK(destination.empty());
+  } else {
+    FUZZ_CHECK(destination == text.substr(0, static_cast<std::size_t>(count)));
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 4) return 0;
+  const std::uint8_t limitByte = data[0];
+  const int n = static_cast<std::int8_t>(data[1]);  // negative counts included
+  const std::uint8_t fromByte = data[2];
+  const std::uint8_t countByte = data[3];
+  const std::string_view content(reinterpret_cast<const char*>(data) + 4, size - 4);
+
+  static const std::string path = ScratchDir() + "/lines.csv";
+  WriteFileOrDie(path, data + 4, size - 4);
+
+  // One read per input (file access is the slow part): unbounded, as the plain
+  // overload reads, or bounded, as the loaders read. A bounded read is the head
+  // of the whole text's lines and says whether more lines follow.
+  const std::vector<std::string> expected = ModelTableLines(content);
+  std::vector<std::string> lines;
+  if (limitByte == 0xFF) {
+    lines = ReadTableLines(path);
+    FUZZ_CHECK(lines == expected);
+  } else {
+    const std::size_t limit = limitByte % 64;
+    bool more = !expected.empty();  // must be overwritten
+    lines = ReadTableLines(path, limit, &more);
+    FUZZ_CHECK(lines.size() == std::min(limit, expected.size()));
+    FUZZ_CHECK(more == (expected.size() > limit));
+    for (std::size_t k = 0; k < lines.size(); ++k) FUZZ_CHECK(lines[k] == expected[k]);
+  }
+
+  for (const std::string& line : lines) {
+    FUZZ_CHECK(line.find('\r') == std::string::npos && line.find('\x1A') == std::string::npos);
+    CheckSplit(line, n);  // the loaders' 22 and 19 are checked by their own targets
+    CheckCopyPart(line, PickCount(fromByte, line.size()), PickCount(countByte, line.size()));
+  }
+  return 0;
+}
