@@ -10,6 +10,7 @@
 #include <QPen>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "tables/cp932.h"
@@ -94,6 +95,13 @@ void InsertSorted(QListWidget* list, const std::string& cp932) {
       hi = mid;
   }
   list->insertItem(lo, MakeItem(cp932));
+}
+
+void FillSorted(QListWidget* list, std::vector<std::string> texts) {
+  // Each text goes after every text <= it: a stable sort by bytes is that order.
+  std::stable_sort(texts.begin(), texts.end());
+  list->clear();
+  for (const std::string& text : texts) list->addItem(MakeItem(text));
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint,

@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "nutrition/radar_chart.h"
 #include "tables/errors.h"
@@ -65,6 +66,10 @@ void AppendItem(QListWidget* list, const std::string& cp932);
 // Inserts after every item whose bytes are <= the new text (CP932 byte order),
 // so equal texts keep their insertion order. The sorted lists use this order.
 void InsertSorted(QListWidget* list, const std::string& cp932);
+// Replaces the items with `texts` in the order InsertSorted would give them one
+// by one, but sorted first and appended in one go: one insertion at a time
+// moves every later item, which grows with the square of a long file.
+void FillSorted(QListWidget* list, std::vector<std::string> texts);
 
 // Controls the working windows share. Captions, hints and items are UTF-8.
 // A button that Enter in an edit never presses behind the user's back.

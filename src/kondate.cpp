@@ -205,6 +205,9 @@ TForm3::TForm3(QWidget* parent) : ChartDialog(parent) {
       MakeButton(this, "BitBtn6", "献立削除", "選んだ献立を削除します！", QRect{610, 42, 100, 32});
 
   ListBox1 = MakeList<eiyou::PickList>(this, "ListBox1", {8, 80, 702, 232});
+  // Measuring every line of a long dish file before the window shows takes
+  // about a second per 15,000 lines; lay the items out a batch at a time.
+  ListBox1->setLayoutMode(QListView::Batched);
 
   // Food row.
   BitBtn3 =
@@ -304,7 +307,7 @@ bool TForm3::Opening() {
   }
   bool read = false;
   Guarded(owner, [&] {
-    for (const std::string& line : eiyou::ReadDishFile(file)) InsertSorted(ListBox1, line);
+    eiyou::FillSorted(ListBox1, eiyou::ReadDishFile(file));
     read = true;
   });
   return read;
@@ -437,7 +440,7 @@ void TForm3::ListBox1Click() {
   // The fourth and every later field; an empty one gives an empty item.
   const eiyou::DishLineParts dish = eiyou::SplitDishLine(ItemBytes(item));
   if (!dish.hasFoods) return;
-  for (const std::string& food : eiyou::SplitAtCommas(dish.foods)) InsertSorted(ListBox3, food);
+  eiyou::FillSorted(ListBox3, eiyou::SplitAtCommas(dish.foods));
 }
 
 void TForm3::BitBtn4Click() {
