@@ -6,7 +6,7 @@
 namespace eiyou {
 namespace {
 
-// One conversion descriptor per direction and call; iconv keeps shift state.
+// A conversion descriptor; iconv keeps shift state in it between calls.
 class Iconv {
  public:
   Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
@@ -17,6 +17,10 @@ class Iconv {
   Iconv& operator=(const Iconv&) = delete;
   bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
   iconv_t get() const { return cd_; }
+  // Back to the initial state, as if freshly opened.
+  void Reset() {
+    if (ok()) iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+  }
 
  private:
   iconv_t cd_;
@@ -24,11 +28,26 @@ class Iconv {
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
 
+// Opening a converter costs more than converting a list item's text, and
+// lists convert thousands of them: each thread keeps one per direction and
+// resets it before every use.
+Iconv& FromCp932() {
+  thread_local Iconv cd("UTF-8", "CP932");
+  cd.Reset();
+  return cd;
+}
+
+Iconv& ToCp932() {
+  thread_local Iconv cd("CP932", "UTF-8");
+  cd.Reset();
+  return cd;
+}
+
 }  // namespace
 
 std::string Cp932ToUtf8(std::string_view cp932) {
   std::string out;
-  Iconv cd("UTF-8", "CP932");
+  Iconv& cd = FromCp932();
   if (!cd.ok()) {
     // No converter: keep ASCII, mark the rest, never crash.
     for (unsigned char c : cp932) out += c < 0x80 ? std::string(1, char(c)) : kReplacement;
@@ -57,7 +76,7 @@ std::string Cp932ToUtf8(std::string_view cp932) {
 
 bool Utf8ToCp932(std::string_view utf8, std::string& out) {
   out.clear();
-  Iconv cd("CP932", "UTF-8");
+  Iconv& cd = ToCp932();
   if (!cd.ok()) return false;
   char* in = const_cast<char*>(utf8.data());
   size_t inLeft = utf8.size();
