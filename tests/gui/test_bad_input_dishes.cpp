@@ -9,32 +9,12 @@
 
 #include "kondate.h"
 #include "kondate_test_support.h"
+#include "test_bad_input_support.h"
 
 using namespace kt;
+using namespace bad;
 
 namespace {
-
-// A small deterministic generator, so that every run sees the same bytes.
-struct Lcg {
-  std::uint64_t state;
-  std::uint32_t Next() {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return std::uint32_t(state >> 33);
-  }
-};
-
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string bytes;
-  for (const std::string& l : lines) bytes += l + "\r\n";
-  return bytes;
-}
-
-QStringList Figures(QWidget* graph) {
-  QStringList texts;
-  for (int i = 3; i <= 11; ++i)
-    texts << Child<QLineEdit>(graph, ("Edit" + QByteArray::number(i)).constData())->text();
-  return texts;
-}
 
 QString CannotCreate() {
   return U("ﾌｧｲﾙ ") + QDir::currentPath() + U("/KONDATE/献立.TXT を作成できません。");
@@ -51,7 +31,7 @@ const QPoint kDishCentre(948, 608);
 const QPoint kDishSpokeEnds[9] = {{948, 448}, {1051, 485}, {1106, 580}, {1087, 688}, {1003, 758},
                                   {893, 758}, {809, 688},  {790, 580},  {845, 485}};
 
-// Row 4 of the test food table, " 1 002" 空白入り, has 1 of every value.
+// Row 4 of the test food table, "1 002" 空白入り (group 1), has 1 of every value.
 const char* kOnes = "[4]1 002:空白入り";
 
 }  // namespace

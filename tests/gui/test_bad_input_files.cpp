@@ -4,8 +4,6 @@
 // exist but cannot be read. Nothing may crash, the user is told exactly when
 // something has to be done, and the dish file keeps its bytes unless a save
 // succeeded.
-#include <sys/stat.h>
-
 #include <QMessageBox>
 
 #include <algorithm>
@@ -13,29 +11,12 @@
 
 #include "kondate.h"
 #include "kondate_test_support.h"
+#include "test_bad_input_support.h"
 
 using namespace kt;
+using namespace bad;
 
 namespace {
-
-struct Lcg {
-  std::uint64_t state;
-  std::uint32_t Next() {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return std::uint32_t(state >> 33);
-  }
-};
-
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string bytes;
-  for (const std::string& l : lines) bytes += l + "\r\n";
-  return bytes;
-}
-
-std::vector<std::string> Sorted(std::vector<std::string> lines) {
-  std::stable_sort(lines.begin(), lines.end());
-  return lines;
-}
 
 // The 1834 lines of the shared test food table, to be edited.
 std::vector<std::string> FoodRows() {
@@ -68,13 +49,6 @@ QStringList ViewerFields(QWidget* viewer) {
   return texts;
 }
 
-QStringList Figures(QWidget* graph) {
-  QStringList texts;
-  for (int i = 3; i <= 11; ++i)
-    texts << Child<QLineEdit>(graph, ("Edit" + QByteArray::number(i)).constData())->text();
-  return texts;
-}
-
 // Selects the row of `list` whose bytes are `bytes`, as a user's click does.
 void ClickBytes(QListWidget* list, const std::string& bytes) {
   for (int i = 0; i < list->count(); ++i)
@@ -94,12 +68,10 @@ const std::string kBad = std::string("\x82\x20\xFF\xA0\x85\x40\xFD") + "\xB1" + 
 class BadInputFilesTest : public MainOnTestTables {
   Q_OBJECT
 
-  QString Dish() const { return dir() + "/" + U(kDishRelPath); }
-
   void RestoreTables() {
     QFile::setPermissions(dir() + "/" + U(kFoodName), QFile::ReadOwner | QFile::WriteOwner);
     QFile::setPermissions(dir() + "/STD.CSV", QFile::ReadOwner | QFile::WriteOwner);
-    QFile::setPermissions(Dish(), QFile::ReadOwner | QFile::WriteOwner);
+    QFile::setPermissions(DishFile(), QFile::ReadOwner | QFile::WriteOwner);
     QDir(dir()).rmdir(U(kFoodName));
     WriteBytes(dir() + "/" + U(kFoodName), FoodFile());
     WriteBytes(dir() + "/STD.CSV", StdFile());
@@ -132,7 +104,7 @@ class BadInputFilesTest : public MainOnTestTables {
         kBad + "," + kBad + "," + kBad,
         std::string("\xFF\xFE\x80,\x1A\x7F\x01,\xEF\xBB\xBF"),
     };
-    WriteBytes(Dish(), Joined(dishes));
+    WriteBytes(DishFile(), Joined(dishes));
 
     // The viewer shows a replacement character for every byte it cannot read.
     ModalDriver v;
@@ -194,7 +166,7 @@ class BadInputFilesTest : public MainOnTestTables {
     QCOMPARE(d.messages().size(), 4);
     std::vector<std::string> all = dishes;
     all.push_back(added);
-    QCOMPARE(ReadBytes(Dish()), Joined(Sorted(all)));
+    QCOMPARE(ReadBytes(DishFile()), Joined(Sorted(all)));
 
     // The meal window keeps the file order and builds its entries from the bytes.
     ModalDriver m(20000);
@@ -256,7 +228,7 @@ class BadInputFilesTest : public MainOnTestTables {
       }
       dishes.push_back(line);
     }
-    WriteBytes(Dish(), Joined(dishes));
+    WriteBytes(DishFile(), Joined(dishes));
 
     ModalDriver v;
     v.Window("TForm2", Closing([&](QWidget* w) {
@@ -291,7 +263,7 @@ class BadInputFilesTest : public MainOnTestTables {
     d.Message(U("変更を保存しますか"), U("はい(&Y)")).Message(U("献立を保存しました！"));
     ClickButton(main_, "BitBtn2");
     QVERIFY2(d.Done(), d.Report());
-    QVERIFY(ReadBytes(Dish()) == Joined(Sorted(dishes)));
+    QVERIFY(ReadBytes(DishFile()) == Joined(Sorted(dishes)));
 
     ModalDriver m(30000);
     m.Window("TForm4", Closing([&](QWidget* w) {
@@ -313,7 +285,7 @@ class BadInputFilesTest : public MainOnTestTables {
   }
 
   void aFoodFileOfTwoThousandLinesKeepsTheFirst1834AndSaysSoOnce() {
-    WriteBytes(Dish(), "");
+    WriteBytes(DishFile(), "");
     std::vector<std::string> rows = FoodRows();
     // Past the table's end, foods of group 1 that must not be listed.
     for (int r = 1835; r <= 2000; ++r) rows.push_back(RawFood(" 1" + std::to_string(r), "x", "9"));
@@ -368,7 +340,7 @@ class BadInputFilesTest : public MainOnTestTables {
     std::string manyFoods = C("和      食,汁 も の,具だくさん");
     for (int i = 0; i < 20000; ++i) manyFoods += ",[13]13001:" + std::string(40, 'z') + "= 1g";
     const std::vector<std::string> dishes = {C("洋      食,焼きもの,") + big, manyFoods};
-    WriteBytes(Dish(), Joined(dishes));
+    WriteBytes(DishFile(), Joined(dishes));
 
     ModalDriver v;
     v.Window("TForm2", Closing([&](QWidget* w) {
@@ -426,7 +398,7 @@ class BadInputFilesTest : public MainOnTestTables {
     QVERIFY2(d.Done(), d.Report());
     std::vector<std::string> all = dishes;
     all.push_back(C("和      食,飯 も の,大盛り,") + picked);
-    QVERIFY(ReadBytes(Dish()) == Joined(Sorted(all)));
+    QVERIFY(ReadBytes(DishFile()) == Joined(Sorted(all)));
 
     ModalDriver m(60000);
     QStringList figures;
@@ -450,8 +422,8 @@ class BadInputFilesTest : public MainOnTestTables {
   }
 
   void directoriesAndFilesWithoutReadPermissionEndTheActionNamingTheFile() {
-    WriteBytes(Dish(), C("和      食,飯 も の,ごはん,[1] 1001:精白米= 75g\r\n"));
-    const std::string dishBytes = ReadBytes(Dish());
+    WriteBytes(DishFile(), C("和      食,飯 も の,ごはん,[1] 1001:精白米= 75g\r\n"));
+    const std::string dishBytes = ReadBytes(DishFile());
 
     // A directory where the food file should be.
     QVERIFY(QFile::remove(dir() + "/" + U(kFoodName)));
@@ -475,7 +447,7 @@ class BadInputFilesTest : public MainOnTestTables {
     WriteBytes(dir() + "/" + U(kFoodName), FoodFile());
 
     // No read bit at all, refused even where permissions are not enforced.
-    for (const QString& path : {dir() + "/" + U(kFoodName), dir() + "/STD.CSV", Dish()})
+    for (const QString& path : {dir() + "/" + U(kFoodName), dir() + "/STD.CSV", DishFile()})
       QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
     ModalDriver v;
     v.Window("TForm2", Closing([&](QWidget* w) {
@@ -496,7 +468,7 @@ class BadInputFilesTest : public MainOnTestTables {
     // With only the reference file unreadable: its load and every drawing end
     // at the error; the meal window's opening too.
     QVERIFY(QFile::setPermissions(dir() + "/" + U(kFoodName), QFile::ReadOwner | QFile::WriteOwner));
-    QVERIFY(QFile::setPermissions(Dish(), QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(QFile::setPermissions(DishFile(), QFile::ReadOwner | QFile::WriteOwner));
     ModalDriver d3;
     InDishWindow(d3, [&](QWidget* w) {
       QVERIFY(QFile::setPermissions(dir() + "/STD.CSV", QFile::ReadOwner | QFile::WriteOwner));
@@ -518,7 +490,7 @@ class BadInputFilesTest : public MainOnTestTables {
     m3.Message(CannotRead(StdPath()));
     ClickButton(main_, "BitBtn3");
     QVERIFY2(m3.Done(), m3.Report());
-    QCOMPARE(ReadBytes(Dish()), dishBytes);
+    QCOMPARE(ReadBytes(DishFile()), dishBytes);
   }
 };
 
