@@ -35,6 +35,9 @@ long double DecimalToExtended(const std::string& digits, long long exponent) {
                                 std::chars_format::scientific);
   if (result.ec == std::errc::result_out_of_range) return magnitude > 0 ? HUGE_VALL : 0.0L;
   if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return 0.0L;
+  // An inexact subnormal is reported out of range (0 above), an exact one is not:
+  // both are below the normal range and read as 0 alike.
+  if (std::fpclassify(value) == FP_SUBNORMAL) return 0.0L;
   return value;
 }
 
