@@ -10,7 +10,8 @@
 #
 # Environment:
 #   EIYOU_FUZZ_TARGETS      only these targets, e.g. "parse_real dish_file"
-#   EIYOU_FUZZ_JOBS         targets run at the same time (default 1)
+#   EIYOU_FUZZ_JOBS         targets run at the same time (default: one per core;
+#                           1 leaves the other cores to other work)
 #   EIYOU_FUZZ_KEEP_CORPUS  1: go on from the corpus the last run of a target
 #                           grew in build-fuzz/fuzz-run/<target>/corpus instead
 #                           of a fresh copy of the seeds (for long campaigns)
@@ -131,7 +132,7 @@ run_target() {
   return 0
 }
 
-jobs=${EIYOU_FUZZ_JOBS:-1}
+jobs=${EIYOU_FUZZ_JOBS:-$(eiyou_jobs)}
 eiyou_say "fuzzing ${#targets[@]} targets, ${seconds}s each${extra[*]:+, with ${extra[*]}}"
 printf '%-22s %-6s %12s       %7s %11s  %9s  %9s\n' target result executions time rate coverage features
 failed=0
