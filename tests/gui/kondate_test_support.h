@@ -157,7 +157,9 @@ inline void ClickRow(QListWidget* list, int row) {
   QListWidgetItem* item = list->item(row);
   QVERIFY(item);
   list->scrollToItem(item);
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+  const QPoint at = list->visualItemRect(item).center();
+  QTest::mouseMove(list->viewport(), at);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
 // Chooses the combo box's item with this text (as from the drop-down list).
