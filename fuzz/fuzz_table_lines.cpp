@@ -87,7 +87,9 @@ void CheckCopyPart(std::string_view text, long long from, long long count) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 4) return 0;
   const std::uint8_t limitByte = data[0];
-  const int n = static_cast<std::int8_t>(data[1]);  // negative counts included
+  // -39..39: negative counts included; the loaders use 22 and 19, and larger
+  // counts only make the check slower.
+  const int n = static_cast<std::int8_t>(data[1]) % 40;
   const std::uint8_t fromByte = data[2];
   const std::uint8_t countByte = data[3];
   const std::string_view content(reinterpret_cast<const char*>(data) + 4, size - 4);
