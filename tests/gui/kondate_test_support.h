@@ -156,6 +156,9 @@ inline std::vector<std::string> ItemBytesOf(QListWidget* list) {
 inline void ClickRow(QListWidget* list, int row) {
   QListWidgetItem* item = list->item(row);
   QVERIFY(item);
+  // Between two actions of a hand the event loop runs: the list finishes the
+  // layout it does a batch at a time, else a click can find no item yet.
+  QCoreApplication::processEvents();
   list->scrollToItem(item);
   const QPoint at = list->visualItemRect(item).center();
   QTest::mouseMove(list->viewport(), at);
