@@ -80,7 +80,7 @@ void BM_GroupFilter_Floor(benchmark::State& state) {
   for (auto _ : state) {
     rows.clear();
     for (int r = 1; r <= FoodTable::kRows; ++r) {
-      const std::string& number = table->Cell(1, r);
+      const std::string_view number = table->Cell(1, r);
       if (number.size() >= 2 && number[0] == key[0] && number[1] == key[1]) rows.push_back(r);
     }
     benchmark::DoNotOptimize(rows.data());

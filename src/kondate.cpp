@@ -83,11 +83,11 @@ bool BreaksTheLine(std::string_view text) {
 }
 
 // The first two bytes of a food number, trimmed of bytes <= 32 at both ends.
-std::string GroupKey(const std::string& number) {
-  std::string two = number.substr(0, 2);
+std::string_view GroupKey(std::string_view number) {
+  std::string_view two = number.substr(0, 2);
   auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-  while (!two.empty() && blank(two.front())) two.erase(two.begin());
-  while (!two.empty() && blank(two.back())) two.pop_back();
+  while (!two.empty() && blank(two.front())) two.remove_prefix(1);
+  while (!two.empty() && blank(two.back())) two.remove_suffix(1);
   return two;
 }
 
@@ -339,10 +339,14 @@ void TForm3::ComboBox1Change() {
   const std::string g = std::to_string(s.SelectedGroup);
   ListBox2->setUpdatesEnabled(false);
   for (int r = 1; r <= eiyou::FoodTable::kRows; ++r) {
-    const std::string& number = s.food.Cell(1, r);
+    const std::string_view number = s.food.Cell(1, r);
     if (number.size() < 2) continue;
     if (GroupKey(number) != g) continue;
-    AppendItem(ListBox2, "[" + std::to_string(r) + "]" + number + ":" + s.food.Cell(2, r));
+    std::string item = "[" + std::to_string(r) + "]";
+    item += number;
+    item += ':';
+    item += s.food.Cell(2, r);
+    AppendItem(ListBox2, item);
   }
   ListBox2->setUpdatesEnabled(true);
 }

@@ -73,7 +73,7 @@ void NutrientCalculator::AddFoodToTotals(std::string_view rowText, std::string_v
 
   for (int i = 0; i < kNutrients; ++i) {
     const NutrientSource& src = kSources[i];
-    const std::string& cell = food_.Cell(src.column, r);
+    const std::string_view cell = food_.Cell(src.column, r);
     long double amount;
     if (src.scale == 0) {
       const long double v = ParseIntLenient(cell);

@@ -6,27 +6,44 @@
 #include "tables/text_fields.h"
 
 namespace eiyou {
-namespace {
-const std::string kEmpty;
+
+std::string_view FoodTable::Cell(int column, int row) const {
+  if (column < 1 || column > kColumns || row < 1 || row > kRows) return {};
+  const Row& r = rows_[row - 1];
+  return std::string_view(r.bytes).substr(r.begin[column - 1], r.size[column - 1]);
 }
 
-const std::string& FoodTable::Cell(int column, int row) const {
-  if (column < 1 || column > kColumns || row < 1 || row > kRows) return kEmpty;
-  return cells_[row - 1][column - 1];
-}
-
-void FoodTable::SetCell(int column, int row, std::string text) {
+void FoodTable::SetCell(int column, int row, std::string_view text) {
   if (column < 1 || column > kColumns || row < 1 || row > kRows) return;
-  cells_[row - 1][column - 1] = std::move(text);
+  // Rebuild the row's text with the new cell in place (rare: tests and tools).
+  Row& r = rows_[row - 1];
+  Row rebuilt;
+  for (int c = 1; c <= kColumns; ++c) {
+    const std::string_view cell = c == column ? text : Cell(c, row);
+    rebuilt.begin[c - 1] = rebuilt.bytes.size();
+    rebuilt.size[c - 1] = cell.size();
+    rebuilt.bytes += cell;
+  }
+  r = std::move(rebuilt);
+}
+
+void FoodTable::SetRow(int row, std::string line) {
+  if (row < 1 || row > kRows) return;
+  std::string_view fields[kColumns];
+  SplitFieldViews(line, kColumns - 1, fields);
+  Row& r = rows_[row - 1];
+  for (int c = 0; c < kColumns; ++c) {
+    // An empty field may be a default view outside the line: place it at 0.
+    r.begin[c] = fields[c].empty() ? 0 : static_cast<std::size_t>(fields[c].data() - line.data());
+    r.size[c] = fields[c].size();
+  }
+  r.bytes = std::move(line);  // places are offsets, so moving the text keeps them
 }
 
 void LoadFoodTable(FoodTable& table, MessageSink& sink) {
-  const bool moreLines = LoadTableFile(
-      kFoodFileName, FoodTable::kRows, FoodTable::kColumns, sink,
-      [&](int row, std::vector<std::string>& fields) {
-        for (int column = 1; column <= FoodTable::kColumns; ++column)
-          table.SetCell(column, row, std::move(fields[column - 1]));
-      });
+  const bool moreLines =
+      LoadTableLines(kFoodFileName, FoodTable::kRows, sink,
+                     [&](int row, std::string& line) { table.SetRow(row, std::move(line)); });
   if (moreLines) sink.Show(kFoodTableTruncatedMessage);
 }
 

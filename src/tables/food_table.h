@@ -2,7 +2,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "tables/errors.h"
 
@@ -13,14 +15,24 @@ class FoodTable {
   static constexpr int kColumns = 23;
   static constexpr int kRows = 1834;
 
-  // column 1..23, row 1..1834; anything else reads as an empty text.
-  const std::string& Cell(int column, int row) const;
-  void SetCell(int column, int row, std::string text);
+  // column 1..23, row 1..1834; anything else reads as an empty text. The view
+  // stays valid until that row is changed.
+  std::string_view Cell(int column, int row) const;
+  void SetCell(int column, int row, std::string_view text);
+
+  // Stores a line of the food file as row `row`, cut into its 23 fields as
+  // SplitFields cuts it. The row keeps the line's bytes; the cells are views.
+  void SetRow(int row, std::string line);
 
  private:
-  // Default-initialised (every string empty): an explicit "{}" here makes clang 14
-  // crash when it compiles a construction of the table.
-  std::array<std::array<std::string, kColumns>, kRows> cells_;
+  // A row is one text with the place of each cell in it: loading a table of
+  // 42,000 cells then costs little more than reading its lines.
+  struct Row {
+    std::string bytes;
+    std::array<std::size_t, kColumns> begin{};
+    std::array<std::size_t, kColumns> size{};
+  };
+  std::array<Row, kRows> rows_;
 };
 
 // Shown once when the food file has more lines than the table has rows.

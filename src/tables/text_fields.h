@@ -14,6 +14,9 @@ namespace eiyou {
 // missing comma empties that field and every later one, field n + 1 is the rest.
 std::vector<std::string> SplitFields(std::string_view line, int n);
 
+// The same fields as views into `line`, written to out[0..n].
+void SplitFieldViews(std::string_view line, int n, std::string_view* out);
+
 // Copies `count` bytes from 1-based position `from` into `destination`, but only
 // when count < length and from + count - 1 <= length; otherwise leaves it alone.
 void CopyPart(std::string_view text, long long from, long long count, std::string& destination);
@@ -41,5 +44,9 @@ class MessageSink;
 // holds further lines that were not read.
 bool LoadTableFile(const char* fileName, int maxRows, int fields, MessageSink& sink,
                    const std::function<void(int row, std::vector<std::string>& fields)>& store);
+
+// The same without the split: store(r, line) may take the line's bytes.
+bool LoadTableLines(const char* fileName, int maxRows, MessageSink& sink,
+                    const std::function<void(int row, std::string& line)>& store);
 
 }  // namespace eiyou

@@ -4,11 +4,13 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "table_test_support.h"
 #include "tables/data_dir.h"
 #include "tables/food_table.h"
 #include "tables/reference_table.h"
+#include "tables/text_fields.h"
 
 using namespace eiyou;
 using eiyou::testing::RecordingSink;
@@ -130,6 +132,34 @@ TEST_F(TablesTest, FoodRowsAreLinesAndLaterRowsKeepEarlierContents) {
   EXPECT_EQ(food_->Cell(1, 4), " 1004");  // beyond the last line: untouched
   EXPECT_EQ(food_->Cell(23, 5), "a23");
   EXPECT_EQ(food_->Cell(1, 6), "");
+}
+
+TEST(FoodTableCells, ARowCutFromALineCanHaveAnyCellReplaced) {
+  auto table = std::make_unique<FoodTable>();
+  std::string line = " 1001,精白米";
+  for (int c = 3; c <= FoodTable::kColumns; ++c) line += "," + std::to_string(c * 111);
+  line += ",tail,more";  // commas past the 22nd stay in the last cell
+  table->SetRow(7, line);
+  const std::vector<std::string> fields = SplitFields(line, FoodTable::kColumns - 1);
+  for (int c = 1; c <= FoodTable::kColumns; ++c) EXPECT_EQ(table->Cell(c, 7), fields[c - 1]);
+
+  table->SetCell(2, 7, "a much longer name than the one before it");
+  table->SetCell(23, 7, "");
+  EXPECT_EQ(table->Cell(1, 7), " 1001");
+  EXPECT_EQ(table->Cell(2, 7), "a much longer name than the one before it");
+  EXPECT_EQ(table->Cell(3, 7), "333");
+  EXPECT_EQ(table->Cell(22, 7), "2442");
+  EXPECT_EQ(table->Cell(23, 7), "");
+  // A cell set from a view into the same row must not read freed bytes.
+  table->SetCell(1, 7, table->Cell(2, 7).substr(2, 4));
+  EXPECT_EQ(table->Cell(1, 7), "much");
+
+  table->SetRow(7, "short");  // too few commas: later cells empty
+  EXPECT_EQ(table->Cell(1, 7), "");
+  EXPECT_EQ(table->Cell(2, 7), "");
+  EXPECT_EQ(table->Cell(23, 7), "");
+  table->SetRow(8, std::string(22, ','));
+  for (int c = 1; c <= FoodTable::kColumns; ++c) EXPECT_EQ(table->Cell(c, 8), "");
 }
 
 TEST_F(TablesTest, LfOnlyFileIsOneLine) {
