@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds eiyou with its tests and benchmarks in build-test/
-# and runs the whole test suite headless. Extra arguments go to ctest (e.g. -R core).
+# Installs what is missing and runs the whole test suite headless, in three stages:
+#   normal    build-test/:  the program, its tests and benchmarks, then ctest;
+#   sanitize  build-asan/:  the same tests built with AddressSanitizer and
+#                           UndefinedBehaviorSanitizer (any report fails the run);
+#   fuzz      build-fuzz/:  every libFuzzer target for a short time on the seed
+#                           corpus in fuzz/corpus (scripts/fuzz.sh).
+# Extra arguments go to both ctest runs (e.g. -R core). The environment variable
+# EIYOU_TEST_STAGES picks stages (default "normal sanitize fuzz"), and
+# EIYOU_FUZZ_SECONDS the time per fuzz target (default 30).
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # shellcheck source=scripts/setup_common.sh
 source "$repo/scripts/setup_common.sh"
+
+stages=" ${EIYOU_TEST_STAGES:-normal sanitize fuzz} "
 
 test_packages=(
   "${EIYOU_BUILD_PACKAGES[@]}"
@@ -16,12 +25,32 @@ test_packages=(
   cups printer-driver-cups-pdf poppler-utils
   # screenshots under a virtual X server
   xvfb xauth imagemagick
+  # the fuzz targets: clang with its sanitizer and libFuzzer runtimes
+  clang libclang-rt-14-dev
 )
 eiyou_install_packages "${test_packages[@]}"
 
-build="$repo/build-test"
-cmake -S "$repo" -B "$build" >/dev/null
-cmake --build "$build" -j "$(eiyou_jobs)"
-
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$build" --output-on-failure "$@"
+
+if [[ $stages == *" normal "* ]]; then
+  eiyou_say "normal build and tests (build-test/)"
+  build="$repo/build-test"
+  cmake -S "$repo" -B "$build" >/dev/null
+  cmake --build "$build" -j "$(eiyou_jobs)"
+  ctest --test-dir "$build" --output-on-failure "$@"
+fi
+
+if [[ $stages == *" sanitize "* ]]; then
+  eiyou_say "tests under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/)"
+  build="$repo/build-asan"
+  cmake -S "$repo" -B "$build" -DEIYOU_SANITIZE=ON -DEIYOU_BUILD_BENCH=OFF >/dev/null
+  cmake --build "$build" -j "$(eiyou_jobs)"
+  ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_stack_use_after_return=1:check_initialization_order=1" \
+  UBSAN_OPTIONS="${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}print_stacktrace=1" \
+    ctest --test-dir "$build" --output-on-failure "$@"
+fi
+
+if [[ $stages == *" fuzz "* ]]; then
+  eiyou_say "short fuzz runs (build-fuzz/)"
+  "$repo/scripts/fuzz.sh" "${EIYOU_FUZZ_SECONDS:-30}"
+fi
