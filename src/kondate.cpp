@@ -306,10 +306,13 @@ bool TForm3::Opening() {
     return true;
   }
   bool read = false;
+  bool hidden = false;
   Guarded(owner, [&] {
-    eiyou::FillSorted(ListBox1, eiyou::ReadDishFile(file));
+    eiyou::FillSorted(ListBox1, eiyou::ReadDishFile(file, &hidden));
     read = true;
   });
+  // A NUL byte ends the dish text; a save would then drop what follows it.
+  if (read && hidden) ShowMessage(owner, U(eiyou::kDishesAfterNulMessage));
   return read;
 }
 

@@ -59,9 +59,12 @@ DishLineParts SplitDishLine(std::string_view line) {
   return parts;
 }
 
-std::vector<std::string> SplitDishText(const std::string& bytes) {
+std::vector<std::string> SplitDishText(const std::string& bytes, bool* textAfterNul) {
   std::vector<std::string> lines;
   const std::size_t end = std::min(bytes.find('\0'), bytes.size());
+  if (textAfterNul)
+    *textAfterNul = end < bytes.size() &&
+                    bytes.find_first_not_of(std::string_view("\0\r\n", 3), end) != std::string::npos;
   std::size_t start = 0;
   std::size_t i = 0;
   while (i < end) {
@@ -79,7 +82,7 @@ std::vector<std::string> SplitDishText(const std::string& bytes) {
   return lines;
 }
 
-std::vector<std::string> ReadDishFile(const std::string& path) {
+std::vector<std::string> ReadDishFile(const std::string& path, bool* textAfterNul) {
   InputFile file(path);
   std::string bytes;
   char buffer[65536];
@@ -88,7 +91,7 @@ std::vector<std::string> ReadDishFile(const std::string& path) {
     if (n == 0) break;
     bytes.append(buffer, n);
   }
-  return SplitDishText(bytes);
+  return SplitDishText(bytes, textAfterNul);
 }
 
 namespace {

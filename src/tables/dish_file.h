@@ -13,7 +13,9 @@ std::string DishFilePath();
 
 // Splits a whole file's bytes into lines: CR LF, lone CR or lone LF end a line,
 // a last line without an end counts, a NUL byte ends the text.
-std::vector<std::string> SplitDishText(const std::string& bytes);
+// `*textAfterNul` (when given) tells whether anything but NULs and line ends
+// follows that NUL: dishes the lists will not show.
+std::vector<std::string> SplitDishText(const std::string& bytes, bool* textAfterNul = nullptr);
 
 // Every comma-separated piece of a text, empty ones included; an empty text is
 // one empty piece. DishLines have no quoting or escaping.
@@ -33,7 +35,12 @@ struct DishLineParts {
 DishLineParts SplitDishLine(std::string_view line);
 
 // Reads the file whole. Throws IoError when it exists but cannot be read.
-std::vector<std::string> ReadDishFile(const std::string& path);
+std::vector<std::string> ReadDishFile(const std::string& path, bool* textAfterNul = nullptr);
+
+// Shown by the dish window when a NUL byte hides dishes: saving would drop them.
+inline constexpr const char* kDishesAfterNulMessage =
+    "献立ファイルの途中に文字コード0のバイトがあり、その後ろの献立は読み込みませんでした。"
+    "保存するとそれらの献立は失われます！";
 
 // Writes every line followed by CR LF, replacing the file atomically (a new file
 // beside it, then rename), so a failure leaves the old file as it was. Throws

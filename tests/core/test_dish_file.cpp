@@ -80,6 +80,20 @@ TEST(SplitDishText, EveryLineEndAndTheNulByte) {
   for (const Case& c : cases) {
     EXPECT_EQ(SplitDishText(c.bytes), c.lines) << ::testing::PrintToString(c.bytes);
   }
+
+  // Whether the NUL hides anything a save would drop.
+  const std::pair<std::string, bool> hidden[] = {
+      {"a\r\nb\r\n", false},
+      {std::string("a\r\n\0", 5), false},
+      {std::string("a\r\n\0\0\r\n\n", 8), false},
+      {std::string("a\r\n\0b", 5), true},
+      {std::string("\0\r\n,", 4), true},
+  };
+  for (const auto& [bytes, expected] : hidden) {
+    bool textAfterNul = !expected;
+    SplitDishText(bytes, &textAfterNul);
+    EXPECT_EQ(textAfterNul, expected) << ::testing::PrintToString(bytes);
+  }
 }
 
 TEST(SplitDishLine, CutsLikeTheWindowsReadThem) {

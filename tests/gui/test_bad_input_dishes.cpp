@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "kondate.h"
+#include "tables/dish_file.h"
 #include "kondate_test_support.h"
 #include "test_bad_input_support.h"
 
@@ -126,6 +127,23 @@ class BadInputDishesTest : public MainOnTestTables {
     ClickButton(main_, "BitBtn3");
     QVERIFY2(m.Done(), m.Report());
     QVERIFY(inFileOrder);
+  }
+
+  void dishesHiddenAfterANulByteAreNamedBeforeASaveCouldDropThem() {
+    QDir(dir()).mkpath("KONDATE");
+    const std::string bytes = C("和      食,飯 も の,ごはん") + "\r\n" + std::string(1, '\0') +
+                              C("洋      食,焼きもの,オムレツ") + "\r\n";
+    WriteBytes(DishPath(), bytes);
+    ModalDriver d;
+    int listed = -1;
+    d.Message(U(eiyou::kDishesAfterNulMessage));
+    d.Window("TForm3", Closing([&](QWidget* w) {  // closed without saving
+      listed = Child<QListWidget>(w, "ListBox1")->count();
+    }));
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+    QCOMPARE(listed, 1);
+    QVERIFY(ReadBytes(DishPath()) == bytes);
   }
 
   void aReadOnlyDishFileRefusesTheSaveUntilItIsWritableAgain() {
