@@ -29,14 +29,8 @@ void FoodTable::SetCell(int column, int row, std::string_view text) {
 
 void FoodTable::SetRow(int row, std::string line) {
   if (row < 1 || row > kRows) return;
-  std::string_view fields[kColumns];
-  SplitFieldViews(line, kColumns - 1, fields);
   Row& r = rows_[row - 1];
-  for (int c = 0; c < kColumns; ++c) {
-    // An empty field may be a default view outside the line: place it at 0.
-    r.begin[c] = fields[c].empty() ? 0 : static_cast<std::size_t>(fields[c].data() - line.data());
-    r.size[c] = fields[c].size();
-  }
+  SplitFieldBounds(line, kColumns - 1, r.begin.data(), r.size.data());
   r.bytes = std::move(line);  // places are offsets, so moving the text keeps them
 }
 

@@ -11,7 +11,7 @@
 
 namespace eiyou {
 
-void SplitFieldViews(std::string_view line, int n, std::string_view* out) {
+void SplitFieldBounds(std::string_view line, int n, std::size_t* begin, std::size_t* size) {
   if (n < 0) n = 0;
   // One pass over the bytes, sixteen at a time where the processor allows: the
   // fields of a table line are short, and looking for each comma separately
@@ -20,42 +20,44 @@ void SplitFieldViews(std::string_view line, int n, std::string_view* out) {
   std::size_t start = 0;
   std::size_t i = 0;
   const char* data = line.data();
+  const auto cut = [&](std::size_t comma) {
+    begin[k] = start;
+    size[k] = comma - start;
+    ++k;
+    start = comma + 1;
+  };
 #if defined(__SSE2__)
   const __m128i comma = _mm_set1_epi8(',');
   for (; k < n && i + 16 <= line.size(); i += 16) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
     unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, comma)));
-    while (mask != 0 && k < n) {
-      const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
-      out[k++] = line.substr(start, at - start);
-      start = at + 1;
-      mask &= mask - 1;
-    }
-  }
-  if (k == n) {
-    out[n] = line.substr(start);
-    return;
+    for (; mask != 0 && k < n; mask &= mask - 1)
+      cut(i + static_cast<std::size_t>(__builtin_ctz(mask)));
   }
 #endif
-  for (; i < line.size() && k < n; ++i) {
-    if (data[i] != ',') continue;
-    out[k++] = line.substr(start, i - start);
-    start = i + 1;
-  }
+  for (; i < line.size() && k < n; ++i)
+    if (data[i] == ',') cut(i);
   if (k == n) {
-    out[n] = line.substr(start);
+    begin[n] = start;
+    size[n] = line.size() - start;
     return;
   }
   // No comma left: this field and every later one are empty and the text that
   // remained is dropped.
-  for (; k <= n; ++k) out[k] = std::string_view();
+  for (; k <= n; ++k) {
+    begin[k] = 0;
+    size[k] = 0;
+  }
 }
 
 std::vector<std::string> SplitFields(std::string_view line, int n) {
   if (n < 0) n = 0;
-  std::vector<std::string_view> views(static_cast<std::size_t>(n) + 1);
-  SplitFieldViews(line, n, views.data());
-  return std::vector<std::string>(views.begin(), views.end());
+  std::vector<std::size_t> begin(static_cast<std::size_t>(n) + 1), size(begin.size());
+  SplitFieldBounds(line, n, begin.data(), size.data());
+  std::vector<std::string> fields;
+  fields.reserve(begin.size());
+  for (std::size_t k = 0; k < begin.size(); ++k) fields.emplace_back(line.substr(begin[k], size[k]));
+  return fields;
 }
 
 void CopyPart(std::string_view text, long long from, long long count, std::string& destination) {

@@ -14,8 +14,9 @@ namespace eiyou {
 // missing comma empties that field and every later one, field n + 1 is the rest.
 std::vector<std::string> SplitFields(std::string_view line, int n);
 
-// The same fields as views into `line`, written to out[0..n].
-void SplitFieldViews(std::string_view line, int n, std::string_view* out);
+// The same fields as byte offsets and sizes in `line`, written to
+// begin[0..n] and size[0..n] (an emptied field is offset 0, size 0).
+void SplitFieldBounds(std::string_view line, int n, std::size_t* begin, std::size_t* size);
 
 // Copies `count` bytes from 1-based position `from` into `destination`, but only
 // when count < length and from + count - 1 <= length; otherwise leaves it alone.
