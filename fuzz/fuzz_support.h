@@ -113,17 +113,13 @@ inline std::vector<std::string> ModelTableLines(std::string_view bytes) {
   std::vector<std::string> lines;
   const std::size_t eof = bytes.find('\x1A');
   if (eof != std::string_view::npos) bytes = bytes.substr(0, eof);
-  std::size_t i = 0;
   std::size_t start = 0;
-  while (i < bytes.size()) {
-    if (bytes[i] == '\r') {
-      lines.emplace_back(bytes.substr(start, i - start));
-      ++i;
-      if (i < bytes.size() && bytes[i] == '\n') ++i;
-      start = i;
-    } else {
-      ++i;
-    }
+  for (;;) {
+    const std::size_t cr = bytes.find('\r', start);
+    if (cr == std::string_view::npos) break;
+    lines.emplace_back(bytes.substr(start, cr - start));
+    start = cr + 1;
+    if (start < bytes.size() && bytes[start] == '\n') ++start;
   }
   if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
   return lines;
