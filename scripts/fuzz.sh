@@ -133,7 +133,8 @@ run_target() {
 }
 
 jobs=${EIYOU_FUZZ_JOBS:-$(eiyou_jobs)}
-eiyou_say "fuzzing ${#targets[@]} targets, ${seconds}s each${extra[*]:+, with ${extra[*]}}"
+commit=$(git -C "$repo" describe --always --dirty 2>/dev/null || echo unknown)
+eiyou_say "fuzzing ${#targets[@]} targets at $commit, ${seconds}s each${extra[*]:+, with ${extra[*]}}"
 printf '%-22s %-6s %12s       %7s %11s  %9s  %9s\n' target result executions time rate coverage features
 failed=0
 report() {
