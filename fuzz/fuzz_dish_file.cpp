@@ -62,9 +62,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   WriteFileOrDie(path, data, size);
 
-  const std::vector<std::string> lines = ReadDishFile(path);
+  bool hidden = false;
+  const std::vector<std::string> lines = ReadDishFile(path, &hidden);
   FUZZ_CHECK(lines == SplitDishText(bytes));
   FUZZ_CHECK(lines == ModelDishLines(bytes));
+  // Dishes are hidden when anything but NULs and line ends follows the first NUL.
+  bool expectHidden = false;
+  const std::size_t nul = bytes.find('\0');
+  if (nul != std::string::npos) {
+    for (std::size_t i = nul; i < bytes.size() && !expectHidden; ++i)
+      expectHidden = bytes[i] != '\0' && bytes[i] != '\r' && bytes[i] != '\n';
+  }
+  FUZZ_CHECK(hidden == expectHidden);
   for (const std::string& line : lines) CheckLine(line);
 
   // A save writes each line and CR LF; reading that back gives the same list.
