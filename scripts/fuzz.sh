@@ -15,6 +15,8 @@
 #   EIYOU_FUZZ_KEEP_CORPUS  1: go on from the corpus the last run of a target
 #                           grew in build-fuzz/fuzz-run/<target>/corpus instead
 #                           of a fresh copy of the seeds (for long campaigns)
+#   EIYOU_FUZZ_RUN_DIR      where the logs, corpora and reproducers go instead of
+#                           build-fuzz/fuzz-run (for a run beside another one)
 #
 # Prints one line per target: name, result, executions, time, executions per
 # second, coverage. Each target's whole log is build-fuzz/fuzz-run/<target>/log.
@@ -46,7 +48,7 @@ rss_limit_mb=2048
 eiyou_install_packages build-essential cmake clang libclang-rt-14-dev
 
 build="$repo/build-fuzz"
-runs="$build/fuzz-run"
+runs="${EIYOU_FUZZ_RUN_DIR:-$build/fuzz-run}"
 mkdir -p "$runs"
 eiyou_say "building the fuzz targets (build-fuzz/)"
 if ! { CC=clang CXX=clang++ cmake -S "$repo" -B "$build" -DEIYOU_BUILD_FUZZ=ON \
