@@ -6,8 +6,20 @@
 
 namespace eiyou {
 
-// The text of the IoError raised when an existing file cannot be read.
+// The texts of the IoError raised when an existing file cannot be read, and
+// when a file cannot be created.
 std::string ReadFailureMessage(const std::string& path);
+std::string WriteFailureMessage(const std::string& path);
+
+// The whole file's bytes. Throws IoError as InputFile does.
+std::string ReadWholeFile(const std::string& path);
+
+// Replaces the file's contents by `bytes`: a new file is written beside it,
+// flushed and renamed over it (through a symbolic link, onto the file it
+// names), keeping the old file's permission bits. False, with the old file
+// untouched, when anything fails, when the target is not a regular file or
+// when it or its directory has no write bit at all.
+bool ReplaceFileContents(const std::string& path, const std::string& bytes);
 
 // An open, readable regular file. The constructor throws IoError (naming
 // `path`) when the file cannot be opened, is not a regular file (a directory,
