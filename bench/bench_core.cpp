@@ -59,12 +59,7 @@ void BM_DrawDishChart(benchmark::State& state) {
   targets.EnergyTarget = 2100;
   targets.other = {600, 550, 600, 105, 1800, 110, 120, 100};
   NullCanvas canvas;
-  for (auto _ : state) {
-    chart.FormCreate();
-    for (int radius = 2; radius <= 10; radius += 2) chart.FDrawCircle(canvas, 360, radius);
-    for (int i = 0; i < kNutrients; ++i) chart.FDrawCircleRadius(canvas);
-    chart.FDrawGraph(canvas, chart.EnergyRadius(totals, targets), totals, targets);
-  }
+  for (auto _ : state) chart.DrawChart(canvas, totals, targets);
   benchmark::DoNotOptimize(canvas.sum);
 }
 BENCHMARK(BM_DrawDishChart);

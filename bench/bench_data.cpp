@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "tables/data_dir.h"
+#include "nutrition/dish_line.h"
 #include "tables/dish_file.h"
 
 namespace eiyou::bench {

@@ -18,9 +18,11 @@
 
 #include "bench_data.h"
 #include "bench_report.h"
-#include "gui_support.h"
+#include "gui/image_canvas.h"
+#include "gui/list_items.h"
 #include "kondate.h"
 #include "nutrition/radar_chart.h"
+#include "sessions/dish_session.h"
 #include "tables/data_dir.h"
 #include "tables/dish_file.h"
 #include "tables/food_table.h"
@@ -46,7 +48,8 @@ void BM_GroupFilter(benchmark::State& state) {
   const int group = static_cast<int>(state.range(0));
   ScratchDir dir;
   dir.Write(kFoodFileName, FoodFileBytes(FoodTable::kRows));
-  TForm3 form;
+  auto session = std::make_unique<DishSession>();
+  TForm3 form(*session);
   form.show();  // the user chooses a group in a window on screen
   QApplication::processEvents();
   form.BitBtn3Click();  // loads the dish side's food table
@@ -132,10 +135,11 @@ void BM_OpenDishWindow(benchmark::State& state) {
   const auto count = static_cast<std::size_t>(state.range(0));
   ScratchDir dir;
   WriteDishFile(dir, count);
+  auto session = std::make_unique<DishSession>();
   for (auto _ : state) {
     ShowCatcher catcher;
     catcher.clock.start();
-    TForm3::Open(nullptr);
+    TForm3::Open(*session, nullptr);
     if (catcher.shownAt < 0 || catcher.listed != static_cast<int>(count)) {
       state.SkipWithError("the window did not open with every dish listed");
       break;
@@ -153,10 +157,11 @@ void BM_OpenDishWindow_Floor(benchmark::State& state) {
   const auto count = static_cast<std::size_t>(state.range(0));
   ScratchDir dir;
   WriteDishFile(dir, count);
+  auto session = std::make_unique<DishSession>();
   for (auto _ : state) {
     ShowCatcher catcher;
     catcher.clock.start();
-    TForm3 form;
+    TForm3 form(*session);
     std::vector<std::string> lines = ReadDishFile(DishFilePath());
     std::stable_sort(lines.begin(), lines.end());
     QListWidget* list = Child<QListWidget>(&form, "ListBox1");
@@ -193,10 +198,7 @@ void DrawFullChart(RadarChart& chart, Canvas& canvas, Rgb face) {
   targets.other = {600, 550, 600, 105, 1800, 110, 120, 100};
   // As the window redraws: back to the empty grid, then grid and outline.
   chart.FormDestroy(canvas, face, 0, 0);
-  chart.FormCreate();
-  for (int radius = 2; radius <= 10; radius += 2) chart.FDrawCircle(canvas, 360, radius);
-  for (int i = 0; i < kNutrients; ++i) chart.FDrawCircleRadius(canvas);
-  chart.FDrawGraph(canvas, chart.EnergyRadius(totals, targets), totals, targets);
+  chart.DrawChart(canvas, totals, targets);
 }
 
 void BM_DrawDishChartOnImage(benchmark::State& state) {

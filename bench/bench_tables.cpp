@@ -16,6 +16,7 @@
 #include "bench_report.h"
 #include "nutrition/nutrients.h"
 #include "tables/data_dir.h"
+#include "nutrition/dish_line.h"
 #include "tables/dish_file.h"
 #include "tables/food_table.h"
 

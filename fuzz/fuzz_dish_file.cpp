@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "nutrition/dish_line.h"
 #include "tables/dish_file.h"
+#include "tables/text_fields.h"
 
 using namespace eiyou;
 using namespace eiyou::fuzz;

@@ -30,7 +30,9 @@
 #include "nutrition/nutrients.h"
 #include "nutrition/radar_chart.h"
 #include "nutrition/real48.h"
+#include "nutrition/dish_line.h"
 #include "tables/dish_file.h"
+#include "tables/text_fields.h"
 #include "tables/numbers.h"
 
 using namespace eiyou;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "tables/table_lines.h"
 #include "tables/text_fields.h"
 
 using namespace eiyou;

@@ -20,72 +20,30 @@
 #include <QScreen>
 #include <QTimer>
 
-#include <charconv>
 #include <memory>
 #include <string>
 
-#include "nutrition/nutrients.h"
-#include "nutrition/radar_chart.h"
-#include "tables/data_dir.h"
-#include "tables/dish_file.h"
-#include "tables/food_table.h"
-#include "tables/reference_table.h"
+#include "gui/controls.h"
+#include "gui/image_canvas.h"
+#include "gui/list_items.h"
+#include "gui/messages.h"
+#include "gui/text.h"
+#include "sessions/meal_session.h"
 
 using eiyou::AppendItem;
 using eiyou::ChosenItem;
 using eiyou::ItemBytes;
 using eiyou::MakeButton;
 using eiyou::MakeChoiceBox;
+using eiyou::MakeLabel;
+using eiyou::MakeList;
+using eiyou::MakePanel;
 using eiyou::ShowError;
 using eiyou::ShowMessage;
 
 namespace {
 
-// The meal analysis side: everything here lives for the whole program run,
-// not with a window; each opening of the meal window starts from it.
-struct MealSide {
-  eiyou::FoodTable food;
-  eiyou::ReferenceTable reference;
-  eiyou::NutrientCalculator calc{food, reference};
-  eiyou::RadarChart chart{eiyou::kDailyChart};
-  int currentMeal = 0;  // 1 breakfast, 2 lunch, 3 dinner, else none
-  int sexIndex = 0;     // 0 male, 1 female, -1 nothing chosen
-  int ageIndex = 0;     // reference row 1..11, 0 nothing chosen
-};
-
-MealSide& Side() {
-  static MealSide side;
-  return side;
-}
-
-// Full-width colon (U+FF1A) in CP932: joins cuisine, category and dish name.
-const std::string kEntryColon = "\x81\x46";
-
 const char* const kMeals[] = {"朝　食", "昼　食", "夕　食"};
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(name);
-  label->move(x, y);
-  label->adjustSize();
-  return label;
-}
-
-QListWidget* MakeList(QWidget* parent, const char* name, const QRect& place) {
-  auto* list = new QListWidget(parent);
-  list->setObjectName(name);
-  list->setGeometry(place);
-  list->setSelectionMode(QAbstractItemView::SingleSelection);
-  return list;
-}
-
-QFrame* MakePanel(QWidget* parent, const char* name, const QRect& place) {
-  auto* panel = new QFrame(parent);
-  panel->setObjectName(name);
-  panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  panel->setGeometry(place);
-  return panel;
-}
 
 // Waits without blocking the window system, but without handling user input,
 // so nobody can press a button in the middle of a print.
@@ -97,25 +55,11 @@ void WaitProcessingEvents(int ms) {
 
 }  // namespace
 
-namespace eiyou {
-
-QString FigureText(std::int32_t total, long double factor) {
-  // Adding +0 turns a negative zero product into +0, so "-0" never appears.
-  const long double value = static_cast<long double>(total) * factor + 0.0L;
-  // |int32 × 0.3| < 1e15 and a non-zero product is at least 0.01, so the
-  // general format never switches to an exponent here.
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                    std::chars_format::general, 15);
-  return QString::fromLatin1(buffer, static_cast<qsizetype>(result.ptr - buffer));
-}
-
-}  // namespace eiyou
-
 // ---------------------------------------------------------------------------
 // TForm4: the meal composition window
 
-TForm4::TForm4(QWidget* parent) : QDialog(parent) {
+TForm4::TForm4(eiyou::MealSession& session, QWidget* parent)
+    : QDialog(parent), session_(session) {
   setObjectName("TForm4");
   setWindowTitle(QStringLiteral("食事の栄養分析"));
   resize(960, 560);
@@ -170,42 +114,24 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
   connect(BitBtn4, &QPushButton::clicked, this, &TForm4::BitBtn4Click);
 }
 
-void TForm4::Open(QWidget* parent) {
-  TForm4 form(parent);
+void TForm4::Open(eiyou::MealSession& session, QWidget* parent) {
+  TForm4 form(session, parent);
   bool show = false;
   eiyou::Guarded(parent, [&] { show = form.Opening(parent); });
   if (show) form.exec();
 }
 
 bool TForm4::Opening(QWidget* messageParent) {
-  MealSide& side = Side();
   eiyou::BoxMessageSink sink(messageParent);
-  side.calc.ClearTotals();
-  eiyou::LoadFoodTable(side.food, sink);
-  eiyou::LoadReferenceTable(side.reference, sink);
-  ListBox1->clear();
-  ListBox2->clear();
-  ListBox3->clear();
-  ListBox4->clear();
-
-  const std::string directory = eiyou::DishDirectoryPath();
-  const std::string file = eiyou::DishFilePath();
-  if (!eiyou::DirectoryExists(directory)) {
-    ShowMessage(messageParent, QStringLiteral("ディレクトリがありません！！"));
-    return false;
-  }
-  if (!eiyou::EntryExists(file)) {
-    ShowMessage(messageParent, QStringLiteral("指定された") + QString::fromStdString(file) +
-                                   QStringLiteral("ファイルがありません！！"));
-    return true;
-  }
-  for (const std::string& line : eiyou::ReadDishFile(file)) AppendItem(ListBox1, line);
-  return true;
+  const eiyou::DishFileOpening opening = session_.Opening(sink);
+  for (QListWidget* list : {ListBox1, ListBox2, ListBox3, ListBox4}) list->clear();
+  for (const std::string& line : opening.lines) AppendItem(ListBox1, line);
+  return opening.show;
 }
 
 void TForm4::ComboBox1Change() {
   if (ComboBox1->currentText().isEmpty()) return;
-  Side().currentMeal = ChosenItem(ComboBox1) + 1;
+  session_.currentMeal = ChosenItem(ComboBox1) + 1;
 }
 
 void TForm4::BitBtn3Click() {
@@ -213,34 +139,30 @@ void TForm4::BitBtn3Click() {
   const int row = ListBox1->currentRow();
   if (row < 0 || !ListBox1->item(row)->isSelected()) return;
 
-  const eiyou::DishLineParts dish = eiyou::SplitDishLine(ItemBytes(ListBox1, row));
-  std::string entry = dish.cuisine;
-  entry.append(kEntryColon).append(dish.category).append(kEntryColon).append(dish.name);
-
-  switch (Side().currentMeal) {
+  const std::string entry = session_.AddDish(ItemBytes(ListBox1, row));
+  switch (session_.currentMeal) {
     case 1: AppendItem(ListBox2, entry); break;
     case 2: AppendItem(ListBox3, entry); break;
     case 3: AppendItem(ListBox4, entry); break;
     default: break;  // no meal list takes it, but its foods still count
   }
-  Side().calc.AddDishFoods(dish.foods);
 }
 
 void TForm4::BitBtn4Click() {
-  Side().calc.ClearTotals();
+  session_.calc.ClearTotals();
   ListBox2->clear();
   ListBox3->clear();
   ListBox4->clear();
 }
 
-void TForm4::ComboBox2Change() { Side().sexIndex = ChosenItem(ComboBox2); }
+void TForm4::ComboBox2Change() { session_.sexIndex = ChosenItem(ComboBox2); }
 
-void TForm4::ComboBox3Change() { Side().ageIndex = ChosenItem(ComboBox3) + 1; }
+void TForm4::ComboBox3Change() { session_.ageIndex = ChosenItem(ComboBox3) + 1; }
 
 void TForm4::BitBtn1Click() { ShowGraphWindow(false); }
 
 void TForm4::ShowGraphWindow(bool drawAfterClose) {
-  TForm5 form(this);
+  TForm5 form(session_, this);
   form.Edit1->setText(ComboBox2->currentText());
   form.Edit2->setText(ComboBox3->currentText());
   form.dsp_sessyu();
@@ -255,17 +177,6 @@ void TForm4::BitBtn2Click() { reject(); }
 
 namespace {
 
-struct FigureField {
-  const char* caption;
-  long double factor;  // 0: the integer unchanged
-};
-
-const FigureField kFigures[eiyou::kNutrients] = {
-    {"エネルギー（ｋｃａｌ）", 0},  {"たんぱく質（ｇ）", 0.1L},   {"総脂質（％）", 0.1L},
-    {"カルシウム(mg)", 0},           {"鉄(mg)", 0.1L},             {"ビタミンＡ(μｇ)", 0.3L},
-    {"ビタミンB1（ｍｇ）", 0.01L},   {"ビタミンB2（ｍｇ）", 0.01L}, {"ビタミンC（ｍｇ）", 0},
-};
-
 const eiyou::AxisLabel kAxisLabels[eiyou::kNutrients] = {
     {"エネルギー", 352, 80},    {"たんぱく質", 520, 136},   {"総脂質", 584, 248},
     {"カルシウム", 560, 408},   {"鉄", 472, 488},           {"ビタミンＡ", 272, 488},
@@ -274,7 +185,8 @@ const eiyou::AxisLabel kAxisLabels[eiyou::kNutrients] = {
 
 }  // namespace
 
-TForm5::TForm5(TForm4* meal) : ChartDialog(meal), meal_(meal) {
+TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
+    : ChartDialog(meal), session_(session), meal_(meal) {
   setObjectName("TForm5");
   setWindowTitle(QStringLiteral("食事摂取量グラフ"));
   // The client area; with the window frame the window is about 660 × 593.
@@ -305,7 +217,8 @@ TForm5::TForm5(TForm4* meal) : ChartDialog(meal), meal_(meal) {
     const int top = 56 + 56 * k;
     const QByteArray textName = "StaticText" + QByteArray::number(k + 3);
     const QByteArray editName = "Edit" + QByteArray::number(k + 3);
-    MakeLabel(this, textName.constData(), QString::fromUtf8(kFigures[k].caption), 8, top);
+    MakeLabel(this, textName.constData(), QString::fromUtf8(eiyou::kDailyFigures[k].caption), 8,
+              top);
     auto* edit = new QLineEdit(this);
     edit->setObjectName(QString::fromLatin1(editName));
     edit->setGeometry(8, top + 20, 121, 22);
@@ -329,38 +242,24 @@ TForm5::TForm5(TForm4* meal) : ChartDialog(meal), meal_(meal) {
 }
 
 void TForm5::dsp_sessyu() {
-  const eiyou::NutrientTotals& totals = Side().calc.totals;
-  for (int k = 0; k < eiyou::kNutrients; ++k) {
-    const std::int32_t total = totals.value[k];
-    figures_[k]->setText(kFigures[k].factor == 0 ? QString::number(total)
-                                                 : eiyou::FigureText(total, kFigures[k].factor));
-  }
+  const std::array<std::string, eiyou::kNutrients> figures = session_.Figures();
+  for (int k = 0; k < eiyou::kNutrients; ++k) figures_[k]->setText(eiyou::U(figures[k]));
 }
 
 void TForm5::GraphDraw(bool quiet) {
-  MealSide& side = Side();
   eiyou::BoxMessageSink sink(this);
-  eiyou::LoadReferenceTable(side.reference, sink);
-  // Without a row of the reference table there are no targets to divide by:
-  // ask for the choice (sex first) and draw nothing.
-  if (side.sexIndex != 0 && side.sexIndex != 1) {
-    if (!quiet) ShowMessage(this, QStringLiteral("性別を選択してください！"));
+  // Without a row of the reference table there is nothing to divide by: ask
+  // for the choice (sex first) and draw nothing.
+  const eiyou::ChartBlocker blocker = session_.PrepareChart(sink);
+  if (blocker != eiyou::ChartBlocker::None) {
+    if (!quiet)
+      ShowMessage(this, blocker == eiyou::ChartBlocker::NoSex
+                            ? QStringLiteral("性別を選択してください！")
+                            : QStringLiteral("年齢を選択してください！"));
     return;
   }
-  if (side.ageIndex < 1 || side.ageIndex > eiyou::ReferenceTable::kRows) {
-    if (!quiet) ShowMessage(this, QStringLiteral("年齢を選択してください！"));
-    return;
-  }
-  side.calc.LoadTargets(side.sexIndex, side.ageIndex);
-
   eiyou::ImageCanvas canvas(surface());
-  side.chart.FormCreate();
-  side.chart.FDrawCircle(canvas, 360, 4);
-  side.chart.FDrawCircle(canvas, 360, 8);
-  side.chart.FDrawCircle(canvas, 360, 12);
-  for (int i = 0; i < eiyou::kNutrients; ++i) side.chart.FDrawCircleRadius(canvas);
-  const long double start = side.chart.EnergyRadius(side.calc.totals, side.calc.targets);
-  side.chart.FDrawGraph(canvas, start, side.calc.totals, side.calc.targets);
+  session_.DrawChart(canvas);
   surfaceChanged();
 }
 

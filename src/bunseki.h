@@ -6,9 +6,8 @@
 #include <QString>
 
 #include <array>
-#include <cstdint>
 
-#include "gui_support.h"
+#include "gui/chart_dialog.h"
 
 class QComboBox;
 class QFrame;
@@ -17,13 +16,17 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 
+namespace eiyou {
+class MealSession;
+}
+
 class TForm4 : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm4(QWidget* parent = nullptr);
+  explicit TForm4(eiyou::MealSession& session, QWidget* parent = nullptr);
   // Creates a new meal window and runs its opening: shown modally unless the
   // dish directory is missing or a file cannot be read.
-  static void Open(QWidget* parent);
+  static void Open(eiyou::MealSession& session, QWidget* parent);
 
   // Opens a fresh graph window for the current choices and totals, modally.
   // With drawAfterClose the chart is drawn once more on the closed window
@@ -43,6 +46,7 @@ class TForm4 : public QDialog {
   // Loads the tables and the dish list; false when the window must not be shown.
   bool Opening(QWidget* messageParent);
 
+  eiyou::MealSession& session_;
   QFrame* Panel1;
   QLabel* StaticText1;
   QPushButton* BitBtn2;
@@ -71,7 +75,7 @@ class TForm5 : public eiyou::ChartDialog {
  public:
   // `meal` is the meal window that opened this one (printing opens a new graph
   // window through it).
-  explicit TForm5(TForm4* meal);
+  TForm5(eiyou::MealSession& session, TForm4* meal);
 
   // The nine figures from the day's totals.
   void dsp_sessyu();
@@ -92,6 +96,7 @@ class TForm5 : public eiyou::ChartDialog {
   QImage CaptureWindow();
   bool PrintPicture(const QImage& picture, const QRect& target);
 
+  eiyou::MealSession& session_;
   TForm4* meal_;
   bool printing_ = false;
   std::array<QLineEdit*, 9> figures_{};
@@ -103,9 +108,3 @@ class TForm6 : public QDialog {
   explicit TForm6(QWidget* parent = nullptr);
   QLabel* Image1;
 };
-
-namespace eiyou {
-// A figure of the graph window: total × factor in extended precision, written
-// without locale, exponent or negative zero (123 × 0.1 → "12.3").
-QString FigureText(std::int32_t total, long double factor);
-}  // namespace eiyou

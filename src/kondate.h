@@ -2,52 +2,30 @@
 // its file, and the radar chart of chosen dishes against a reference intake.
 #pragma once
 
-#include <QListWidget>
-
 #include <string>
 #include <vector>
 
-#include "gui_support.h"
+#include "gui/chart_dialog.h"
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QWidget;
 
 namespace eiyou {
-
-// A list box whose user picks are reported once each: a mouse click on an item
-// (also on the item already selected) or a keyboard move of the selection.
-// Changes made by the program (filling, clearing, focus) report nothing.
-class PickList : public QListWidget {
-  Q_OBJECT
- public:
-  using QListWidget::QListWidget;
-
- signals:
-  void picked();
-
- protected:
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseDoubleClickEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-
- private:
-  bool pressing_ = false;
-  int rowAtPress_ = -1;
-};
-
+class DishSession;
+class PickList;
 }  // namespace eiyou
 
 class TForm3 : public eiyou::ChartDialog {
   Q_OBJECT
  public:
-  explicit TForm3(QWidget* parent = nullptr);
+  explicit TForm3(eiyou::DishSession& session, QWidget* parent = nullptr);
   // Creates a new dish window and runs its opening: shown modally unless the
   // dish directory is missing or the dish file cannot be read.
-  static void Open(QWidget* parent);
+  static void Open(eiyou::DishSession& session, QWidget* parent);
 
  public slots:
   // Food side.
@@ -83,9 +61,9 @@ class TForm3 : public eiyou::ChartDialog {
   bool ChartChecks();
   // Reloads STD.CSV (its messages; the rows held stay on a missing file).
   void ReloadReference();
-  void DrawGrid(eiyou::Canvas& canvas);
-  void FormDestroy(eiyou::Canvas& canvas);
   std::vector<std::string> ListedFoods() const;
+
+  eiyou::DishSession& session_;
 
   // Food side.
   QPushButton* BitBtn3;

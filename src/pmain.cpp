@@ -6,9 +6,10 @@
 #include <QPushButton>
 
 #include "bunseki.h"
-#include "gui_support.h"
+#include "gui/controls.h"
 #include "kondate.h"
 #include "seibun_hyou.h"
+#include "sessions/sessions.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ constexpr int kClientHeight = 440;
 constexpr int kButtonWidth = 280;
 constexpr int kButtonHeight = 52;
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint,
+QPushButton* MakeMainButton(QWidget* parent, const char* name, const char* caption, const char* hint,
                         int top) {
   auto* b =
       eiyou::MakeButton(parent, name, caption, hint,
@@ -30,7 +31,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent), sessions_(std::make_unique<eiyou::Sessions>()) {
   setObjectName("TForm1");
   setWindowTitle(QString::fromUtf8("栄養分析メイン"));
   setFixedSize(kClientWidth, kClientHeight);
@@ -47,10 +49,10 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   title->setPalette(tp);
   title->setGeometry(0, 24, kClientWidth, 56);
 
-  auto* b1 = MakeButton(this, "BitBtn1", "食品成分表の更新", "食品成分表を表示します！", 112);
-  auto* b2 = MakeButton(this, "BitBtn2", "献 立  の  作 成", "献立作成画面を表示します！", 184);
-  auto* b3 = MakeButton(this, "BitBtn3", "食事 の 栄養分析", "食事の栄養分析を行います！", 256);
-  auto* b4 = MakeButton(this, "BitBtn4", "終            了", "プログラムを終了します！", 328);
+  auto* b1 = MakeMainButton(this, "BitBtn1", "食品成分表の更新", "食品成分表を表示します！", 112);
+  auto* b2 = MakeMainButton(this, "BitBtn2", "献 立  の  作 成", "献立作成画面を表示します！", 184);
+  auto* b3 = MakeMainButton(this, "BitBtn3", "食事 の 栄養分析", "食事の栄養分析を行います！", 256);
+  auto* b4 = MakeMainButton(this, "BitBtn4", "終            了", "プログラムを終了します！", 328);
   connect(b1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
   connect(b2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
   connect(b3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
@@ -62,7 +64,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   version->setGeometry(kClientWidth - 140, kClientHeight - 34, 120, 22);
 }
 
-void TForm1::BitBtn1Click() { TForm2::Open(this); }
-void TForm1::BitBtn2Click() { TForm3::Open(this); }
-void TForm1::BitBtn3Click() { TForm4::Open(this); }
+TForm1::~TForm1() = default;
+
+void TForm1::BitBtn1Click() { TForm2::Open(sessions_->viewer, this); }
+void TForm1::BitBtn2Click() { TForm3::Open(sessions_->dish, this); }
+void TForm1::BitBtn3Click() { TForm4::Open(sessions_->meal, this); }
 void TForm1::BitBtn4Click() { close(); }

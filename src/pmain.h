@@ -2,15 +2,27 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
+
+namespace eiyou {
+struct Sessions;
+}
 
 class TForm1 : public QWidget {
   Q_OBJECT
  public:
+  // Creates the program's sessions, which live as long as this window.
   explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  eiyou::Sessions& sessions() { return *sessions_; }
 
  public slots:
   void BitBtn1Click();
   void BitBtn2Click();
   void BitBtn3Click();
   void BitBtn4Click();
+
+ private:
+  std::unique_ptr<eiyou::Sessions> sessions_;
 };

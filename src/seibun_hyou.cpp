@@ -10,18 +10,15 @@
 
 #include <string>
 
-#include "gui_support.h"
-#include "tables/food_table.h"
-#include "tables/numbers.h"
+#include "gui/controls.h"
+#include "gui/messages.h"
+#include "gui/text.h"
+#include "sessions/viewer_session.h"
+
+using eiyou::MakeCaption;
+using eiyou::MakeStatic;
 
 namespace {
-
-// Viewer side: lives for the whole program run, not with a window instance.
-eiyou::FoodTable& ViewerTable() {
-  static eiyou::FoodTable table;
-  return table;
-}
-int CurrentRecord = 0;
 
 constexpr int kClientWidth = 859;
 constexpr int kClientHeight = 611;
@@ -55,17 +52,8 @@ QPushButton* MakePanelButton(QWidget* panel, const char* name, const char* capti
   return eiyou::MakeButton(panel, name, caption, hint, QRect(left, 10, 96, 36));
 }
 
-QLabel* MakeCaption(QWidget* parent, const QString& name, const QString& text, const QRect& r) {
-  auto* l = new QLabel(text, parent);
-  l->setObjectName(name);
-  l->setGeometry(r);
-  return l;
-}
-
 QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QRect& r, bool readOnly) {
-  auto* e = new QLineEdit(parent);
-  e->setObjectName(name);
-  e->setGeometry(r);
+  QLineEdit* e = eiyou::MakeEdit(parent, name, r);
   e->setReadOnly(readOnly);
   return e;
 }
@@ -82,19 +70,10 @@ void Colour(QWidget* w, const QColor& c, bool large) {
   }
 }
 
-// The record number as typed. Only ASCII digits, blanks, signs and "$" count
-// for the reader, so a character the code page cannot hold simply stops it.
-std::string TypedNumberText(const QString& text) {
-  std::string bytes;
-  if (eiyou::FromQ(text, bytes)) return bytes;
-  bytes.clear();
-  for (QChar c : text) bytes.push_back(c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '?');
-  return bytes;
-}
-
 }  // namespace
 
-TForm2::TForm2(QWidget* parent) : QDialog(parent) {
+TForm2::TForm2(eiyou::ViewerSession& session, QWidget* parent)
+    : QDialog(parent), session_(session) {
   setObjectName("TForm2");
   setWindowTitle(QString::fromUtf8("食品成分表５訂版"));
   setFixedSize(kClientWidth, kClientHeight);
@@ -124,14 +103,8 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   connect(end, &QPushButton::clicked, this, &TForm2::BitBtn3Click);
   // BitBtn1 (save) and BitBtn2 (delete) are shown with their hints and do nothing.
 
-  auto frameCaption = [](QLabel* l) {
-    l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    l->setAlignment(Qt::AlignCenter);
-  };
-
   // Record number with the spin button beside it.
-  frameCaption(MakeCaption(this, "StaticText1", QString::fromUtf8("レコード番号"),
-                           QRect(24, 76, 104, 26)));
+  MakeStatic(this, "StaticText1", "レコード番号", QRect(24, 76, 104, 26));
   edits_[1] = MakeEdit(this, "Edit1", QRect(132, 76, 80, 26), false);
   edits_[1]->setToolTip(QString::fromUtf8("食品レコードの番号を表示しています！"));
   connect(edits_[1], &QLineEdit::textChanged, this, &TForm2::Edit1Change);
@@ -156,12 +129,10 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
 
   // Food number and name. Nothing typed into a value field is ever used, so
   // they are read-only (their text can still be selected and copied).
-  frameCaption(MakeCaption(this, "StaticText2", QString::fromUtf8(" 食品番号 "),
-                           QRect(290, 76, 96, 26)));
+  MakeStatic(this, "StaticText2", " 食品番号 ", QRect(290, 76, 96, 26));
   edits_[2] = MakeEdit(this, "Edit2", QRect(390, 76, 110, 26), true);
   edits_[2]->setToolTip(QString::fromUtf8("食品番号を表示しています！"));
-  frameCaption(MakeCaption(this, "StaticText3", QString::fromUtf8(" 食品名 "),
-                           QRect(24, 118, 104, 26)));
+  MakeStatic(this, "StaticText3", " 食品名 ", QRect(24, 118, 104, 26));
   edits_[3] = MakeEdit(this, "Edit3", QRect(132, 118, 703, 26), true);
   edits_[3]->setToolTip(QString::fromUtf8("食品名を表示しています！"));
 
@@ -185,13 +156,13 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent) {
   }
 }
 
-void TForm2::Open(QWidget* parent) {
-  TForm2 form(parent);
+void TForm2::Open(eiyou::ViewerSession& session, QWidget* parent) {
+  TForm2 form(session, parent);
   form.exec();
 }
 
 void TForm2::ShowRecord(int n) {
-  const eiyou::FoodTable& table = ViewerTable();
+  const eiyou::FoodTable& table = session_.table();
   // Setting a different text runs Edit1Change once more, which shows n again.
   edits_[1]->setText(QString::number(n));
   for (int column = 1; column <= eiyou::FoodTable::kColumns; ++column)
@@ -202,30 +173,23 @@ void TForm2::BitBtn4Click() {
   bool loaded = false;
   eiyou::Guarded(this, [&] {
     eiyou::BoxMessageSink sink(this);
-    eiyou::LoadFoodTable(ViewerTable(), sink);
+    session_.Load(sink);
     loaded = true;
   });
   // A file that exists but cannot be read ends the action here. A missing
   // file has been reported and the first record is shown all the same.
   if (!loaded) return;
-  CurrentRecord = 1;
-  ShowRecord(CurrentRecord);
+  ShowRecord(session_.currentRecord());
 }
 
 void TForm2::BitBtn3Click() { close(); }
 
 void TForm2::SpinButton1UpClick() {
-  if (CurrentRecord > 1) {
-    --CurrentRecord;
-    ShowRecord(CurrentRecord);
-  }
+  if (session_.StepBack()) ShowRecord(session_.currentRecord());
 }
 
 void TForm2::SpinButton1DownClick() {
-  if (CurrentRecord < eiyou::FoodTable::kRows) {
-    ++CurrentRecord;
-    ShowRecord(CurrentRecord);
-  }
+  if (session_.StepForward()) ShowRecord(session_.currentRecord());
 }
 
 void TForm2::Edit1Change() {
@@ -233,7 +197,7 @@ void TForm2::Edit1Change() {
   // there (same text, no change). The depth limit only guards that promise.
   if (changeDepth_ >= 4) return;
   ++changeDepth_;
-  const int n = eiyou::ParseIntLenient(TypedNumberText(edits_[1]->text()));
-  if (n >= 1 && n <= eiyou::FoodTable::kRows) ShowRecord(n);
+  if (const int n = eiyou::ViewerSession::TypedRecord(eiyou::Utf8Of(edits_[1]->text())))
+    ShowRecord(n);
   --changeDepth_;
 }

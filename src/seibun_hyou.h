@@ -5,12 +5,16 @@
 
 class QLineEdit;
 
+namespace eiyou {
+class ViewerSession;
+}
+
 class TForm2 : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm2(QWidget* parent = nullptr);
+  explicit TForm2(eiyou::ViewerSession& session, QWidget* parent = nullptr);
   // Creates a new viewer and runs its opening (shown modally, every field empty).
-  static void Open(QWidget* parent);
+  static void Open(eiyou::ViewerSession& session, QWidget* parent);
 
  public slots:
   void BitBtn4Click();         // load the table and show record 1
@@ -22,6 +26,7 @@ class TForm2 : public QDialog {
  private:
   void ShowRecord(int n);
 
+  eiyou::ViewerSession& session_;
   // Edit1 .. Edit24; index 0 is unused.
   QLineEdit* edits_[25] = {};
   int changeDepth_ = 0;

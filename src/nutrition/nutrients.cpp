@@ -2,9 +2,10 @@
 
 #include <limits>
 
+#include "nutrition/food_entry.h"
 #include "nutrition/real48.h"
-#include "tables/dish_file.h"
 #include "tables/numbers.h"
+#include "tables/text_fields.h"
 
 namespace eiyou {
 
@@ -39,27 +40,8 @@ std::int32_t Clamp32(std::int64_t v) {
   return static_cast<std::int32_t>(v);
 }
 
-// The row number of a FoodEntry: from its 2nd byte up to, not including, the
-// first "]". No "]" (or one in the first byte) gives an empty text.
-std::string_view RowTextOf(std::string_view item) {
-  const std::size_t close = item.find(']');
-  if (close == std::string_view::npos || close < 1) return {};
-  return item.substr(1, close - 1);
-}
-
-// The weight of a FoodEntry: after the first "=" up to, not including, the
-// item's last byte (its "g"). No "=" gives an empty text, which reads as 0 g.
-std::string_view WeightTextOf(std::string_view item) {
-  const std::size_t equals = item.find('=');
-  if (equals == std::string_view::npos) return {};
-  const std::size_t from = equals + 1;
-  const std::size_t end = item.size() - 1;  // item is not empty: it holds the "="
-  if (from >= end) return {};
-  return item.substr(from, end - from);
-}
-
 void AddItem(NutrientCalculator& calc, std::string_view item) {
-  calc.AddFoodToTotals(RowTextOf(item), WeightTextOf(item));
+  calc.AddFoodToTotals(FoodEntryRowText(item), FoodEntryWeightText(item));
 }
 
 }  // namespace

@@ -97,10 +97,33 @@ void RadarChart::FormDestroy(Canvas& canvas, Rgb buttonFace, int areaLeft, int a
   canvas.SetBrush(buttonFace);
   canvas.FillRect(areaLeft, areaTop, layout_.paintLeft + layout_.paintWidth,
                   layout_.paintTop + layout_.paintHeight);
-  for (int i = 1; i <= 5; ++i) FDrawCircle(canvas, 360, 2 * i);
   // The running angle is not reset: it stands at a whole turn after a drawing,
   // so the spokes still fall on the axes.
+  DrawGrid(canvas);
+}
+
+void RadarChart::DrawGrid(Canvas& canvas) {
+  for (int radius = layout_.gridStep; radius <= layout_.spokeLength; radius += layout_.gridStep)
+    FDrawCircle(canvas, 360, radius);
   for (int i = 0; i < kNutrients; ++i) FDrawCircleRadius(canvas);
+}
+
+void RadarChart::DrawGraph(Canvas& canvas, const NutrientTotals& totals,
+                           const NutrientTargets& targets) {
+  FDrawGraph(canvas, EnergyRadius(totals, targets), totals, targets);
+}
+
+void RadarChart::DrawChart(Canvas& canvas, const NutrientTotals& totals,
+                           const NutrientTargets& targets) {
+  FormCreate();
+  DrawGrid(canvas);
+  DrawGraph(canvas, totals, targets);
+}
+
+void RadarChart::EraseGraph(Canvas& canvas, const NutrientTotals& totals,
+                            const NutrientTargets& targets, Rgb buttonFace) {
+  FEraseGraph(canvas, EnergyRadius(totals, targets), totals, targets, buttonFace);
+  DrawGrid(canvas);
 }
 
 long double RadarChart::EnergyRadius(const NutrientTotals& totals,

@@ -33,14 +33,19 @@ struct ChartLayout {
   int paintLeft, paintTop, paintWidth, paintHeight;  // PaintBox1
   int spokeLength;                                   // chart units
   std::int32_t factor;                               // polygon factor F
+  int gridStep;  // the grid's circles lie at gridStep, 2 × gridStep, ... spokeLength
 };
 
-inline constexpr ChartLayout kDishChart{728, 400, 441, 417, 10, 300};
-inline constexpr ChartLayout kDailyChart{152, 64, 480, 480, 12, 120};
+inline constexpr ChartLayout kDishChart{728, 400, 441, 417, 10, 300, 2};
+inline constexpr ChartLayout kDailyChart{152, 64, 480, 480, 12, 120, 4};
 
 // Ratios (total × F) div target are formed in 64 bits; an axis whose target is
 // not positive has its vertex at the centre. Pixel coordinates saturate at the
 // int range, so far-away vertices are clamped, never overflowed.
+// Why a chart cannot be drawn or erased yet, in the order the checks run: no
+// reference table loaded, no sex chosen, no age class chosen.
+enum class ChartBlocker { None, NoReference, NoSex, NoAge };
+
 class RadarChart {
  public:
   explicit RadarChart(const ChartLayout& layout);
@@ -55,9 +60,20 @@ class RadarChart {
                   const NutrientTargets& targets);
   void FEraseGraph(Canvas& canvas, long double startRadius, const NutrientTotals& totals,
                    const NutrientTargets& targets, Rgb buttonFace);
-  // Fills the chart area with the button face and draws the empty grid
-  // (circles 2..10, nine spokes). The window repaints its labels itself.
+  // Fills the chart area with the button face and draws the empty grid.
+  // The window repaints its labels itself.
   void FormDestroy(Canvas& canvas, Rgb buttonFace, int areaLeft, int areaTop);
+
+  // The grid: the layout's circles, then the nine spokes from the running angle.
+  void DrawGrid(Canvas& canvas);
+  // The outline of the totals against the targets, starting on the energy axis.
+  void DrawGraph(Canvas& canvas, const NutrientTotals& totals, const NutrientTargets& targets);
+  // A whole new chart: the state reset, the grid and the outline.
+  void DrawChart(Canvas& canvas, const NutrientTotals& totals, const NutrientTargets& targets);
+  // Paints the outline over in the button face and draws the grid again where
+  // the outline crossed it.
+  void EraseGraph(Canvas& canvas, const NutrientTotals& totals, const NutrientTargets& targets,
+                  Rgb buttonFace);
 
   // Radius of the energy axis handed to FDrawGraph: (total × F div target) × 0.1.
   long double EnergyRadius(const NutrientTotals& totals, const NutrientTargets& targets) const;

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "tables/numbers.h"  // the 80-bit and no-fast-math guards
+#include "tables/platform.h"
 
 namespace eiyou {
 

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "tables/platform.h"
+
 namespace eiyou {
 
 // The 6-byte real is 2^(e-129) × 1.f with an exponent byte e of 1..255 and a

@@ -35,13 +35,17 @@ bool EntryExists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
+std::string NoFileMessage(const std::string& path) {
+  return "指定された" + path + "ファイルがありません！！";
+}
+
 bool CheckDataFile(const std::string& path, MessageSink& sink) {
   if (!DirectoryExists(DataDirectory())) {
-    sink.Show("ディレクトリがありません！！");
+    sink.Show(kNoDirectoryMessage);
     return false;
   }
   if (!EntryExists(path)) {
-    sink.Show("指定された" + path + "ファイルがありません！！");
+    sink.Show(NoFileMessage(path));
     return false;
   }
   return true;

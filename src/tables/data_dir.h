@@ -26,6 +26,10 @@ bool DirectoryExists(const std::string& path);
 // True when any entry of that name exists (a directory counts).
 bool EntryExists(const std::string& path);
 
+// The two messages of a missing data or dish directory and of a missing file.
+inline constexpr const char* kNoDirectoryMessage = "ディレクトリがありません！！";
+std::string NoFileMessage(const std::string& path);
+
 // Existence check made before every table load. Shows "ディレクトリがありません！！"
 // when the data directory is gone, or "指定された" + path + "ファイルがありません！！"
 // when nothing of that name exists, and then returns false.

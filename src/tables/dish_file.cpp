@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "tables/data_dir.h"
-#include "tables/errors.h"
 #include "tables/file_io.h"
 
 namespace eiyou {
@@ -11,46 +10,6 @@ namespace eiyou {
 std::string DishDirectoryPath() { return JoinPath(DataDirectory(), kDishDirName); }
 
 std::string DishFilePath() { return JoinPath(DishDirectoryPath(), kDishFileName); }
-
-std::vector<std::string> SplitAtCommas(std::string_view text) {
-  std::vector<std::string> pieces;
-  for (;;) {
-    const std::size_t comma = text.find(',');
-    if (comma == std::string_view::npos) {
-      pieces.emplace_back(text);
-      return pieces;
-    }
-    pieces.emplace_back(text.substr(0, comma));
-    text.remove_prefix(comma + 1);
-  }
-}
-
-namespace {
-// Cuts at the first comma; without one the piece and the rest are both empty.
-std::string CutAtComma(std::string_view& rest) {
-  const std::size_t comma = rest.find(',');
-  if (comma == std::string_view::npos) {
-    rest = {};
-    return {};
-  }
-  std::string piece(rest.substr(0, comma));
-  rest.remove_prefix(comma + 1);
-  return piece;
-}
-}  // namespace
-
-DishLineParts SplitDishLine(std::string_view line) {
-  DishLineParts parts;
-  parts.cuisine = CutAtComma(line);
-  parts.category = CutAtComma(line);
-  const std::size_t comma = line.find(',');
-  parts.name = std::string(line.substr(0, comma));
-  if (comma != std::string_view::npos) {
-    parts.hasFoods = true;
-    parts.foods = std::string(line.substr(comma + 1));
-  }
-  return parts;
-}
 
 std::vector<std::string> SplitDishText(const std::string& bytes, bool* textAfterNul) {
   std::vector<std::string> lines;
@@ -77,6 +36,23 @@ std::vector<std::string> SplitDishText(const std::string& bytes, bool* textAfter
 
 std::vector<std::string> ReadDishFile(const std::string& path, bool* textAfterNul) {
   return SplitDishText(ReadWholeFile(path), textAfterNul);
+}
+
+DishFileOpening ReadDishFileAtOpening(MessageSink& sink) {
+  DishFileOpening opening;
+  const std::string directory = DishDirectoryPath();
+  const std::string file = DishFilePath();
+  if (!DirectoryExists(directory)) {
+    sink.Show(kNoDirectoryMessage);
+    return opening;
+  }
+  opening.show = true;
+  if (!EntryExists(file)) {
+    sink.Show(NoFileMessage(file));
+    return opening;
+  }
+  opening.lines = ReadDishFile(file, &opening.textAfterNul);
+  return opening;
 }
 
 void WriteDishFile(const std::string& path, const std::vector<std::string>& lines) {

@@ -1,9 +1,10 @@
-// The dish file KONDATE/献立.TXT: one DishLine per line, CP932, CR LF.
+// The dish file KONDATE/献立.TXT: one dish line per line, CP932, CR LF.
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
+
+#include "tables/errors.h"
 
 namespace eiyou {
 
@@ -17,25 +18,19 @@ std::string DishFilePath();
 // follows that NUL: dishes the lists will not show.
 std::vector<std::string> SplitDishText(const std::string& bytes, bool* textAfterNul = nullptr);
 
-// Every comma-separated piece of a text, empty ones included; an empty text is
-// one empty piece. DishLines have no quoting or escaping.
-std::vector<std::string> SplitAtCommas(std::string_view text);
-
-// A DishLine as the windows take it apart. Cuisine and category end at the
-// first and second comma; a missing comma empties that piece and everything
-// after it (as the table splitter does). The name runs up to the third comma
-// or the end of the line; the foods are the FoodEntry texts after that comma.
-struct DishLineParts {
-  std::string cuisine;
-  std::string category;
-  std::string name;
-  std::string foods;      // the FoodEntry texts joined by ","
-  bool hasFoods = false;  // a comma follows the name (foods may still be empty)
-};
-DishLineParts SplitDishLine(std::string_view line);
-
 // Reads the file whole. Throws IoError when it exists but cannot be read.
 std::vector<std::string> ReadDishFile(const std::string& path, bool* textAfterNul = nullptr);
+
+// The dish file as the opening of a window that lists it reads it.
+struct DishFileOpening {
+  bool show = false;               // the window may be shown
+  std::vector<std::string> lines;  // the file's lines, in file order
+  bool textAfterNul = false;       // a NUL byte hides dishes after it
+};
+// No KONDATE directory: "ディレクトリがありません！！" and the window is not
+// shown. No dish file: "指定された" + path + "ファイルがありません！！" and the
+// window shows an empty list. An existing file that cannot be read throws IoError.
+DishFileOpening ReadDishFileAtOpening(MessageSink& sink);
 
 // Shown by the dish window when a NUL byte hides dishes: saving would drop them.
 inline constexpr const char* kDishesAfterNulMessage =

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "tables/data_dir.h"
+#include "tables/table_loader.h"
 #include "tables/text_fields.h"
 
 namespace eiyou {

@@ -2,16 +2,11 @@
 #pragma once
 
 #include <cstdint>
-#include <limits>
 #include <string_view>
 
-namespace eiyou {
+#include "tables/platform.h"
 
-static_assert(std::numeric_limits<long double>::digits == 64,
-              "the nutrient arithmetic needs the 80-bit extended long double");
-#ifdef __FAST_MATH__
-#error "-ffast-math changes the rounding of nutrient totals; build without it"
-#endif
+namespace eiyou {
 
 // Decimal (optional sign) or "$" hexadecimal; stops at the first character that
 // does not fit and then gives the digits read so far without the sign.

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "tables/data_dir.h"
-#include "tables/text_fields.h"
+#include "tables/table_loader.h"
 
 namespace eiyou {
 namespace {

@@ -1,14 +1,8 @@
 #include "tables/text_fields.h"
 
-#include <algorithm>
-#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#include <limits>
-
-#include "tables/data_dir.h"
-#include "tables/file_io.h"
 
 namespace eiyou {
 
@@ -85,88 +79,17 @@ void LeftPart(std::string_view text, long long count, std::string& destination) 
   destination.assign(text.substr(0, static_cast<std::size_t>(count)));
 }
 
-bool LoadTableLines(const char* fileName, int maxRows, MessageSink& sink,
-                    const std::function<void(int row, std::string& line)>& store) {
-  const std::string path = JoinPath(DataDirectory(), fileName);
-  if (!CheckDataFile(path, sink)) return false;
-  bool moreLines = false;
-  std::vector<std::string> lines =
-      ReadTableLines(path, static_cast<std::size_t>(maxRows), &moreLines);
-  int row = 1;
-  for (std::string& line : lines) store(row++, line);
-  return moreLines;
-}
-
-bool LoadTableFile(const char* fileName, int maxRows, int fields, MessageSink& sink,
-                   const std::function<void(int row, std::vector<std::string>& fields)>& store) {
-  return LoadTableLines(fileName, maxRows, sink, [&](int row, std::string& line) {
-    std::vector<std::string> split = SplitFields(line, fields - 1);
-    store(row, split);
-  });
-}
-
-std::vector<std::string> ReadTableLines(const std::string& path) {
-  return ReadTableLines(path, std::numeric_limits<std::size_t>::max(), nullptr);
-}
-
-std::vector<std::string> ReadTableLines(const std::string& path, std::size_t maxLines,
-                                        bool* moreLines) {
-  if (moreLines) *moreLines = false;
-  std::vector<std::string> lines;
-  // A whole food table's worth at once rather than a dozen regrowths.
-  lines.reserve(std::min<std::size_t>(maxLines, 2048));
-  InputFile file(path);
-  std::string current;
-  bool started = false;   // bytes (or nothing) since the last line end belong to a line
-  bool afterCr = false;
-
-  // Returns false once the line would be one too many.
-  auto emit = [&]() {
-    if (lines.size() >= maxLines) {
-      if (moreLines) *moreLines = true;
-      return false;
-    }
-    lines.push_back(std::move(current));
-    current.clear();
-    started = false;
-    return true;
-  };
-
-  char buffer[65536];
+std::vector<std::string> SplitAtCommas(std::string_view text) {
+  std::vector<std::string> pieces;
   for (;;) {
-    std::size_t n = file.Read(buffer, sizeof buffer);
-    if (n == 0) break;
-    const std::string_view chunk(buffer, n);
-    std::size_t i = 0;
-    while (i < n) {
-      if (afterCr) {
-        afterCr = false;
-        if (chunk[i] == '\n') {
-          ++i;
-          continue;
-        }
-      }
-      // Take the plain bytes up to the next CR or end-of-file mark in one piece.
-      const char* cr = static_cast<const char*>(std::memchr(buffer + i, '\r', n - i));
-      std::size_t stop = cr ? static_cast<std::size_t>(cr - buffer) : n;
-      if (const void* eof = std::memchr(buffer + i, '\x1A', stop - i))
-        stop = static_cast<std::size_t>(static_cast<const char*>(eof) - buffer);
-      if (stop > i) {
-        current.append(chunk.substr(i, stop - i));
-        started = true;
-      }
-      if (stop == n) break;
-      if (chunk[stop] == '\x1A') {
-        if (started) emit();
-        return lines;
-      }
-      if (!emit()) return lines;
-      afterCr = true;
-      i = stop + 1;
+    const std::size_t comma = text.find(',');
+    if (comma == std::string_view::npos) {
+      pieces.emplace_back(text);
+      return pieces;
     }
+    pieces.emplace_back(text.substr(0, comma));
+    text.remove_prefix(comma + 1);
   }
-  if (started) emit();
-  return lines;
 }
 
 }  // namespace eiyou

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,29 +24,8 @@ void CopyPart(std::string_view text, long long from, long long count, std::strin
 // Copies the first `count` bytes into `destination` only when count < length.
 void LeftPart(std::string_view text, long long count, std::string& destination);
 
-// Reads a text file as lines: a line ends at CR (an LF right after it is
-// skipped); a lone LF stays in the line; byte 0x1A ends the file. Throws IoError
-// ("ﾌｧｲﾙ <path> を読み込めません。") when the file exists but cannot be read:
-// no permission or no read bit at all, a directory or anything but a regular file.
-std::vector<std::string> ReadTableLines(const std::string& path);
-
-// The same, keeping at most `maxLines` lines; `*moreLines` (when given) tells
-// whether the file holds further lines that were not read.
-std::vector<std::string> ReadTableLines(const std::string& path, std::size_t maxLines,
-                                        bool* moreLines);
-
-class MessageSink;
-
-// The loader shared by the table files: CheckDataFile on `fileName` in the data
-// directory (nothing happens when it reports the file unavailable), then line r
-// of at most `maxRows` lines, split into `fields` fields, goes to store(r, ...).
-// Rows after the last line read are not touched. Returns true when the file
-// holds further lines that were not read.
-bool LoadTableFile(const char* fileName, int maxRows, int fields, MessageSink& sink,
-                   const std::function<void(int row, std::vector<std::string>& fields)>& store);
-
-// The same without the split: store(r, line) may take the line's bytes.
-bool LoadTableLines(const char* fileName, int maxRows, MessageSink& sink,
-                    const std::function<void(int row, std::string& line)>& store);
+// Every comma-separated piece of a text, empty ones included; an empty text is
+// one empty piece. Dish lines have no quoting or escaping.
+std::vector<std::string> SplitAtCommas(std::string_view text);
 
 }  // namespace eiyou

@@ -15,6 +15,7 @@
 #include "table_test_support.h"
 #include "tables/cp932.h"
 #include "tables/data_dir.h"
+#include "nutrition/dish_line.h"
 #include "tables/dish_file.h"
 #include "tables/food_table.h"
 #include "tables/reference_table.h"

@@ -8,7 +8,9 @@
 
 #include "table_test_support.h"
 #include "tables/data_dir.h"
+#include "nutrition/dish_line.h"
 #include "tables/dish_file.h"
+#include "tables/text_fields.h"
 
 using namespace eiyou;
 using eiyou::testing::ScratchDirTest;

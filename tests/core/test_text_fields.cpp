@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "table_test_support.h"
+#include "tables/table_lines.h"
 #include "tables/text_fields.h"
 
 using namespace eiyou;

@@ -18,7 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "gui_support.h"
+#include "gui/list_items.h"
+#include "gui/text.h"
 #include "modal_driver.h"
 #include "pmain.h"
 #include "tables/cp932.h"

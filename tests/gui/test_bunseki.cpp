@@ -1,8 +1,8 @@
 // The meal window, the daily intake graph window and the print button's
 // failure path, driven from the main window in a scratch working directory.
 //
-// The meal side's totals, choices and chart live for the whole program run,
-// so every test sets the choices it relies on.
+// The meal side's totals, choices and chart live for the whole program run:
+// every test starts a fresh main window, a fresh run.
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -163,11 +162,12 @@ class BunsekiTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<ScopedWorkDir> dir_;
+  std::unique_ptr<TForm1> main_;  // a fresh run for every test
 
   // Opens the meal window from the main window, runs `body` in it and closes it
   // with "終　了". Steps for windows `body` opens are queued by `body` itself.
-  static void InMealWindow(ModalDriver& d, const std::function<void(QWidget*)>& body) {
-    TForm1 main;
+  void InMealWindow(ModalDriver& d, const std::function<void(QWidget*)>& body) {
+    TForm1& main = *main_;
     main.show();
     d.Window("TForm4", [&](QWidget* w) {
       body(w);
@@ -191,8 +191,12 @@ class BunsekiTest : public QObject {
   void init() {
     dir_ = std::make_unique<ScopedWorkDir>();
     QVERIFY(dir_->ok());
+    main_ = std::make_unique<TForm1>();
   }
-  void cleanup() { dir_.reset(); }
+  void cleanup() {
+    main_.reset();
+    dir_.reset();
+  }
 
   void openingMessagesInOrder() {
     {
@@ -202,7 +206,7 @@ class BunsekiTest : public QObject {
       d.Message(Missing(QString::fromUtf8("食品成分表５訂.CSV")))
           .Message(Missing("STD.CSV"))
           .Message(QString::fromUtf8("ディレクトリがありません！！"));
-      TForm1 main;
+      TForm1& main = *main_;
       ClickButton(&main, "BitBtn3");
       QVERIFY2(d.Done(), d.Report());
     }
@@ -397,22 +401,6 @@ class BunsekiTest : public QObject {
       });
       QVERIFY(stillOpen);
     });
-  }
-
-  void figureTexts() {
-    const struct {
-      std::int32_t total;
-      long double factor;
-      const char* text;
-    } cases[] = {{123, 0.1L, "12.3"}, {120, 0.1L, "12"},     {7, 0.3L, "2.1"},
-                 {5, 0.01L, "0.05"},  {0, 0.3L, "0"},        {85, 0.1L, "8.5"},
-                 {1000, 0.3L, "300"}, {-123, 0.1L, "-12.3"}, {0, -0.1L, "0"},
-                 {2147483647, 0.3L, "644245094.1"}, {1, 0.01L, "0.01"}};
-    for (const auto& c : cases) QCOMPARE(eiyou::FigureText(c.total, c.factor), QString(c.text));
-    // A decimal comma locale changes nothing.
-    for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "C.UTF-8"})
-      if (std::setlocale(LC_ALL, name)) QCOMPARE(eiyou::FigureText(123, 0.1L), QString("12.3"));
-    std::setlocale(LC_ALL, "C");
   }
 };
 

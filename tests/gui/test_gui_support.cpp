@@ -6,7 +6,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "gui_support.h"
+#include "gui/image_canvas.h"
+#include "gui/list_items.h"
+#include "gui/messages.h"
+#include "gui/text.h"
 #include "modal_driver.h"
 
 using eiyou::ImageCanvas;

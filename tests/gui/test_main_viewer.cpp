@@ -1,8 +1,8 @@
 // The main window and the food table viewer, driven from the main window.
 //
-// The viewer's table and current record live for the whole program run, so
-// the test functions run in the order written and each says what it starts
-// from. Every test works in its own empty working directory.
+// The viewer's table and current record live for the whole program run: every
+// test starts a fresh main window (a fresh run) in its own empty working
+// directory, and opens the viewer from it as often as it needs.
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
@@ -84,11 +84,12 @@ class MainViewerTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<ScopedWorkDir> dir_;
+  std::unique_ptr<TForm1> main_;
 
   // Opens the viewer from the main window's first button, runs `body` in it
   // and closes it with its end button (or rejects it when `body` failed early).
   void InViewer(ModalDriver& d, const std::function<void(QWidget*)>& body) {
-    TForm1 main;
+    TForm1& main = *main_;
     main.show();
     bool closedByEndButton = false;
     d.Window("TForm2", [&](QWidget* w) {
@@ -107,8 +108,12 @@ class MainViewerTest : public QObject {
   void init() {
     dir_ = std::make_unique<ScopedWorkDir>();
     QVERIFY(dir_->ok());
+    main_ = std::make_unique<TForm1>();
   }
-  void cleanup() { dir_.reset(); }
+  void cleanup() {
+    main_.reset();
+    dir_.reset();
+  }
 
   void mainWindowControls() {
     TForm1 main;
@@ -225,7 +230,7 @@ class MainViewerTest : public QObject {
     ModalDriver d;
     InViewer(d, [&](QWidget* w) {
       QCOMPARE(Fields(w), EmptyFields());  // a new window starts empty
-      Spin(w, "SpinButton1Down", 2);
+      Spin(w, "SpinButton1Down", 3);
       QCOMPARE(Fields(w).first(), QStringLiteral("3"));
       d.Message(MissingFileMessage());
       ClickButton(w, "BitBtn4");
@@ -302,9 +307,11 @@ class MainViewerTest : public QObject {
   }
 
   void spinStopsAtBothEnds() {
-    WriteFoodFile(3);
+    WriteFoodFile(30);
     ModalDriver d;
     InViewer(d, [](QWidget* w) {
+      ClickButton(w, "BitBtn4");
+      WriteFoodFile(3);
       ClickButton(w, "BitBtn4");
       Spin(w, "SpinButton1Up");
       QCOMPARE(Fields(w), Shown(1, 3));
@@ -321,20 +328,23 @@ class MainViewerTest : public QObject {
   }
 
   void unreadableFileEndsTheLoad() {
-    // Starts from current record 1833 left by the test before.
-    QVERIFY(QDir::current().mkdir(kFoodFile));
+    WriteFoodFile(30);
     ModalDriver d;
     InViewer(d, [&](QWidget* w) {
+      ClickButton(w, "BitBtn4");
+      Spin(w, "SpinButton1Down", 3);
+      QVERIFY(QFile::remove(kFoodFile));
+      QVERIFY(QDir::current().mkdir(kFoodFile));
       Spin(w, "SpinButton1Up");
-      QCOMPARE(Fields(w), Shown(1832, 30));
+      QCOMPARE(Fields(w), Shown(3, 30));
       d.Message();
       ClickButton(w, "BitBtn4");
       QVERIFY2(d.messages().size() == 1 && d.messages().first().contains(kFoodFile),
                d.Report());
       // No record 1: the action ended at the error, the current record stays.
-      QCOMPARE(Fields(w), Shown(1832, 30));
+      QCOMPARE(Fields(w), Shown(3, 30));
       Spin(w, "SpinButton1Up");
-      QCOMPARE(Fields(w), Shown(1831, 30));
+      QCOMPARE(Fields(w), Shown(2, 30));
       Type(w, "2");
       QCOMPARE(Fields(w), Shown(2, 30));  // the table kept its contents
     });

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "gui_support.h"
+#include "gui/messages.h"
 #include "modal_driver.h"
 
 class ModalDriverTest : public QObject {

@@ -1,0 +1,100 @@
+#include "gui/controls.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace eiyou {
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint,
+                        const QRect& place) {
+  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  button->setObjectName(QString::fromUtf8(name));
+  button->setToolTip(QString::fromUtf8(hint));
+  button->setAutoDefault(false);
+  button->setGeometry(place);
+  return button;
+}
+
+QComboBox* MakeChoiceBox(QWidget* parent, const char* name, const QStringList& items,
+                         const char* hint, const QRect& place) {
+  auto* box = new QComboBox(parent);
+  box->setObjectName(QString::fromUtf8(name));
+  box->setEditable(true);
+  box->setCompleter(nullptr);
+  box->setInsertPolicy(QComboBox::NoInsert);
+  box->addItems(items);
+  box->setCurrentIndex(-1);
+  box->setEditText(QString());
+  box->setToolTip(QString::fromUtf8(hint));
+  box->setGeometry(place);
+  return box;
+}
+
+QComboBox* MakeChoiceBox(QWidget* parent, const char* name,
+                         std::initializer_list<const char*> items, const char* hint,
+                         const QRect& place) {
+  return MakeChoiceBox(parent, name, Utf8Items(items), hint, place);
+}
+
+int ChosenItem(const QComboBox* box) {
+  return box->findText(box->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+QLabel* MakeCaption(QWidget* parent, const QString& name, const QString& text, const QRect& place) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
+  label->setGeometry(place);
+  return label;
+}
+
+QLabel* MakeStatic(QWidget* parent, const char* name, const char* caption, const QRect& place) {
+  QLabel* label =
+      MakeCaption(parent, QString::fromUtf8(name), QString::fromUtf8(caption), place);
+  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  label->setAlignment(Qt::AlignCenter);
+  return label;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(QString::fromUtf8(name));
+  label->move(x, y);
+  label->adjustSize();
+  return label;
+}
+
+QFrame* MakePanel(QWidget* parent, const char* name, const QRect& place) {
+  auto* panel = new QFrame(parent);
+  panel->setObjectName(QString::fromUtf8(name));
+  panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  panel->setGeometry(place);
+  return panel;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QRect& place) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(name);
+  edit->setGeometry(place);
+  return edit;
+}
+
+void MakeAxisLabels(QWidget* window, const AxisLabel (&labels)[9], QLabel* made[9]) {
+  QPalette maroon = window->palette();
+  maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
+  for (int i = 0; i < 9; ++i) {
+    auto* label = new QLabel(QString::fromUtf8(labels[i].caption), window);
+    label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
+    QFont font = label->font();
+    font.setPixelSize(16);
+    label->setFont(font);
+    label->setPalette(maroon);
+    label->move(labels[i].left, labels[i].top);
+    label->adjustSize();
+    if (made) made[i] = label;
+  }
+}
+
+}  // namespace eiyou

@@ -1,0 +1,75 @@
+// The controls the windows are built from. Names, captions, hints and items
+// are UTF-8; every control gets its objectName.
+#pragma once
+
+#include <QListWidget>
+#include <QRect>
+#include <QStringList>
+#include <initializer_list>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace eiyou {
+
+// A button that Enter in an edit never presses behind the user's back.
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint,
+                        const QRect& place);
+// An editable drop-down box with no chosen item: typed text stays as typed
+// (no completion, never a new item).
+QComboBox* MakeChoiceBox(QWidget* parent, const char* name, const QStringList& items,
+                         const char* hint, const QRect& place);
+QComboBox* MakeChoiceBox(QWidget* parent, const char* name,
+                         std::initializer_list<const char*> items, const char* hint,
+                         const QRect& place);
+// The chosen item of an editable box is the item whose text equals the box's
+// text; typed text that matches none chooses nothing (-1).
+int ChosenItem(const QComboBox* box);
+
+template <class Range>
+QStringList Utf8Items(const Range& texts) {
+  QStringList items;
+  for (const char* t : texts) items << QString::fromUtf8(t);
+  return items;
+}
+
+// A caption in a sunken frame, centred.
+QLabel* MakeStatic(QWidget* parent, const char* name, const char* caption, const QRect& place);
+// A plain caption in the given place.
+QLabel* MakeCaption(QWidget* parent, const QString& name, const QString& text, const QRect& place);
+// A plain caption at (x, y), as large as its text.
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y);
+// A raised panel.
+QFrame* MakePanel(QWidget* parent, const char* name, const QRect& place);
+// A one-line edit.
+QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QRect& place);
+// A single-selection list box.
+template <class List = QListWidget>
+List* MakeList(QWidget* parent, const char* name, const QRect& place) {
+  auto* list = new List(parent);
+  list->setObjectName(QString::fromUtf8(name));
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->setGeometry(place);
+  return list;
+}
+
+// The items of the sex and age class boxes; their positions pick the
+// reference row and the male/female field.
+inline constexpr const char* kSexItems[] = {"男", "女"};
+inline constexpr const char* kAgeClassItems[] = {"１～２歳", "３～５歳", "６～７歳", "８～９歳",
+                                                 "10～11歳", "12～14歳", "15～17歳", "18～29歳",
+                                                 "30～49歳", "50～69歳", "70歳以上"};
+
+// The nine chart axis names, `Label1`..`Label9`: 16-pixel maroon text at
+// window positions.
+struct AxisLabel {
+  const char* caption;
+  int left, top;
+};
+void MakeAxisLabels(QWidget* window, const AxisLabel (&labels)[9], QLabel* made[9] = nullptr);
+
+}  // namespace eiyou

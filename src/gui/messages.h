@@ -1,0 +1,41 @@
+// The modal message boxes, and the guard that ends a user action on a file
+// error with the error box.
+#pragma once
+
+#include <QString>
+#include <string>
+
+#include "tables/errors.h"
+
+class QWidget;
+
+namespace eiyou {
+
+// Modal message box, single OK button, the exact text.
+void ShowMessage(QWidget* parent, const QString& text);
+// Modal error box (a file that cannot be read or created).
+void ShowError(QWidget* parent, const QString& text);
+// Tells the user that a typed text has a character the files cannot hold.
+void ShowUnusableText(QWidget* parent, const QString& typed);
+
+// MessageSink over ShowMessage.
+class BoxMessageSink : public MessageSink {
+ public:
+  explicit BoxMessageSink(QWidget* parent) : parent_(parent) {}
+  void Show(const std::string& utf8Text) override;
+
+ private:
+  QWidget* parent_;
+};
+
+// Runs a handler body; an IoError ends it with the error box.
+template <class F>
+void Guarded(QWidget* parent, F&& body) {
+  try {
+    body();
+  } catch (const IoError& e) {
+    ShowError(parent, QString::fromUtf8(e.what()));
+  }
+}
+
+}  // namespace eiyou

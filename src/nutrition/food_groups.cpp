@@ -1,0 +1,26 @@
+#include "nutrition/food_groups.h"
+
+#include "nutrition/food_entry.h"
+
+namespace eiyou {
+
+std::string_view GroupKey(std::string_view number) {
+  std::string_view two = number.substr(0, 2);
+  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+  while (!two.empty() && blank(two.front())) two.remove_prefix(1);
+  while (!two.empty() && blank(two.back())) two.remove_suffix(1);
+  return two;
+}
+
+std::vector<std::string> FoodsOfGroup(const FoodTable& table, int group) {
+  const std::string key = std::to_string(group);
+  std::vector<std::string> foods;
+  for (int r = 1; r <= FoodTable::kRows; ++r) {
+    const std::string_view number = table.Cell(1, r);
+    if (number.size() < 2 || GroupKey(number) != key) continue;
+    foods.push_back(FoodChoiceText(table, r));
+  }
+  return foods;
+}
+
+}  // namespace eiyou

@@ -1,0 +1,32 @@
+#include "nutrition/segment_clip.h"
+
+namespace eiyou {
+
+bool ClipSegment(double& x0, double& y0, double& x1, double& y1, const ClipBox& box) {
+  double t0 = 0, t1 = 1;
+  const double dx = x1 - x0, dy = y1 - y0;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {x0 - box.left, box.right - x0, y0 - box.top, box.bottom - y0};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0) {
+      if (t > t1) return false;
+      if (t > t0) t0 = t;
+    } else {
+      if (t < t0) return false;
+      if (t < t1) t1 = t;
+    }
+  }
+  const double nx0 = x0 + t0 * dx, ny0 = y0 + t0 * dy;
+  x1 = x0 + t1 * dx;
+  y1 = y0 + t1 * dy;
+  x0 = nx0;
+  y0 = ny0;
+  return true;
+}
+
+}  // namespace eiyou

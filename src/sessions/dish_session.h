@@ -1,0 +1,59 @@
+// The dish window's side: its own food and reference tables, the totals of the
+// dishes chosen for evaluation, the chart and the choices the user made, kept
+// for the program run from one opening of the dish window to the next.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "nutrition/dish_line.h"
+#include "nutrition/nutrients.h"
+#include "nutrition/radar_chart.h"
+#include "tables/dish_file.h"
+#include "tables/errors.h"
+#include "tables/food_table.h"
+#include "tables/reference_table.h"
+
+namespace eiyou {
+
+class DishSession {
+ public:
+  DishSession() = default;
+  DishSession(const DishSession&) = delete;
+  DishSession& operator=(const DishSession&) = delete;
+
+  FoodTable food;
+  ReferenceTable reference;
+  NutrientCalculator calc{food, reference};
+  RadarChart chart{kDishChart};
+  bool ChartDrawn = false;
+  int SelectedGroup = 0;
+  TypedText SelectedCuisine;
+  TypedText SelectedCategory;
+
+  // A new window starts its evaluation from zero and lists the dish file.
+  DishFileOpening Opening(MessageSink& sink);
+
+  // The food and reference tables; an unreadable file throws IoError.
+  void LoadFood(MessageSink& sink) { LoadFoodTable(food, sink); }
+  void LoadReference(MessageSink& sink) { LoadReferenceTable(reference, sink); }
+
+  // Writes the dish list to the dish file; throws IoError when it cannot.
+  void SaveDishes(const std::vector<std::string>& lines) { WriteDishFile(DishFilePath(), lines); }
+
+  // The foods of the group box's item at `chosenIndex` (-1: none chosen).
+  std::vector<std::string> ListGroup(int chosenIndex);
+
+  // `sex` 0/1 and `ageRow` 1..11 as chosen, -1 and 0 when nothing is.
+  ChartBlocker CheckChart(int sex, int ageRow) const;
+  // Draws the chart of the evaluated dishes, clearing a chart drawn before.
+  void DrawChart(Canvas& canvas, int sex, int ageRow, Rgb buttonFace);
+  // Erases the outline the same totals and targets drew.
+  void EraseChart(Canvas& canvas, int sex, int ageRow, Rgb buttonFace);
+  // Back to the empty grid, from the surface's corner to the chart's far edges:
+  // every line goes, wherever its vertices lay.
+  void ClearChart(Canvas& canvas, Rgb buttonFace) { chart.FormDestroy(canvas, buttonFace, 0, 0); }
+};
+
+}  // namespace eiyou

@@ -1,0 +1,31 @@
+#include "sessions/meal_session.h"
+
+namespace eiyou {
+
+DishFileOpening MealSession::Opening(MessageSink& sink) {
+  calc.ClearTotals();
+  LoadFoodTable(food, sink);
+  LoadReferenceTable(reference, sink);
+  return ReadDishFileAtOpening(sink);
+}
+
+std::string MealSession::AddDish(std::string_view dishLine) {
+  const DishLineParts dish = SplitDishLine(dishLine);
+  calc.AddDishFoods(dish.foods);
+  return MealEntryText(dish);
+}
+
+ChartBlocker MealSession::PrepareChart(MessageSink& sink) {
+  LoadReferenceTable(reference, sink);
+  // Without a row of the reference table there are no targets to divide by.
+  if (sexIndex != 0 && sexIndex != 1) return ChartBlocker::NoSex;
+  if (ageIndex < 1 || ageIndex > ReferenceTable::kRows) return ChartBlocker::NoAge;
+  return ChartBlocker::None;
+}
+
+void MealSession::DrawChart(Canvas& canvas) {
+  calc.LoadTargets(sexIndex, ageIndex);
+  chart.DrawChart(canvas, calc.totals, calc.targets);
+}
+
+}  // namespace eiyou

@@ -1,0 +1,51 @@
+// The meal side: its own food and reference tables, the day's totals, the
+// chosen meal, sex and age class and the daily chart, kept for the program
+// run from one opening of the meal window to the next.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "nutrition/dish_line.h"
+#include "nutrition/figures.h"
+#include "nutrition/nutrients.h"
+#include "nutrition/radar_chart.h"
+#include "tables/dish_file.h"
+#include "tables/errors.h"
+#include "tables/food_table.h"
+#include "tables/reference_table.h"
+
+namespace eiyou {
+
+class MealSession {
+ public:
+  MealSession() = default;
+  MealSession(const MealSession&) = delete;
+  MealSession& operator=(const MealSession&) = delete;
+
+  FoodTable food;
+  ReferenceTable reference;
+  NutrientCalculator calc{food, reference};
+  RadarChart chart{kDailyChart};
+  int currentMeal = 0;  // 1 breakfast, 2 lunch, 3 dinner, else none
+  int sexIndex = 0;     // 0 male, 1 female, -1 nothing chosen
+  int ageIndex = 0;     // reference row 1..11, 0 nothing chosen
+
+  // A new meal window: the totals from zero, both tables loaded, the dish file
+  // read. An unreadable file throws IoError.
+  DishFileOpening Opening(MessageSink& sink);
+
+  // Adds a dish's foods to the day's totals; returns its label in a meal.
+  std::string AddDish(std::string_view dishLine);
+
+  std::array<std::string, kNutrients> Figures() const { return DailyFigureTexts(calc.totals); }
+
+  // Reloads the reference table (its messages through `sink`) and tells
+  // whether sex and age class pick a row of it.
+  ChartBlocker PrepareChart(MessageSink& sink);
+  // The daily chart of the totals against the chosen row.
+  void DrawChart(Canvas& canvas);
+};
+
+}  // namespace eiyou

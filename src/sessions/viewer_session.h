@@ -1,0 +1,38 @@
+// The food table viewer's side: its own copy of the food table and the record
+// shown, kept for the program run from one opening of the viewer to the next.
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "tables/errors.h"
+#include "tables/food_table.h"
+
+namespace eiyou {
+
+class ViewerSession {
+ public:
+  ViewerSession();
+
+  const FoodTable& table() const { return *table_; }
+  int currentRecord() const { return current_; }
+
+  // Loads the table; the first record becomes the current one, also when the
+  // file was missing (reported through `sink`). An unreadable file throws
+  // IoError and leaves the current record as it was.
+  void Load(MessageSink& sink);
+
+  // One record back or forward; false at either end of the table.
+  bool StepBack();
+  bool StepForward();
+
+  // The record whose number was typed (UTF-8), or 0 when it names none. Typing
+  // shows a record without making it the current one.
+  static int TypedRecord(std::string_view typed);
+
+ private:
+  std::unique_ptr<FoodTable> table_;
+  int current_ = 0;
+};
+
+}  // namespace eiyou
