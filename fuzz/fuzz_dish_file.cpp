@@ -13,6 +13,8 @@
 
 #include "fuzz_support.h"
 #include "nutrition/dish_line.h"
+#include "nutrition/food_entry.h"
+#include "tables/cp932.h"
 #include "tables/dish_file.h"
 #include "tables/text_fields.h"
 
@@ -24,6 +26,40 @@ namespace {
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Registering the line's pieces again as typed texts gives a line that splits
+// back into them; a refusal names a real fault of the pieces.
+void CheckComposition(const std::vector<std::string>& pieces) {
+  TypedText cuisine, category;
+  cuisine.Take(Cp932ToUtf8(pieces[0]));
+  category.Take(Cp932ToUtf8(pieces.size() > 1 ? pieces[1] : std::string()));
+  const std::string name = Cp932ToUtf8(pieces.size() > 2 ? pieces[2] : std::string());
+  const std::vector<std::string> foods(pieces.size() > 3 ? pieces.begin() + 3 : pieces.end(),
+                                       pieces.end());
+  const DishLineResult dish = ComposeDishLine(cuisine, category, name, foods, 0);
+  if (dish.outcome == DishRegistration::Registered) {
+    const DishLineParts parts = SplitDishLine(dish.line);
+    FUZZ_CHECK(parts.cuisine == cuisine.bytes && parts.category == category.bytes);
+    std::string nameBytes;
+    FUZZ_CHECK(Utf8ToCp932(name, nameBytes) && parts.name == nameBytes);
+    FUZZ_CHECK(DishFoods(dish.line) == foods);
+  } else {
+    FUZZ_CHECK(dish.outcome != DishRegistration::ListFull && dish.line.empty());
+    if (dish.outcome == DishRegistration::UnencodableText) FUZZ_CHECK(!dish.offending.empty());
+  }
+
+  // A food piece picked again with a typed weight keeps its row and gets that weight.
+  for (const std::string& food : foods) {
+    const FoodPickResult pick = ComposeFoodEntry(food, "12.5");
+    if (BreaksTheLine(food)) {
+      FUZZ_CHECK(pick.outcome == FoodPick::LineBreakInFood);
+      continue;
+    }
+    FUZZ_CHECK(pick.outcome == FoodPick::Added && pick.entry == food + "= 12.5g");
+    FUZZ_CHECK(FoodEntryRowText(pick.entry) == FoodEntryRowText(food));
+    if (food.find('=') == std::string::npos) FUZZ_CHECK(FoodEntryWeightText(pick.entry) == " 12.5");
+  }
 }
 
 void CheckLine(const std::string& line) {
@@ -54,6 +90,7 @@ void CheckLine(const std::string& line) {
     FUZZ_CHECK(parts.cuisine.empty() && parts.category.empty() && parts.name.empty() &&
                parts.foods.empty());
   }
+  CheckComposition(pieces);
 }
 
 }  // namespace

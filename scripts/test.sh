@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing and runs the whole test suite headless, in three stages:
 #   normal    build-test/:  the program, its tests and benchmarks, then ctest;
+#             build-core/:  the core and its tests alone, without Qt;
+#             build-embed/: a small project that includes this one and links its windows;
 #   sanitize  build-asan/:  the same tests built with AddressSanitizer and
 #                           UndefinedBehaviorSanitizer (any report fails the run);
 #   fuzz      build-fuzz/:  every libFuzzer target for a short time on the seed
@@ -38,6 +40,18 @@ if [[ $stages == *" normal "* ]]; then
   cmake -S "$repo" -B "$build" >/dev/null
   cmake --build "$build" -j "$(eiyou_jobs)"
   ctest --test-dir "$build" --output-on-failure "$@"
+
+  eiyou_say "the core alone, without Qt (build-core/)"
+  build="$repo/build-core"
+  cmake -S "$repo" -B "$build" -DEIYOU_BUILD_GUI=OFF -DEIYOU_BUILD_BENCH=OFF >/dev/null
+  cmake --build "$build" -j "$(eiyou_jobs)"
+  ctest --test-dir "$build" --output-on-failure "$@"
+
+  eiyou_say "built as a part of another project (build-embed/)"
+  build="$repo/build-embed"
+  cmake -S "$repo/tests/embed" -B "$build" >/dev/null
+  cmake --build "$build" -j "$(eiyou_jobs)"
+  "$build/embedded"
 fi
 
 if [[ $stages == *" sanitize "* ]]; then
