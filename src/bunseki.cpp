@@ -73,20 +73,20 @@ TForm4::TForm4(eiyou::MealSession& session, QWidget* parent)
     StaticText1->setFont(f);
     StaticText1->adjustSize();
   }
-  BitBtn2 =
-      MakeButton(Panel1, "BitBtn2", "終　了", "栄養分析を終了します！", QRect(852, 8, 89, 33));
+  BitBtn2 = MakeButton(Panel1, "BitBtn2", "終　了", "栄養分析を終了します！", QRect(852, 8, 89, 33),
+                       this, &TForm4::BitBtn2Click);
 
   StaticText2 = MakeLabel(this, "StaticText2", QStringLiteral("食事選択"), 16, 64);
   ComboBox1 = MakeChoiceBox(this, "ComboBox1", eiyou::Utf8Items(kMeals), "食事を選択します！",
-                            QRect(16, 84, 140, 26));
+                            QRect(16, 84, 140, 26), this, &TForm4::ComboBox1Change);
   StaticText3 = MakeLabel(this, "StaticText3", QStringLiteral("献立選択"), 16, 122);
   ListBox1 = MakeList(this, "ListBox1", QRect(16, 142, 480, 324));
   ListBox1->setToolTip(QStringLiteral("献立を選択します！"));
 
   BitBtn3 = MakeButton(this, "BitBtn3", "選択→", "選んだ食事に献立を追加します！",
-                       QRect(508, 236, 89, 33));
+                       QRect(508, 236, 89, 33), this, &TForm4::BitBtn3Click);
   BitBtn4 = MakeButton(this, "BitBtn4", "削除", "食事に追加された献立を削除します！",
-                       QRect(508, 290, 89, 33));
+                       QRect(508, 290, 89, 33), this, &TForm4::BitBtn4Click);
 
   StaticText4 = MakeLabel(this, "StaticText4", QStringLiteral("朝　食"), 612, 64);
   ListBox2 = MakeList(this, "ListBox2", QRect(612, 84, 332, 110));
@@ -97,21 +97,15 @@ TForm4::TForm4(eiyou::MealSession& session, QWidget* parent)
 
   Panel2 = MakePanel(this, "Panel2", QRect(0, 482, 960, 78));
   StaticText7 = MakeLabel(Panel2, "StaticText7", QStringLiteral(" 性　別 "), 16, 12);
-  ComboBox2 = MakeChoiceBox(Panel2, "ComboBox2", eiyou::Utf8Items(eiyou::kSexItems),
-                            "性別を選択します！", QRect(16, 34, 80, 26));
+  ComboBox2 =
+      MakeChoiceBox(Panel2, "ComboBox2", eiyou::Utf8Items(eiyou::kSexItems), "性別を選択します！",
+                    QRect(16, 34, 80, 26), this, &TForm4::ComboBox2Change);
   StaticText8 = MakeLabel(Panel2, "StaticText8", QStringLiteral("年齢区分"), 120, 12);
   ComboBox3 = MakeChoiceBox(Panel2, "ComboBox3", eiyou::Utf8Items(eiyou::kAgeClassItems),
-                            "年齢区分を選択します！", QRect(120, 34, 130, 26));
-  BitBtn1 =
-      MakeButton(Panel2, "BitBtn1", "グラフ作成", "グラフを表示します！", QRect(280, 30, 110, 33));
-
-  connect(ComboBox1, &QComboBox::editTextChanged, this, &TForm4::ComboBox1Change);
-  connect(ComboBox2, &QComboBox::editTextChanged, this, &TForm4::ComboBox2Change);
-  connect(ComboBox3, &QComboBox::editTextChanged, this, &TForm4::ComboBox3Change);
-  connect(BitBtn1, &QPushButton::clicked, this, &TForm4::BitBtn1Click);
-  connect(BitBtn2, &QPushButton::clicked, this, &TForm4::BitBtn2Click);
-  connect(BitBtn3, &QPushButton::clicked, this, &TForm4::BitBtn3Click);
-  connect(BitBtn4, &QPushButton::clicked, this, &TForm4::BitBtn4Click);
+                            "年齢区分を選択します！", QRect(120, 34, 130, 26), this,
+                            &TForm4::ComboBox3Change);
+  BitBtn1 = MakeButton(Panel2, "BitBtn1", "グラフ作成", "グラフを表示します！",
+                       QRect(280, 30, 110, 33), this, &TForm4::BitBtn1Click);
 }
 
 void TForm4::Open(eiyou::MealSession& session, QWidget* parent) {
@@ -206,12 +200,12 @@ TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
   Edit2->setObjectName("Edit2");
   Edit2->setGeometry(216, 16, 136, 22);
 
-  auto* drawButton =
-      MakeButton(panel, "BitBtn3", "グラフ表示", "グラフを表示します！", QRect(360, 8, 89, 33));
-  auto* printButton =
-      MakeButton(panel, "BitBtn2", "印刷", "グラフを印刷します！", QRect(456, 8, 89, 33));
-  auto* endButton =
-      MakeButton(panel, "BitBtn1", "終了", "グラフ表示を終了します！", QRect(552, 8, 89, 33));
+  MakeButton(panel, "BitBtn3", "グラフ表示", "グラフを表示します！", QRect(360, 8, 89, 33), this,
+             &TForm5::BitBtn3Click);
+  MakeButton(panel, "BitBtn2", "印刷", "グラフを印刷します！", QRect(456, 8, 89, 33), this,
+             &TForm5::BitBtn2Click);
+  MakeButton(panel, "BitBtn1", "終了", "グラフ表示を終了します！", QRect(552, 8, 89, 33), this,
+             &TForm5::BitBtn1Click);
 
   for (int k = 0; k < eiyou::kNutrients; ++k) {
     const int top = 56 + 56 * k;
@@ -235,10 +229,6 @@ TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
 
   eiyou::MakeAxisLabels(this, kAxisLabels);
   MakeLabel(this, "StaticText12", QStringLiteral("１日分"), 248, 72);
-
-  connect(drawButton, &QPushButton::clicked, this, &TForm5::BitBtn3Click);
-  connect(printButton, &QPushButton::clicked, this, &TForm5::BitBtn2Click);
-  connect(endButton, &QPushButton::clicked, this, &TForm5::BitBtn1Click);
 }
 
 void TForm5::dsp_sessyu() {

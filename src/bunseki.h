@@ -8,6 +8,7 @@
 #include <array>
 
 #include "gui/chart_dialog.h"
+#include "sessions/session_fwd.h"
 
 class QComboBox;
 class QFrame;
@@ -15,10 +16,6 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-
-namespace eiyou {
-class MealSession;
-}
 
 class TForm4 : public QDialog {
   Q_OBJECT

@@ -67,22 +67,24 @@ TForm3::TForm3(eiyou::DishSession& session, QWidget* parent)
   // Japanese input: the input method stays enabled with no Latin preference.
   Edit2->setInputMethodHints(Qt::ImhNone);
   Edit2->setGeometry(108, 8, 380, 28);
-  BitBtn4 =
-      MakeButton(this, "BitBtn4", "献立保存", "献立ファイルを保存します！", QRect{500, 6, 100, 32});
-  BitBtn12 = MakeButton(this, "BitBtn12", "終了", "献立作成を終了します！", QRect{610, 6, 100, 32});
+  BitBtn4 = MakeButton(this, "BitBtn4", "献立保存", "献立ファイルを保存します！",
+                       QRect{500, 6, 100, 32}, this, &TForm3::BitBtn4Click);
+  BitBtn12 = MakeButton(this, "BitBtn12", "終了", "献立作成を終了します！", QRect{610, 6, 100, 32},
+                        this, &TForm3::BitBtn12Click);
 
   // Cuisine and cooking category, delete.
   StaticText4 = MakeStatic(this, "StaticText4", " 料理区分 ", QRect{8, 44, 96, 28});
   ComboBox2 = MakeChoiceBox(this, "ComboBox2", {"和      食", "洋      食", "中      華"},
-                            "料理の区分を選択します！", QRect{108, 44, 150, 28});
+                            "料理の区分を選択します！", QRect{108, 44, 150, 28}, this,
+                            &TForm3::ComboBox2Change);
   StaticText5 = MakeStatic(this, "StaticText5", " 調理区分 ", QRect{270, 44, 96, 28});
   ComboBox3 = MakeChoiceBox(
       this, "ComboBox3",
       {"汁 も の", "飯 も の", "煮 も の", "蒸しもの", "焼きもの", "揚げもの", "いため物",
        "寄せもの", "なまもの", "酢のもの", "あえもの", "飲みもの", "そ の 他"},
-      "調理の区分を選択します！", QRect{370, 44, 130, 28});
-  BitBtn6 =
-      MakeButton(this, "BitBtn6", "献立削除", "選んだ献立を削除します！", QRect{610, 42, 100, 32});
+      "調理の区分を選択します！", QRect{370, 44, 130, 28}, this, &TForm3::ComboBox3Change);
+  BitBtn6 = MakeButton(this, "BitBtn6", "献立削除", "選んだ献立を削除します！",
+                       QRect{610, 42, 100, 32}, this, &TForm3::BitBtn6Click);
 
   ListBox1 = MakeList<eiyou::PickList>(this, "ListBox1", QRect{8, 80, 702, 232});
   // Measuring every line of a long dish file before the window shows takes
@@ -90,14 +92,14 @@ TForm3::TForm3(eiyou::DishSession& session, QWidget* parent)
   ListBox1->setLayoutMode(QListView::Batched);
 
   // Food row.
-  BitBtn3 =
-      MakeButton(this, "BitBtn3", "読込", "食品群ファイルを読み込みます！", QRect{8, 320, 70, 32});
+  BitBtn3 = MakeButton(this, "BitBtn3", "読込", "食品群ファイルを読み込みます！",
+                       QRect{8, 320, 70, 32}, this, &TForm3::BitBtn3Click);
   StaticText2 = MakeStatic(this, "StaticText2", "食品群選択", QRect{86, 322, 90, 28});
   ComboBox1 = MakeChoiceBox(
       this, "ComboBox1",
       {"穀　類", "い　も", "砂　糖", "菓　子", "油　脂", "種　実", "豆　類", "魚　介", "獣　肉",
        "卵　類", "乳　類", "野　菜", "果　実", "きのこ", "藻　類", "し好品", "調味料", "加工品"},
-      "食品群を選択します！", QRect{180, 322, 120, 28});
+      "食品群を選択します！", QRect{180, 322, 120, 28}, this, &TForm3::ComboBox1Change);
   StaticText3 = MakeStatic(this, "StaticText3", " 重量（ｇ） ", QRect{310, 322, 100, 28});
   Edit3 = new QLineEdit(this);
   Edit3->setObjectName("Edit3");
@@ -106,13 +108,14 @@ TForm3::TForm3(eiyou::DishSession& session, QWidget* parent)
   Edit3->setInputMethodHints(Qt::ImhPreferLatin | Qt::ImhNoPredictiveText |
                              Qt::ImhNoAutoUppercase);
   Edit3->setGeometry(414, 322, 80, 28);
-  BitBtn2 = MakeButton(this, "BitBtn2", "献立登録", "献立を登録します！", QRect{610, 320, 100, 32});
+  BitBtn2 = MakeButton(this, "BitBtn2", "献立登録", "献立を登録します！", QRect{610, 320, 100, 32},
+                       this, &TForm3::BitBtn2Click);
 
   ListBox2 = MakeList<eiyou::PickList>(this, "ListBox2", QRect{8, 362, 344, 447});
-  BitBtn1 =
-      MakeButton(this, "BitBtn1", "食品削除", "選んだ食品を削除します！", QRect{360, 360, 100, 32});
+  BitBtn1 = MakeButton(this, "BitBtn1", "食品削除", "選んだ食品を削除します！",
+                       QRect{360, 360, 100, 32}, this, &TForm3::BitBtn1Click);
   BitBtn5 = MakeButton(this, "BitBtn5", "食品クリア", "食品をすべて削除します！",
-                       QRect{470, 360, 110, 32});
+                       QRect{470, 360, 110, 32}, this, &TForm3::BitBtn5Click);
   ListBox3 = MakeList(this, "ListBox3", QRect{360, 398, 350, 411});
 
   // Evaluation panel.
@@ -120,44 +123,30 @@ TForm3::TForm3(eiyou::DishSession& session, QWidget* parent)
   Panel2->setAutoFillBackground(true);
   StaticText8 = MakeStatic(Panel2, "StaticText8", " 基準摂取量 ", QRect{10, 10, 110, 28});
   BitBtn8 = MakeButton(Panel2, "BitBtn8", " 読込 ", "基準摂取量ファイルを読み込みます！",
-                       QRect{126, 8, 80, 32});
-  BitBtn9 = MakeButton(Panel2, "BitBtn9", " 選択→ ", "献立名を選択します！", QRect{10, 52, 90, 32});
+                       QRect{126, 8, 80, 32}, this, &TForm3::BitBtn8Click);
+  BitBtn9 = MakeButton(Panel2, "BitBtn9", " 選択→ ", "献立名を選択します！", QRect{10, 52, 90, 32},
+                       this, &TForm3::BitBtn9Click);
   BitBtn10 = MakeButton(Panel2, "BitBtn10", "クリア", "献立データをすべて消去します！",
-                        QRect{10, 92, 90, 32});
+                        QRect{10, 92, 90, 32}, this, &TForm3::BitBtn10Click);
   ListBox4 = MakeList(Panel2, "ListBox4", QRect{108, 52, 170, 320});
   StaticText6 = MakeStatic(Panel2, "StaticText6", "　性別　", QRect{290, 52, 134, 24});
-  ComboBox4 = MakeChoiceBox(Panel2, "ComboBox4", eiyou::Utf8Items(eiyou::kSexItems),
-                            "性別を選択します！", QRect{290, 78, 134, 28});
+  ComboBox4 =
+      MakeChoiceBox(Panel2, "ComboBox4", eiyou::Utf8Items(eiyou::kSexItems), "性別を選択します！",
+                    QRect{290, 78, 134, 28}, this, &TForm3::ComboBox4Change);
   StaticText7 = MakeStatic(Panel2, "StaticText7", " 年齢 ", QRect{290, 116, 134, 24});
-  ComboBox5 = MakeChoiceBox(Panel2, "ComboBox5", eiyou::Utf8Items(eiyou::kAgeClassItems),
-                            "年齢を選択します！", QRect{290, 142, 134, 28});
-  BitBtn7 =
-      MakeButton(Panel2, "BitBtn7", "作図実行", "グラフを表示します！", QRect{290, 290, 134, 34});
-  BitBtn11 =
-      MakeButton(Panel2, "BitBtn11", "消去", "グラフを消去します！", QRect{290, 332, 134, 34});
+  ComboBox5 =
+      MakeChoiceBox(Panel2, "ComboBox5", eiyou::Utf8Items(eiyou::kAgeClassItems),
+                    "年齢を選択します！", QRect{290, 142, 134, 28}, this, &TForm3::ComboBox5Change);
+  BitBtn7 = MakeButton(Panel2, "BitBtn7", "作図実行", "グラフを表示します！",
+                       QRect{290, 290, 134, 34}, this, &TForm3::BitBtn7Click);
+  BitBtn11 = MakeButton(Panel2, "BitBtn11", "消去", "グラフを消去します！",
+                        QRect{290, 332, 134, 34}, this, &TForm3::BitBtn11Click);
 
   // Axis labels: 16-pixel maroon text, above the drawing area.
   eiyou::MakeAxisLabels(this, kAxisLabels, Label);
 
-  connect(BitBtn3, &QPushButton::clicked, this, &TForm3::BitBtn3Click);
-  connect(ComboBox1, &QComboBox::editTextChanged, this, &TForm3::ComboBox1Change);
   connect(ListBox2, &eiyou::PickList::picked, this, &TForm3::ListBox2Click);
-  connect(BitBtn1, &QPushButton::clicked, this, &TForm3::BitBtn1Click);
-  connect(BitBtn5, &QPushButton::clicked, this, &TForm3::BitBtn5Click);
-  connect(BitBtn2, &QPushButton::clicked, this, &TForm3::BitBtn2Click);
-  connect(ComboBox2, &QComboBox::editTextChanged, this, &TForm3::ComboBox2Change);
-  connect(ComboBox3, &QComboBox::editTextChanged, this, &TForm3::ComboBox3Change);
-  connect(BitBtn6, &QPushButton::clicked, this, &TForm3::BitBtn6Click);
   connect(ListBox1, &eiyou::PickList::picked, this, &TForm3::ListBox1Click);
-  connect(BitBtn4, &QPushButton::clicked, this, &TForm3::BitBtn4Click);
-  connect(BitBtn12, &QPushButton::clicked, this, &TForm3::BitBtn12Click);
-  connect(BitBtn8, &QPushButton::clicked, this, &TForm3::BitBtn8Click);
-  connect(ComboBox4, &QComboBox::editTextChanged, this, &TForm3::ComboBox4Change);
-  connect(ComboBox5, &QComboBox::editTextChanged, this, &TForm3::ComboBox5Change);
-  connect(BitBtn9, &QPushButton::clicked, this, &TForm3::BitBtn9Click);
-  connect(BitBtn10, &QPushButton::clicked, this, &TForm3::BitBtn10Click);
-  connect(BitBtn7, &QPushButton::clicked, this, &TForm3::BitBtn7Click);
-  connect(BitBtn11, &QPushButton::clicked, this, &TForm3::BitBtn11Click);
 }
 
 void TForm3::Open(eiyou::DishSession& session, QWidget* parent) {
@@ -343,41 +332,29 @@ void TForm3::BitBtn10Click() {
   surfaceChanged();
 }
 
-bool TForm3::ChartChecks() {
-  switch (session_.CheckChart(ChosenItem(ComboBox4), ChosenItem(ComboBox5) + 1)) {
-    case eiyou::ChartBlocker::None: return true;
-    case eiyou::ChartBlocker::NoReference:
-      ShowMessage(this, U("基準摂取量を読み込んでください！"));
-      break;
-    case eiyou::ChartBlocker::NoSex: ShowMessage(this, U("性別を選択してください！")); break;
-    case eiyou::ChartBlocker::NoAge: ShowMessage(this, U("年齢を選択してください！")); break;
-  }
-  return false;
-}
-
-void TForm3::ReloadReference() {
-  BoxMessageSink sink(this);
-  session_.LoadReference(sink);
-}
-
-void TForm3::BitBtn7Click() {
+void TForm3::ChartButton(bool draw) {
   Guarded(this, [&] {
-    if (!ChartChecks()) return;
-    ReloadReference();
+    const int sex = ChosenItem(ComboBox4);
+    const int age = ChosenItem(ComboBox5) + 1;
+    switch (session_.CheckChart(sex, age)) {
+      case eiyou::ChartBlocker::None: break;
+      case eiyou::ChartBlocker::NoReference:
+        ShowMessage(this, U("基準摂取量を読み込んでください！"));
+        return;
+      case eiyou::ChartBlocker::NoSex: ShowMessage(this, U("性別を選択してください！")); return;
+      case eiyou::ChartBlocker::NoAge: ShowMessage(this, U("年齢を選択してください！")); return;
+    }
+    BoxMessageSink sink(this);
+    session_.LoadReference(sink);
     eiyou::ImageCanvas canvas(surface());
-    session_.DrawChart(canvas, ChosenItem(ComboBox4), ChosenItem(ComboBox5) + 1,
-                       eiyou::ButtonFaceRgb());
+    if (draw)
+      session_.DrawChart(canvas, sex, age, eiyou::ButtonFaceRgb());
+    else
+      session_.EraseChart(canvas, sex, age, eiyou::ButtonFaceRgb());
     surfaceChanged();
   });
 }
 
-void TForm3::BitBtn11Click() {
-  Guarded(this, [&] {
-    if (!ChartChecks()) return;
-    ReloadReference();
-    eiyou::ImageCanvas canvas(surface());
-    session_.EraseChart(canvas, ChosenItem(ComboBox4), ChosenItem(ComboBox5) + 1,
-                        eiyou::ButtonFaceRgb());
-    surfaceChanged();
-  });
-}
+void TForm3::BitBtn7Click() { ChartButton(true); }
+
+void TForm3::BitBtn11Click() { ChartButton(false); }

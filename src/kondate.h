@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gui/chart_dialog.h"
+#include "sessions/session_fwd.h"
 
 class QComboBox;
 class QLabel;
@@ -15,7 +16,6 @@ class QPushButton;
 class QWidget;
 
 namespace eiyou {
-class DishSession;
 class PickList;
 }  // namespace eiyou
 
@@ -57,10 +57,9 @@ class TForm3 : public eiyou::ChartDialog {
  private:
   // Fills ListBox1 from the dish file; false when the window must not be shown.
   bool Opening();
-  // The three checks of drawing and erasing; false after a message.
-  bool ChartChecks();
-  // Reloads STD.CSV (its messages; the rows held stay on a missing file).
-  void ReloadReference();
+  // Drawing (`draw`) or erasing the chart: the three checks, each with its
+  // message, then STD.CSV reloaded (the rows held stay on a missing file).
+  void ChartButton(bool draw);
   std::vector<std::string> ListedFoods() const;
 
   eiyou::DishSession& session_;

@@ -3,18 +3,16 @@
 
 #include <QDialog>
 
-class QLineEdit;
+#include "sessions/session_fwd.h"
 
-namespace eiyou {
-class ViewerSession;
-}
+class QLineEdit;
 
 class TForm2 : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm2(eiyou::ViewerSession& session, QWidget* parent = nullptr);
   // Creates a new viewer and runs its opening (shown modally, every field empty).
   static void Open(eiyou::ViewerSession& session, QWidget* parent);
+  explicit TForm2(eiyou::ViewerSession& session, QWidget* parent = nullptr);
 
  public slots:
   void BitBtn4Click();         // load the table and show record 1

@@ -2,33 +2,19 @@
 // are UTF-8; every control gets its objectName.
 #pragma once
 
+#include <QComboBox>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRect>
 #include <QStringList>
 #include <initializer_list>
 
-class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QWidget;
 
 namespace eiyou {
-
-// A button that Enter in an edit never presses behind the user's back.
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint,
-                        const QRect& place);
-// An editable drop-down box with no chosen item: typed text stays as typed
-// (no completion, never a new item).
-QComboBox* MakeChoiceBox(QWidget* parent, const char* name, const QStringList& items,
-                         const char* hint, const QRect& place);
-QComboBox* MakeChoiceBox(QWidget* parent, const char* name,
-                         std::initializer_list<const char*> items, const char* hint,
-                         const QRect& place);
-// The chosen item of an editable box is the item whose text equals the box's
-// text; typed text that matches none chooses nothing (-1).
-int ChosenItem(const QComboBox* box);
 
 template <class Range>
 QStringList Utf8Items(const Range& texts) {
@@ -36,6 +22,43 @@ QStringList Utf8Items(const Range& texts) {
   for (const char* t : texts) items << QString::fromUtf8(t);
   return items;
 }
+
+// A button that Enter in an edit never presses behind the user's back.
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint,
+                        const QRect& place);
+// The same, its clicks going to `slot` of `window`.
+template <class W>
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint,
+                        const QRect& place, W* window, void (W::*slot)()) {
+  QPushButton* button = MakeButton(parent, name, caption, hint, place);
+  QObject::connect(button, &QPushButton::clicked, window, slot);
+  return button;
+}
+// An editable drop-down box with no chosen item: typed text stays as typed
+// (no completion, never a new item).
+QComboBox* MakeChoiceBox(QWidget* parent, const char* name, const QStringList& items,
+                         const char* hint, const QRect& place);
+QComboBox* MakeChoiceBox(QWidget* parent, const char* name,
+                         std::initializer_list<const char*> items, const char* hint,
+                         const QRect& place);
+// The same, every change of its text, chosen or typed, going to `slot` of `window`.
+template <class W>
+QComboBox* MakeChoiceBox(QWidget* parent, const char* name, const QStringList& items,
+                         const char* hint, const QRect& place, W* window, void (W::*slot)()) {
+  QComboBox* box = MakeChoiceBox(parent, name, items, hint, place);
+  QObject::connect(box, &QComboBox::editTextChanged, window, slot);
+  return box;
+}
+template <class W>
+QComboBox* MakeChoiceBox(QWidget* parent, const char* name,
+                         std::initializer_list<const char*> items, const char* hint,
+                         const QRect& place, W* window, void (W::*slot)()) {
+  return MakeChoiceBox(parent, name, Utf8Items(items), hint, place, window, slot);
+}
+// The chosen item of an editable box is the item whose text equals the box's
+// text; typed text that matches none chooses nothing (-1).
+int ChosenItem(const QComboBox* box);
+
 
 // A caption in a sunken frame, centred.
 QLabel* MakeStatic(QWidget* parent, const char* name, const char* caption, const QRect& place);

@@ -8,24 +8,14 @@
 #include <vector>
 
 #include "nutrition/dish_line.h"
-#include "nutrition/nutrients.h"
 #include "nutrition/radar_chart.h"
+#include "sessions/side_tables.h"
 #include "tables/dish_file.h"
-#include "tables/errors.h"
-#include "tables/food_table.h"
-#include "tables/reference_table.h"
 
 namespace eiyou {
 
-class DishSession {
+class DishSession : public SideTables {
  public:
-  DishSession() = default;
-  DishSession(const DishSession&) = delete;
-  DishSession& operator=(const DishSession&) = delete;
-
-  FoodTable food;
-  ReferenceTable reference;
-  NutrientCalculator calc{food, reference};
   RadarChart chart{kDishChart};
   bool ChartDrawn = false;
   int SelectedGroup = 0;
@@ -34,10 +24,6 @@ class DishSession {
 
   // A new window starts its evaluation from zero and lists the dish file.
   DishFileOpening Opening(MessageSink& sink);
-
-  // The food and reference tables; an unreadable file throws IoError.
-  void LoadFood(MessageSink& sink) { LoadFoodTable(food, sink); }
-  void LoadReference(MessageSink& sink) { LoadReferenceTable(reference, sink); }
 
   // Writes the dish list to the dish file; throws IoError when it cannot.
   void SaveDishes(const std::vector<std::string>& lines) { WriteDishFile(DishFilePath(), lines); }

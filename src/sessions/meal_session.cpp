@@ -1,11 +1,13 @@
 #include "sessions/meal_session.h"
 
+#include "nutrition/dish_line.h"
+
 namespace eiyou {
 
 DishFileOpening MealSession::Opening(MessageSink& sink) {
   calc.ClearTotals();
-  LoadFoodTable(food, sink);
-  LoadReferenceTable(reference, sink);
+  LoadFood(sink);
+  LoadReference(sink);
   return ReadDishFileAtOpening(sink);
 }
 
@@ -16,7 +18,7 @@ std::string MealSession::AddDish(std::string_view dishLine) {
 }
 
 ChartBlocker MealSession::PrepareChart(MessageSink& sink) {
-  LoadReferenceTable(reference, sink);
+  LoadReference(sink);
   // Without a row of the reference table there are no targets to divide by.
   if (sexIndex != 0 && sexIndex != 1) return ChartBlocker::NoSex;
   if (ageIndex < 1 || ageIndex > ReferenceTable::kRows) return ChartBlocker::NoAge;

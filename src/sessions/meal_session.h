@@ -7,26 +7,15 @@
 #include <string>
 #include <string_view>
 
-#include "nutrition/dish_line.h"
 #include "nutrition/figures.h"
-#include "nutrition/nutrients.h"
 #include "nutrition/radar_chart.h"
+#include "sessions/side_tables.h"
 #include "tables/dish_file.h"
-#include "tables/errors.h"
-#include "tables/food_table.h"
-#include "tables/reference_table.h"
 
 namespace eiyou {
 
-class MealSession {
+class MealSession : public SideTables {
  public:
-  MealSession() = default;
-  MealSession(const MealSession&) = delete;
-  MealSession& operator=(const MealSession&) = delete;
-
-  FoodTable food;
-  ReferenceTable reference;
-  NutrientCalculator calc{food, reference};
   RadarChart chart{kDailyChart};
   int currentMeal = 0;  // 1 breakfast, 2 lunch, 3 dinner, else none
   int sexIndex = 0;     // 0 male, 1 female, -1 nothing chosen

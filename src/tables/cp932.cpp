@@ -43,6 +43,29 @@ Iconv& ToCp932() {
   return cd;
 }
 
+// Runs the whole input through `cd`. A byte it cannot convert goes to
+// `badByte`, which returns false to stop the conversion there (the result is
+// then false) or true to skip that byte and go on.
+template <class BadByte>
+bool Convert(Iconv& cd, std::string_view input, std::string& out, BadByte badByte) {
+  char* in = const_cast<char*>(input.data());
+  size_t inLeft = input.size();
+  char buffer[1024];
+  while (inLeft > 0) {
+    char* dst = buffer;
+    size_t dstLeft = sizeof buffer;
+    size_t rc = iconv(cd.get(), &in, &inLeft, &dst, &dstLeft);
+    out.append(buffer, dst - buffer);
+    if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
+      if (!badByte()) return false;
+      ++in;
+      --inLeft;
+      iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string Cp932ToUtf8(std::string_view cp932) {
@@ -54,23 +77,11 @@ std::string Cp932ToUtf8(std::string_view cp932) {
     return out;
   }
   out.reserve(cp932.size() * 3 / 2 + 4);
-  char* in = const_cast<char*>(cp932.data());
-  size_t inLeft = cp932.size();
-  char buffer[1024];
-  while (inLeft > 0) {
-    char* dst = buffer;
-    size_t dstLeft = sizeof buffer;
-    size_t rc = iconv(cd.get(), &in, &inLeft, &dst, &dstLeft);
-    out.append(buffer, dst - buffer);
-    if (rc == static_cast<size_t>(-1)) {
-      if (errno == E2BIG) continue;
-      // EILSEQ or EINVAL (a trailing lone lead byte): that byte shows as U+FFFD.
-      out += kReplacement;
-      ++in;
-      --inLeft;
-      iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-    }
-  }
+  // EILSEQ or EINVAL (a trailing lone lead byte): that byte shows as U+FFFD.
+  Convert(cd, cp932, out, [&] {
+    out += kReplacement;
+    return true;
+  });
   return out;
 }
 
@@ -78,20 +89,7 @@ bool Utf8ToCp932(std::string_view utf8, std::string& out) {
   out.clear();
   Iconv& cd = ToCp932();
   if (!cd.ok()) return false;
-  char* in = const_cast<char*>(utf8.data());
-  size_t inLeft = utf8.size();
-  char buffer[1024];
-  while (inLeft > 0) {
-    char* dst = buffer;
-    size_t dstLeft = sizeof buffer;
-    size_t rc = iconv(cd.get(), &in, &inLeft, &dst, &dstLeft);
-    out.append(buffer, dst - buffer);
-    if (rc == static_cast<size_t>(-1)) {
-      if (errno == E2BIG) continue;
-      return false;
-    }
-  }
-  return true;
+  return Convert(cd, utf8, out, [] { return false; });
 }
 
 std::string Cp932(std::string_view utf8) {

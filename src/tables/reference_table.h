@@ -21,7 +21,7 @@ class ReferenceTable {
   bool IsLoaded() const { return !Field(1, 1).empty(); }
 
  private:
-  // No "{}": see FoodTable::cells_.
+  // No "{}" on the array: clang 14 crashed compiling any construction of a table with it.
   std::array<std::array<std::string, kFields>, kRows> fields_;
 };
 

@@ -1,0 +1,27 @@
+// What the dish side and the meal side each keep a copy of: the two tables and
+// the nutrient arithmetic bound to them.
+#pragma once
+
+#include "nutrition/nutrients.h"
+#include "tables/errors.h"
+#include "tables/food_table.h"
+#include "tables/reference_table.h"
+
+namespace eiyou {
+
+class SideTables {
+ public:
+  SideTables() = default;
+  SideTables(const SideTables&) = delete;
+  SideTables& operator=(const SideTables&) = delete;
+
+  FoodTable food;
+  ReferenceTable reference;
+  NutrientCalculator calc{food, reference};
+
+  // The side's tables from the data folder; an unreadable file throws IoError.
+  void LoadFood(MessageSink& sink) { LoadFoodTable(food, sink); }
+  void LoadReference(MessageSink& sink) { LoadReferenceTable(reference, sink); }
+};
+
+}  // namespace eiyou
