@@ -47,7 +47,7 @@ T* Child(QWidget* window, const char* name) {
 void BM_GroupFilter(benchmark::State& state) {
   const int group = static_cast<int>(state.range(0));
   ScratchDir dir;
-  dir.Write(kFoodFileName, FoodFileBytes(FoodTable::kRows));
+  dir.Write(kFoodFileName, FoodFileBytes(FoodTable::kMinRows));
   auto session = std::make_unique<DishSession>();
   TForm3 form(*session);
   form.show();  // the user chooses a group in a window on screen
@@ -72,17 +72,17 @@ void BM_GroupFilter_Floor(benchmark::State& state) {
   const int group = static_cast<int>(state.range(0));
   const std::string key = group < 10 ? " " + std::to_string(group) : std::to_string(group);
   ScratchDir dir;
-  dir.Write(kFoodFileName, FoodFileBytes(FoodTable::kRows));
+  dir.Write(kFoodFileName, FoodFileBytes(FoodTable::kMinRows));
   auto table = std::make_unique<FoodTable>();
   class : public MessageSink {
     void Show(const std::string&) override {}
   } sink;
   LoadFoodTable(*table, sink);
   std::vector<int> rows;
-  rows.reserve(FoodTable::kRows);
+  rows.reserve(FoodTable::kMinRows);
   for (auto _ : state) {
     rows.clear();
-    for (int r = 1; r <= FoodTable::kRows; ++r) {
+    for (int r = 1; r <= FoodTable::kMinRows; ++r) {
       const std::string_view number = table->Cell(1, r);
       if (number.size() >= 2 && number[0] == key[0] && number[1] == key[1]) rows.push_back(r);
     }

@@ -31,15 +31,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::vector<std::string> lines =
       ModelTableLines(std::string_view(reinterpret_cast<const char*>(data), size));
-  const int stored = static_cast<int>(std::min<std::size_t>(lines.size(), FoodTable::kRows));
+  const int stored = static_cast<int>(std::min<std::size_t>(lines.size(), FoodTable::kMaxRows));
   const int next = stored + 1;  // the first row that the load must leave alone
+  const bool marked = next <= table.rows();
   table.SetCell(1, next, kUntouched);
   table.SetCell(FoodTable::kColumns, next, kUntouched);
 
   CountingSink sink;
   LoadFoodTable(table, sink);
+  // The table has room for every line read, and never fewer than its classic rows.
+  FUZZ_CHECK(table.rows() >= std::max(stored, FoodTable::kMinRows));
 
-  if (lines.size() > static_cast<std::size_t>(FoodTable::kRows)) {
+  if (lines.size() > static_cast<std::size_t>(FoodTable::kMaxRows)) {
     FUZZ_CHECK(sink.count == 1 && sink.last == kFoodTableTruncatedMessage);
   } else {
     FUZZ_CHECK(sink.count == 0);
@@ -54,10 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int column = 1; column <= FoodTable::kColumns; ++column)
       FUZZ_CHECK(table.Cell(column, row) == fields[column - 1]);
   }
-  if (next <= FoodTable::kRows) {
+  if (marked) {
     FUZZ_CHECK(table.Cell(1, next) == kUntouched);
     FUZZ_CHECK(table.Cell(FoodTable::kColumns, next) == kUntouched);
   }
-  FUZZ_CHECK(table.Cell(0, 1).empty() && table.Cell(1, FoodTable::kRows + 1).empty());
+  FUZZ_CHECK(table.Cell(0, 1).empty() && table.Cell(1, table.rows() + 1).empty());
   return 0;
 }

@@ -197,7 +197,7 @@ void TForm2::Edit1Change() {
   // there (same text, no change). The depth limit only guards that promise.
   if (changeDepth_ >= 4) return;
   ++changeDepth_;
-  if (const int n = eiyou::ViewerSession::TypedRecord(eiyou::Utf8Of(edits_[1]->text())))
+  if (const int n = session_.TypedRecord(eiyou::Utf8Of(edits_[1]->text())))
     ShowRecord(n);
   --changeDepth_;
 }

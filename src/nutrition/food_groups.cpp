@@ -15,7 +15,7 @@ std::string_view GroupKey(std::string_view number) {
 std::vector<std::string> FoodsOfGroup(const FoodTable& table, int group) {
   const std::string key = std::to_string(group);
   std::vector<std::string> foods;
-  for (int r = 1; r <= FoodTable::kRows; ++r) {
+  for (int r = 1; r <= table.rows(); ++r) {
     const std::string_view number = table.Cell(1, r);
     if (number.size() < 2 || GroupKey(number) != key) continue;
     foods.push_back(FoodChoiceText(table, r));

@@ -51,7 +51,7 @@ void NutrientCalculator::ClearTotals() { totals.value.fill(0); }
 void NutrientCalculator::AddFoodToTotals(std::string_view rowText, std::string_view weightText) {
   const long double w = Real48(ParseRealLenient(weightText));
   const std::int32_t r = ParseIntLenient(rowText);
-  if (r < 1 || r > FoodTable::kRows) return;
+  if (r < 1 || r > food_.rows()) return;
 
   for (int i = 0; i < kNutrients; ++i) {
     const NutrientSource& src = kSources[i];

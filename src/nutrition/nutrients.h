@@ -37,7 +37,7 @@ class NutrientCalculator {
   NutrientTargets targets;
 
   void ClearTotals();
-  // Rows outside 1..1834 add nothing; each nutrient's contribution is rounded
+  // Rows outside the table add nothing; each nutrient's contribution is rounded
   // half-even by itself and added with saturation at the 32-bit limits.
   void AddFoodToTotals(std::string_view rowText, std::string_view weightText);
   // Every item a FoodEntry ("[row]number:name= weightg"), in list order. The row

@@ -21,12 +21,12 @@ bool ViewerSession::StepBack() {
 }
 
 bool ViewerSession::StepForward() {
-  if (current_ >= FoodTable::kRows) return false;
+  if (current_ >= table_->rows()) return false;
   ++current_;
   return true;
 }
 
-int ViewerSession::TypedRecord(std::string_view typed) {
+int ViewerSession::TypedRecord(std::string_view typed) const {
   // Only ASCII digits, blanks, signs and "$" count for the reader, so a
   // character the code page cannot hold simply stops it.
   std::string bytes;
@@ -35,7 +35,7 @@ int ViewerSession::TypedRecord(std::string_view typed) {
     for (char c : typed) bytes.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
   }
   const int n = ParseIntLenient(bytes);
-  return n >= 1 && n <= FoodTable::kRows ? n : 0;
+  return n >= 1 && n <= table_->rows() ? n : 0;
 }
 
 }  // namespace eiyou

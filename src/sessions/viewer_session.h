@@ -28,7 +28,7 @@ class ViewerSession {
 
   // The record whose number was typed (UTF-8), or 0 when it names none. Typing
   // shows a record without making it the current one.
-  static int TypedRecord(std::string_view typed);
+  int TypedRecord(std::string_view typed) const;
 
  private:
   std::unique_ptr<FoodTable> table_;

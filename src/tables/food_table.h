@@ -1,10 +1,12 @@
-// The food composition table: 23 text columns by 1834 rows, row = line of the file.
+// The food composition table: 23 text columns, row = line of the file; at
+// least 1834 rows, more when a longer file has been loaded.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tables/errors.h"
 
@@ -13,15 +15,25 @@ namespace eiyou {
 class FoodTable {
  public:
   static constexpr int kColumns = 23;
-  static constexpr int kRows = 1834;
+  // Every table has this many rows, filled or not; a longer file adds rows.
+  static constexpr int kMinRows = 1834;
+  // The most lines a food file fills; rows cost memory, and a damaged file of
+  // millions of empty lines must not exhaust it.
+  static constexpr int kMaxRows = 100000;
 
-  // column 1..23, row 1..1834; anything else reads as an empty text. The view
-  // stays valid until that row is changed.
+  FoodTable();
+
+  // The rows there are: kMinRows, or the most lines of a file loaded since.
+  int rows() const { return static_cast<int>(rows_.size()); }
+
+  // column 1..23, row 1..rows(); anything else reads as an empty text. The
+  // view stays valid until that row is changed.
   std::string_view Cell(int column, int row) const;
   void SetCell(int column, int row, std::string_view text);
 
-  // Stores a line of the food file as row `row`, cut into its 23 fields as
-  // SplitFields cuts it. The row keeps the line's bytes; the cells are views.
+  // Stores a line of the food file as row `row` (1..kMaxRows; the table grows
+  // to it), cut into its 23 fields as SplitFields cuts it. The row keeps the
+  // line's bytes; the cells are views.
   void SetRow(int row, std::string line);
 
  private:
@@ -32,17 +44,18 @@ class FoodTable {
     std::array<std::size_t, kColumns> begin{};
     std::array<std::size_t, kColumns> size{};
   };
-  std::array<Row, kRows> rows_;
+  std::vector<Row> rows_;
 };
 
-// Shown once when the food file has more lines than the table has rows.
+// Shown once when the food file has more lines than a table may have rows.
 inline constexpr const char* kFoodTableTruncatedMessage =
-    "食品成分表の1835行目以降は読み込みませんでした！";
+    "食品成分表の100001行目以降は読み込みませんでした！";
 
-// Fills `table` from 食品成分表５訂.CSV in the current data directory. Rows past
-// the last line read keep what they held. A missing file: CheckDataFile's message
-// and nothing changes. More than 1834 lines: the first 1834 are stored and the
-// user is told once. An unreadable file throws IoError (rows stored so far stay).
+// Fills `table` from 食品成分表５訂.CSV in the current data directory, growing
+// it to the file's lines. Rows past the last line read keep what they held. A
+// missing file: CheckDataFile's message and nothing changes. More than kMaxRows
+// lines: the first kMaxRows are stored and the user is told once. An unreadable
+// file throws IoError (rows stored so far stay).
 void LoadFoodTable(FoodTable& table, MessageSink& sink);
 
 }  // namespace eiyou

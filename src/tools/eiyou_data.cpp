@@ -116,9 +116,9 @@ void CheckValue(const std::string& where, std::string_view text, bool whole) {
 std::vector<std::vector<std::string>> CheckFoods(const std::string& folder) {
   const std::string path = JoinPath(folder, kFoodFileName);
   const std::vector<std::string> lines = ReadCheckedLines(path);
-  if (lines.size() > static_cast<std::size_t>(FoodTable::kRows))
+  if (lines.size() > static_cast<std::size_t>(FoodTable::kMaxRows))
     Problem(path, std::to_string(lines.size()) + " lines; only the first " +
-                      std::to_string(FoodTable::kRows) + " are read");
+                      std::to_string(FoodTable::kMaxRows) + " are read");
   std::vector<std::vector<std::string>> rows;
   int lastGroup = 0;
   const int wholeColumns[] = {3, 10, 17, 21};
@@ -254,7 +254,7 @@ int ComposeDishes(const std::string& source, const std::string& folder) {
   PrintingSink sink;
   LoadFoodTable(*table, sink);
   std::map<std::string, int> rowOf;
-  for (int r = FoodTable::kRows; r >= 1; --r)
+  for (int r = table->rows(); r >= 1; --r)
     if (!table->Cell(1, r).empty()) rowOf[std::string(table->Cell(1, r))] = r;
 
   std::string text;

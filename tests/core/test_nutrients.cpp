@@ -126,7 +126,7 @@ TEST(AddFoodToTotals, ReadsEachNutrientFromItsColumnAndAddsPerFoodIntegers) {
 TEST(AddFoodToTotals, RowsOutsideTheTableAddNothing) {
   Side side;
   side.Food(1, 0, "100");
-  side.Food(FoodTable::kRows, 0, "100");
+  side.Food(FoodTable::kMinRows, 0, "100");
   for (const char* row : {"0", "-1", "1835", "", "x", "99999999999"})
     side.calc.AddFoodToTotals(row, "100");
   EXPECT_EQ(side.Total(0), 0);

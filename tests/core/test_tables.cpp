@@ -171,31 +171,44 @@ TEST_F(TablesTest, LfOnlyFileIsOneLine) {
   EXPECT_EQ(food_->Cell(1, 2), "");
 }
 
-TEST_F(TablesTest, AFoodFileLongerThanTheTableStoresTheFirstRowsAndSaysSoOnce) {
+TEST_F(TablesTest, TheTableGrowsWithALongerFileAndStopsAtItsLimit) {
+  // Up to 1834 lines: the table keeps its 1834 rows, nothing to tell.
   std::string bytes;
-  for (int i = 1; i <= FoodTable::kRows + 6; ++i) bytes += std::to_string(i) + ",x\r\n";
-  WriteBytes(kFoodFileName, bytes);
-  LoadFoodTable(*food_, sink_);
-  EXPECT_EQ(sink_.messages, std::vector<std::string>{kFoodTableTruncatedMessage});
-  EXPECT_EQ(std::string(kFoodTableTruncatedMessage).substr(std::string(kFoodTableTruncatedMessage).size() - 3), "！");
-  EXPECT_EQ(food_->Cell(1, 1), "1");
-  EXPECT_EQ(food_->Cell(1, FoodTable::kRows), std::to_string(FoodTable::kRows));
-  EXPECT_EQ(food_->Cell(1, FoodTable::kRows + 1), "");
-
-  // Exactly 1834 lines with a final CR LF: nothing to tell.
-  sink_.messages.clear();
-  bytes.clear();
-  for (int i = 1; i <= FoodTable::kRows; ++i) bytes += "n" + std::to_string(i) + ",x\r\n";
+  for (int i = 1; i <= FoodTable::kMinRows; ++i) bytes += "n" + std::to_string(i) + ",x\r\n";
   WriteBytes(kFoodFileName, bytes + "\x1A");
   LoadFoodTable(*food_, sink_);
   EXPECT_TRUE(sink_.messages.empty());
-  EXPECT_EQ(food_->Cell(1, FoodTable::kRows), "n1834");
+  EXPECT_EQ(food_->rows(), FoodTable::kMinRows);
+  EXPECT_EQ(food_->Cell(1, FoodTable::kMinRows), "n1834");
+
+  // A longer file is read whole; a shorter one later leaves the rows beyond it.
+  bytes.clear();
+  for (int i = 1; i <= 2538; ++i) bytes += std::to_string(i) + ",x\r\n";
+  WriteBytes(kFoodFileName, bytes);
+  LoadFoodTable(*food_, sink_);
+  EXPECT_TRUE(sink_.messages.empty());
+  EXPECT_EQ(food_->rows(), 2538);
+  EXPECT_EQ(food_->Cell(1, 2538), "2538");
+  EXPECT_EQ(food_->Cell(1, 2539), "");
+  WriteBytes(kFoodFileName, "a,b\r\n");
+  LoadFoodTable(*food_, sink_);
+  EXPECT_EQ(food_->rows(), 2538);
+  EXPECT_EQ(food_->Cell(1, 1), "a");
+  EXPECT_EQ(food_->Cell(1, 2538), "2538");
+
+  // Past the limit: the first rows are stored and the user is told once.
+  WriteBytes(kFoodFileName, std::string(FoodTable::kMaxRows + 5, '\r'));
+  LoadFoodTable(*food_, sink_);
+  EXPECT_EQ(sink_.messages, std::vector<std::string>{kFoodTableTruncatedMessage});
+  EXPECT_EQ(food_->rows(), FoodTable::kMaxRows);
+  EXPECT_EQ(food_->Cell(1, 1), "");
 }
 
 TEST(FoodTable, CellsOutsideTheTableReadEmptyAndIgnoreWrites) {
   auto table = std::make_unique<FoodTable>();
   table->SetCell(1, 1, "a");
   table->SetCell(23, 1834, "z");
+  // SetCell never grows the table; only a loaded line does.
   for (auto [c, r] : {std::pair{0, 1}, {24, 1}, {1, 0}, {1, 1835}, {-1, -1}, {1 << 30, 1}}) {
     table->SetCell(c, r, "bad");
     EXPECT_EQ(table->Cell(c, r), "") << c << "," << r;
@@ -203,6 +216,9 @@ TEST(FoodTable, CellsOutsideTheTableReadEmptyAndIgnoreWrites) {
   EXPECT_EQ(table->Cell(1, 1), "a");
   EXPECT_EQ(table->Cell(23, 1834), "z");
   EXPECT_EQ(table->Cell(2, 1), "");
+  EXPECT_EQ(table->rows(), FoodTable::kMinRows);
+  table->SetRow(FoodTable::kMaxRows + 1, "x");
+  EXPECT_EQ(table->rows(), FoodTable::kMinRows);
 }
 
 TEST_F(TablesTest, ReferenceFileFillsElevenRowsAndStopsThere) {
