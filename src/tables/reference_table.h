@@ -10,8 +10,8 @@ namespace eiyou {
 
 class ReferenceTable {
  public:
-  static constexpr int kRows = 11;
-  static constexpr int kFields = 20;
+  // One row per age class, one field per sex in ten pairs.
+  static constexpr int kRows = 11, kFields = 20;
 
   // row 1..11, field 1..20; anything else reads as an empty text.
   const std::string& Field(int row, int field) const;
