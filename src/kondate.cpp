@@ -191,7 +191,8 @@ void TForm3::BitBtn3Click() {
 }
 
 void TForm3::ComboBox1Change() {
-  eiyou::FillInOrder(ListBox2, session_.ListGroup(ChosenItem(ComboBox1)));
+  const eiyou::DishSession::FoodList foods = session_.ListGroup(ChosenItem(ComboBox1));
+  eiyou::FillInOrder(ListBox2, foods.choices, foods.shown);
 }
 
 void TForm3::ListBox2Click() {

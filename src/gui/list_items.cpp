@@ -32,8 +32,7 @@ namespace {
 // a megabyte took seconds on every repaint of the list. The bytes stay whole.
 constexpr qsizetype kShownCharacters = 1000;
 
-QListWidgetItem* MakeItem(const std::string& cp932) {
-  QString shown = ToQ(cp932);
+QListWidgetItem* MakeItem(const std::string& cp932, QString shown) {
   if (shown.size() > kShownCharacters) {
     shown.truncate(kShownCharacters);  // CP932 decodes to the BMP: no pair is cut
     shown += QChar(0x2026);
@@ -43,6 +42,8 @@ QListWidgetItem* MakeItem(const std::string& cp932) {
                 QByteArray(cp932.data(), static_cast<qsizetype>(cp932.size())));
   return item;
 }
+
+QListWidgetItem* MakeItem(const std::string& cp932) { return MakeItem(cp932, ToQ(cp932)); }
 }  // namespace
 
 void AppendItem(QListWidget* list, const std::string& cp932) { list->addItem(MakeItem(cp932)); }
@@ -51,6 +52,14 @@ void FillInOrder(QListWidget* list, const std::vector<std::string>& texts) {
   list->clear();
   list->setUpdatesEnabled(false);
   for (const std::string& text : texts) list->addItem(MakeItem(text));
+  list->setUpdatesEnabled(true);
+}
+
+void FillInOrder(QListWidget* list, const std::vector<std::string>& texts,
+                 const std::vector<std::string>& shown) {
+  list->clear();
+  list->setUpdatesEnabled(false);
+  for (std::size_t i = 0; i < texts.size(); ++i) list->addItem(MakeItem(texts[i], U(shown[i])));
   list->setUpdatesEnabled(true);
 }
 

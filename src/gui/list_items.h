@@ -21,6 +21,9 @@ QListWidgetItem* SelectedItem(const QListWidget* list);
 void AppendItem(QListWidget* list, const std::string& cp932);
 // Replaces the items with `texts`, in that order, without a repaint per item.
 void FillInOrder(QListWidget* list, const std::vector<std::string>& texts);
+// The same with the texts already decoded for the screen (`shown`, UTF-8).
+void FillInOrder(QListWidget* list, const std::vector<std::string>& texts,
+                 const std::vector<std::string>& shown);
 // Inserts after every item whose bytes are <= the new text (CP932 byte order),
 // so equal texts keep their insertion order. The sorted lists use this order.
 void InsertSorted(QListWidget* list, const std::string& cp932);

@@ -12,14 +12,19 @@ std::string_view GroupKey(std::string_view number) {
   return two;
 }
 
-std::vector<std::string> FoodsOfGroup(const FoodTable& table, int group) {
+std::vector<int> FoodRowsOfGroup(const FoodTable& table, int group) {
   const std::string key = std::to_string(group);
-  std::vector<std::string> foods;
+  std::vector<int> rows;
   for (int r = 1; r <= table.rows(); ++r) {
     const std::string_view number = table.Cell(1, r);
-    if (number.size() < 2 || GroupKey(number) != key) continue;
-    foods.push_back(FoodChoiceText(table, r));
+    if (number.size() >= 2 && GroupKey(number) == key) rows.push_back(r);
   }
+  return rows;
+}
+
+std::vector<std::string> FoodsOfGroup(const FoodTable& table, int group) {
+  std::vector<std::string> foods;
+  for (int r : FoodRowsOfGroup(table, group)) foods.push_back(FoodChoiceText(table, r));
   return foods;
 }
 

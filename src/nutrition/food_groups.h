@@ -18,5 +18,7 @@ std::string_view GroupKey(std::string_view number);
 // chosen, which only a number trimming to "0" matches), in row order. A food
 // number shorter than two bytes (an empty row too) belongs to no group.
 std::vector<std::string> FoodsOfGroup(const FoodTable& table, int group);
+// The rows of those foods.
+std::vector<int> FoodRowsOfGroup(const FoodTable& table, int group);
 
 }  // namespace eiyou

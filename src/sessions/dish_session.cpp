@@ -1,6 +1,8 @@
 #include "sessions/dish_session.h"
 
+#include "nutrition/food_entry.h"
 #include "nutrition/food_groups.h"
+#include "tables/cp932.h"
 
 namespace eiyou {
 
@@ -9,9 +11,37 @@ DishFileOpening DishSession::Opening(MessageSink& sink) {
   return ReadDishFileAtOpening(sink);
 }
 
-std::vector<std::string> DishSession::ListGroup(int chosenIndex) {
+void DishSession::LoadFood(MessageSink& sink) {
+  // Forgotten first: rows stored before a read error must not show old names.
+  shown_.clear();
+  shownReady_.clear();
+  SideTables::LoadFood(sink);
+}
+
+DishSession::FoodList DishSession::ListGroup(int chosenIndex) {
   SelectedGroup = chosenIndex + 1;
-  return FoodsOfGroup(food, SelectedGroup);
+  return ListRows(FoodRowsOfGroup(food, SelectedGroup));
+}
+
+DishSession::FoodList DishSession::ListRows(const std::vector<int>& rows) {
+  const auto size = static_cast<std::size_t>(food.rows());
+  if (shown_.size() != size) {
+    shown_.resize(size);
+    shownReady_.resize(size);
+  }
+  FoodList list;
+  list.choices.reserve(rows.size());
+  list.shown.reserve(rows.size());
+  for (int r : rows) {
+    list.choices.push_back(FoodChoiceText(food, r));
+    const auto i = static_cast<std::size_t>(r - 1);
+    if (!shownReady_[i]) {
+      shown_[i] = Cp932ToUtf8(list.choices.back());
+      shownReady_[i] = true;
+    }
+    list.shown.push_back(shown_[i]);
+  }
+  return list;
 }
 
 ChartBlocker DishSession::CheckChart(int sex, int ageRow) const {

@@ -28,8 +28,16 @@ class DishSession : public SideTables {
   // Writes the dish list to the dish file; throws IoError when it cannot.
   void SaveDishes(const std::vector<std::string>& lines) { WriteDishFile(DishFilePath(), lines); }
 
+  // The food table; the texts decoded for the screen are decoded afresh.
+  void LoadFood(MessageSink& sink);
+
+  // A food list's items: the FoodChoice texts (CP932) and the same texts
+  // decoded for the screen (UTF-8).
+  struct FoodList {
+    std::vector<std::string> choices, shown;
+  };
   // The foods of the group box's item at `chosenIndex` (-1: none chosen).
-  std::vector<std::string> ListGroup(int chosenIndex);
+  FoodList ListGroup(int chosenIndex);
 
   // `sex` 0/1 and `ageRow` 1..11 as chosen, -1 and 0 when nothing is.
   ChartBlocker CheckChart(int sex, int ageRow) const;
@@ -40,6 +48,14 @@ class DishSession : public SideTables {
   // Back to the empty grid, from the surface's corner to the chart's far edges:
   // every line goes, wherever its vertices lay.
   void ClearChart(Canvas& canvas, Rgb buttonFace) { chart.FormDestroy(canvas, buttonFace, 0, 0); }
+
+ private:
+  FoodList ListRows(const std::vector<int>& rows);
+
+  // A food's FoodChoice decoded once per load: listing a group of hundreds of
+  // foods then costs no conversion at all. Empty until first needed.
+  std::vector<std::string> shown_;
+  std::vector<bool> shownReady_;
 };
 
 }  // namespace eiyou
