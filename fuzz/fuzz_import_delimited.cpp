@@ -1,5 +1,6 @@
 // The importer over tab- or comma-separated text (UTF-8 or CP932), with the
-// properties of fuzz_import_support.h.
+// properties of fuzz_import_support.h. The seed excerpt.tsv holds three foods of
+// 文部科学省「日本食品標準成分表（八訂）増補2023年」.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
