@@ -131,7 +131,7 @@ std::string NameCell(std::string_view utf8, const std::string& number, const Imp
     i += length;
   }
   AddProblem(result, limits,
-             "食品番号 " + number + ": 食品名「" + std::string(utf8) +
+             "食品番号 " + number + ": 食品名「" + Excerpt(utf8) +
                  "」に CP932 で書けない文字があり、「？」に置き換えました");
   return out;
 }
@@ -289,6 +289,13 @@ std::string FoodNumber(std::string_view text) {
   return std::string(5 - text.size(), '0') + std::string(text);
 }
 
+std::string Excerpt(std::string_view utf8, std::size_t maxBytes) {
+  if (utf8.size() <= maxBytes) return std::string(utf8);
+  std::size_t cut = maxBytes;
+  while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(utf8.substr(0, cut)) + "…";
+}
+
 void AddProblem(FoodImport& result, const ImportLimits& limits, std::string line) {
   if (result.problems.size() < limits.problemsListed) {
     result.problems.push_back(std::move(line));
@@ -321,14 +328,14 @@ void AddFood(const SourceRow& row, const ImportLimits& limits, FoodImport& resul
     if (value.mark == CellMark::Problem) {
       AddProblem(result, limits,
                  "食品番号 " + number + ": " + kColumnSources[slot].identifier + " の値「" +
-                     std::string(TrimBlanks(row.cells[slot])) + "」を読めないため「-」としました");
+                     Excerpt(TrimBlanks(row.cells[slot])) + "」を読めないため「-」としました");
     }
     if (value.empty) ++result.emptyValueCells;
     if (slot == kVitaminASlot) {
       const CellValue units = VitaminAUnits(value);
       if (units.mark == CellMark::Problem && value.mark != CellMark::Problem) {
         AddProblem(result, limits,
-                   "食品番号 " + number + ": VITA_RAE の値「" + value.text +
+                   "食品番号 " + number + ": VITA_RAE の値「" + Excerpt(value.text) +
                        "」が長すぎて IU に換算できないため「-」としました");
       }
       value = units;

@@ -82,6 +82,10 @@ void AddFood(const SourceRow& row, const ImportLimits& limits, FoodImport& resul
 // ("1001" → "01001"); empty when the text is not one.
 std::string FoodNumber(std::string_view text);
 
+// At most `maxBytes` of a text for a message, cut before a UTF-8 character
+// and marked "…" when cut: a hostile cell may hold megabytes.
+std::string Excerpt(std::string_view utf8, std::size_t maxBytes = 80);
+
 // Adds a problem line, or counts it once the list is full.
 void AddProblem(FoodImport& result, const ImportLimits& limits, std::string line);
 

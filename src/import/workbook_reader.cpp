@@ -275,7 +275,7 @@ class SheetHandler : public XmlHandler {
       const std::string_view reference = a.Get("r");
       column_ = reference.empty() ? lastColumn_ + 1 : ColumnOfReference(reference);
       if (column_ < 0 || column_ >= limits_.columns) {
-        Fail("「表全体」シートのセル番地「" + std::string(reference.substr(0, 20)) + "」が正しくないか、列が多すぎます");
+        Fail("「表全体」シートのセル番地「" + Excerpt(reference, 20) + "」が正しくないか、列が多すぎます");
         return;
       }
       lastColumn_ = column_;
@@ -327,7 +327,7 @@ class SheetHandler : public XmlHandler {
         const std::string_view digits = TrimBlanks(value_);
         const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
         if (ec != std::errc() || end != digits.data() + digits.size() || index >= strings_.Count()) {
-          Fail("「表全体」シートのセルが存在しない共有文字列（" + std::string(digits.substr(0, 20)) +
+          Fail("「表全体」シートのセルが存在しない共有文字列（" + Excerpt(digits, 20) +
                "）を指しています");
           return;
         }
@@ -394,7 +394,7 @@ void ReadWorkbook(std::string_view bytes, const ImportProgress& progress,
   std::string names;
   for (const SheetEntry& entry : workbook.sheets) {
     if (TrimBlanks(entry.name) == kSheetName && !sheet) sheet = &entry;
-    if (names.size() < 200) names += (names.empty() ? "" : "、") + entry.name;
+    if (names.size() < 200) names += (names.empty() ? "" : "、") + Excerpt(entry.name, 40);
   }
   if (!sheet) {
     result.error = std::string("ブックに「") + kSheetName + "」シートがありません" +

@@ -93,6 +93,9 @@ TEST(ImportRules, IdentifiersNumbersAndDecimals) {
   EXPECT_EQ(ShortestDecimal(0.00001), "0.00001");  // never an exponent
   EXPECT_EQ(ShortestDecimal(-0.0), "0");
   EXPECT_EQ(ShortestDecimal(0.1 + 0.2), "0.30000000000000004");
+
+  EXPECT_EQ(Excerpt("あいう", 4), "あ…");  // never half a character
+  EXPECT_EQ(Excerpt("あいう", 9), "あいう");
 }
 
 SourceRow Row(const char* number, const char* name) {
