@@ -43,6 +43,7 @@ run() {
 run core "$build/bench/eiyou_bench" "$@" || status=1
 run gui env QT_QPA_PLATFORM=offscreen "$build/bench/eiyou_bench_gui" "$@" || status=1
 run startup env QT_QPA_PLATFORM=offscreen "$build/bench/eiyou_bench_startup" "$@" || status=1
+run import "$build/bench/eiyou_bench_import" "$@" || status=1
 
 # The start-up once more on a real X server: the user's display when there is
 # one, else a virtual one when Xvfb is installed. An extra, so it never fails

@@ -1,0 +1,156 @@
+// Tab- or comma-separated text: fields in double quotes may hold separators,
+// line ends and doubled quotes (""). The identifier line may follow caption
+// lines, as in a sheet saved as text; the separator is the one with which an
+// identifier line is found (tab first).
+#include <string>
+
+#include "import/food_columns.h"
+#include "import/readers.h"
+#include "import/sheet_rows.h"
+#include "tables/cp932.h"
+
+namespace eiyou::import {
+namespace {
+
+constexpr std::size_t kProgressStep = 256 * 1024;
+
+bool IsValidUtf8(std::string_view text) {
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t length;
+    unsigned min;
+    unsigned cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+      length = 2, min = 0x80, cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3, min = 0x800, cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4, min = 0x10000, cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + length > n) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      const unsigned char d = static_cast<unsigned char>(text[i + k]);
+      if ((d & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += length;
+  }
+  return true;
+}
+
+// Walks the records; false when the walk stopped early (result.error says why,
+// or a cancel). `found` tells whether an identifier line was met.
+bool Walk(std::string_view text, char separator, const ImportProgress& progress,
+          const ImportLimits& limits, FoodImport& result, bool& found) {
+  SheetRows rows(limits, result);
+  const std::size_t n = text.size();
+  std::size_t i = 0, nextProgress = kProgressStep;
+  int line = 1, records = 0;
+  std::string field;
+  while (i < n) {
+    if (++records > limits.rows) {
+      result.error = "行が多すぎます（上限 " + std::to_string(limits.rows) + " 行）";
+      return false;
+    }
+    rows.BeginRow(line);
+    int column = 0;
+    for (;;) {  // one field per pass
+      if (column >= limits.columns) {
+        result.error = std::to_string(line) + "行目の列が多すぎます（上限 " +
+                       std::to_string(limits.columns) + " 列）";
+        return false;
+      }
+      const bool wanted = rows.Wants(column);
+      field.clear();
+      if (i < n && text[i] == '"') {
+        ++i;
+        for (;;) {
+          const std::size_t quote = text.find('"', i);
+          const std::size_t end = quote == std::string_view::npos ? n : quote;
+          if (wanted) field.append(text.substr(i, end - i));
+          for (std::size_t k = i; k < end; ++k) line += text[k] == '\n';
+          if (quote == std::string_view::npos) {
+            i = n;
+            break;
+          }
+          if (quote + 1 < n && text[quote + 1] == '"') {
+            if (wanted) field += '"';
+            i = quote + 2;
+          } else {
+            i = quote + 1;
+            break;
+          }
+        }
+      }
+      // Unquoted text, or what follows a closing quote, up to the separator or line end.
+      std::size_t end = i;
+      while (end < n && text[end] != separator && text[end] != '\n' && text[end] != '\r') ++end;
+      if (wanted) {
+        field.append(text.substr(i, end - i));
+        rows.Cell(column, field);
+      }
+      i = end;
+      ++column;
+      if (i < n && text[i] == separator) {
+        ++i;
+        continue;
+      }
+      break;
+    }
+    if (i < n && text[i] == '\r') ++i;
+    if (i < n && text[i] == '\n') ++i;
+    ++line;
+    const bool header = rows.InHeader();
+    if (!rows.EndRow()) {
+      found = true;
+      return false;
+    }
+    found = found || (header && !rows.InHeader());
+    if (progress && i >= nextProgress) {
+      nextProgress = i + kProgressStep;
+      if (!progress(0.05 + 0.9 * double(i) / double(n))) {
+        result.error = kCancelledMessage;
+        return false;
+      }
+    }
+  }
+  if (!found) return true;
+  rows.Finish("");
+  return true;
+}
+
+}  // namespace
+
+void ReadDelimited(std::string_view bytes, const ImportProgress& progress,
+                   const ImportLimits& limits, FoodImport& result) {
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  std::string converted;
+  if (!IsValidUtf8(bytes)) {
+    converted = Cp932ToUtf8(bytes);
+    bytes = converted;
+  }
+  for (const char separator : {'\t', ','}) {
+    FoodImport attempt;
+    bool found = false;
+    Walk(bytes, separator, progress, limits, attempt, found);
+    if (found || !attempt.error.empty()) {
+      attempt.format = separator == '\t' ? "tsv" : "csv";
+      result = std::move(attempt);
+      return;
+    }
+  }
+  result.format = "tsv";
+  result.error =
+      "成分識別子の見出し行（FN と Tagnames または 食品名 のある行）が見つかりません";
+}
+
+}  // namespace eiyou::import

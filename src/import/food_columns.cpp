@@ -1,0 +1,350 @@
+#include "import/food_columns.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+#include "tables/cp932.h"
+
+namespace eiyou::import {
+
+const std::array<ColumnSource, kSlots> kColumnSources = {{
+    {"FN", "食品番号"},
+    {"Tagnames", "食品名"},
+    {"ENERC_KCAL", "エネルギー（kcal）"},
+    {"WATER", "水分"},
+    {"PROT", "たんぱく質"},
+    {"FAT", "脂質"},
+    {"CHOAVLDF", "利用可能炭水化物（差引き法）"},
+    {"FIB", "食物繊維総量"},
+    {"ASH", "灰分"},
+    {"CA", "カルシウム"},
+    {"P", "リン"},
+    {"FE", "鉄"},
+    {"NA", "ナトリウム"},
+    {"K", "カリウム"},
+    {"RETOL", "レチノール"},
+    {"CARTBEQ", "β－カロテン当量"},
+    {"VITA_RAE", "レチノール活性当量"},
+    {"THIA", "ビタミンB1"},
+    {"RIBF", "ビタミンB2"},
+    {"NIA", "ナイアシン"},
+    {"VITC", "ビタミンC"},
+    {"NACL_EQ", "食塩相当量"},
+    {"REFUSE", "廃棄率"},
+}};
+
+namespace {
+
+constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";  // U+3000
+constexpr std::string_view kDagger = "\xE2\x80\xA0";            // U+2020 †
+constexpr std::string_view kIdentifierRowMark = "成分識別子";
+
+bool IsAsciiBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool IsIdentifierChar(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+bool IsDigits(std::string_view s) {
+  if (s.empty()) return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+// Digits, optionally "." and more digits: the only numbers the table holds.
+bool IsDecimal(std::string_view s) {
+  const std::size_t dot = s.find('.');
+  if (dot == std::string_view::npos) return IsDigits(s);
+  return IsDigits(s.substr(0, dot)) && IsDigits(s.substr(dot + 1));
+}
+
+// The text with every blank (ASCII or U+3000) removed: captions are often
+// spread out ("食 品 名") or broken over lines.
+std::string WithoutBlanks(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    if (IsAsciiBlank(text[i])) {
+      ++i;
+    } else if (text.substr(i, 3) == kIdeographicSpace) {
+      i += 3;
+    } else {
+      out += text[i++];
+    }
+  }
+  return out;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = char(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = char(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::string Label(int slot) {
+  return std::string(kColumnSources[slot].identifier) + "（" + kColumnSources[slot].caption + "）";
+}
+
+// Encodes a name for the table: CP932, "," and "=" (the table's separators)
+// as their full-width forms, control characters as blanks. Characters without
+// a CP932 code become "？" and the food is reported.
+std::string NameCell(std::string_view utf8, const std::string& number, const ImportLimits& limits,
+                     FoodImport& result) {
+  std::string text;
+  bool hadControl = false;
+  for (char c : utf8) {
+    if (c == ',') {
+      text += "，";
+    } else if (c == '=') {
+      text += "＝";
+    } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+      text += ' ';
+      hadControl = true;
+    } else {
+      text += c;
+    }
+  }
+  if (hadControl)
+    AddProblem(result, limits, "食品番号 " + number + ": 食品名の改行や制御文字を空白にしました");
+  std::string out;
+  if (Utf8ToCp932(text, out)) return out;
+
+  // Character by character, to keep every encodable one.
+  out.clear();
+  std::string piece;
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    length = std::min(length, text.size() - i);
+    if (Utf8ToCp932(std::string_view(text).substr(i, length), piece)) {
+      out += piece;
+    } else {
+      out += "\x81\x48";  // "？"
+    }
+    i += length;
+  }
+  AddProblem(result, limits,
+             "食品番号 " + number + ": 食品名「" + Excerpt(utf8) +
+                 "」に CP932 で書けない文字があり、「？」に置き換えました");
+  return out;
+}
+
+}  // namespace
+
+std::string_view TrimBlanks(std::string_view text) {
+  for (;;) {
+    if (!text.empty() && IsAsciiBlank(text.front())) {
+      text.remove_prefix(1);
+    } else if (text.substr(0, 3) == kIdeographicSpace) {
+      text.remove_prefix(3);
+    } else {
+      break;
+    }
+  }
+  for (;;) {
+    if (!text.empty() && IsAsciiBlank(text.back())) {
+      text.remove_suffix(1);
+    } else if (text.size() >= 3 && text.substr(text.size() - 3) == kIdeographicSpace) {
+      text.remove_suffix(3);
+    } else {
+      break;
+    }
+  }
+  return text;
+}
+
+std::string NormalizeIdentifier(std::string_view text) {
+  text = TrimBlanks(text);
+  while (!text.empty() && !IsIdentifierChar(text.back())) text.remove_suffix(1);
+  return std::string(text);
+}
+
+bool IsIdentifierRow(const RowCells& row) {
+  bool number = false, name = false;
+  for (const auto& [column, text] : row) {
+    const std::string_view trimmed = TrimBlanks(text);
+    if (trimmed == kIdentifierRowMark) return true;
+    const std::string id = NormalizeIdentifier(trimmed);
+    number = number || id == "FN";
+    name = name || EqualsIgnoringCase(id, "Tagnames") || WithoutBlanks(trimmed) == "食品名";
+  }
+  return number && name;
+}
+
+bool IsUsefulCaption(std::string_view text) {
+  const std::string bare = WithoutBlanks(text);
+  return bare == "食品番号" || bare == "食品名";
+}
+
+ColumnMap MapColumns(const RowCells& identifierRow, const RowCells& captions) {
+  ColumnMap map;
+  map.column.fill(-1);
+  int nameByCaption = -1, nameByMark = -1, numberByCaption = -1;
+  for (const auto& [column, text] : identifierRow) {
+    const std::string_view trimmed = TrimBlanks(text);
+    const std::string id = NormalizeIdentifier(trimmed);
+    if (trimmed == kIdentifierRowMark) {
+      if (nameByMark < 0) nameByMark = column;
+      continue;
+    }
+    if (WithoutBlanks(trimmed) == "食品名" && nameByCaption < 0) nameByCaption = column;
+    if (id == "FG") {
+      if (map.groupColumn < 0) map.groupColumn = column;
+      continue;
+    }
+    if (EqualsIgnoringCase(id, "Tagnames")) {
+      if (map.column[1] < 0) map.column[1] = column;
+      continue;
+    }
+    for (int slot = 0; slot < kSlots; ++slot) {
+      if (slot != 1 && id == kColumnSources[slot].identifier && map.column[slot] < 0) {
+        map.column[slot] = column;
+        break;
+      }
+    }
+  }
+  for (const auto& [column, text] : captions) {
+    const std::string bare = WithoutBlanks(text);
+    if (bare == "食品番号" && numberByCaption < 0) numberByCaption = column;
+    if (bare == "食品名" && nameByCaption < 0) nameByCaption = column;
+  }
+  if (map.column[0] < 0) map.column[0] = numberByCaption;
+  if (map.column[1] < 0) map.column[1] = nameByCaption >= 0 ? nameByCaption : nameByMark;
+
+  std::string missing;
+  for (int slot = 0; slot < kSlots; ++slot) {
+    if (map.column[slot] >= 0) {
+      map.found.push_back(kColumnSources[slot].identifier);
+    } else {
+      map.missing.push_back(kColumnSources[slot].identifier);
+      missing += (missing.empty() ? "" : "、") + Label(slot);
+    }
+  }
+  (map.groupColumn >= 0 ? map.found : map.missing).push_back("FG");
+  if (!missing.empty()) map.error = "必要な成分識別子の列がありません: " + missing;
+  return map;
+}
+
+CellValue ApplyCellRules(std::string_view utf8) {
+  std::string_view s = TrimBlanks(utf8);
+  if (s.size() >= kDagger.size() && s.substr(s.size() - kDagger.size()) == kDagger)
+    s = TrimBlanks(s.substr(0, s.size() - kDagger.size()));
+  if (s.empty()) return {"-", CellMark::NotAnalysed, true};
+  if (s == "-") return {"-", CellMark::NotAnalysed};
+  if (s == "Tr" || s == "(Tr)") return {"Tr", CellMark::Trace};
+  if (s == "(0)") return {"(0)", CellMark::PresumedZero};
+  if (IsDecimal(s)) return {std::string(s), CellMark::Plain};
+  if (s.size() > 2 && s.front() == '(' && s.back() == ')' && IsDecimal(s.substr(1, s.size() - 2)))
+    return {std::string(s.substr(1, s.size() - 2)), CellMark::Estimated};
+  return {"-", CellMark::Problem};
+}
+
+CellValue VitaminAUnits(const CellValue& retinolActivity) {
+  const CellMark mark = retinolActivity.mark;
+  if (mark != CellMark::Plain && mark != CellMark::Estimated) return retinolActivity;
+  // value = mantissa / 10^scale; IU = value × 10 / 3 = 10 m / (3 · 10^s).
+  const std::string& text = retinolActivity.text;
+  unsigned __int128 mantissa = 0, denominator = 3;
+  int digits = 0;
+  bool afterDot = false;
+  for (char c : text) {
+    if (c == '.') {
+      afterDot = true;
+      continue;
+    }
+    if (mantissa == 0 && c == '0' && !afterDot) continue;  // leading zeros
+    if (++digits > 30) return {"-", CellMark::Problem};    // beyond exact 128-bit arithmetic
+    mantissa = mantissa * 10 + unsigned(c - '0');
+    if (afterDot) denominator *= 10;
+  }
+  const unsigned __int128 numerator = mantissa * 10;
+  unsigned __int128 units = (2 * numerator + denominator) / (2 * denominator);  // half away from 0
+  std::string out;
+  do {
+    out.insert(out.begin(), char('0' + int(units % 10)));
+    units /= 10;
+  } while (units != 0);
+  return {out, mark};
+}
+
+std::string ShortestDecimal(double value) {
+  if (!std::isfinite(value)) return "?";
+  if (value == 0) return "0";  // also for -0
+  char buffer[400];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+  if (ec != std::errc()) return "?";
+  return std::string(buffer, end);
+}
+
+std::string FoodNumber(std::string_view text) {
+  text = TrimBlanks(text);
+  if (text.empty() || text.size() > 5 || !IsDigits(text)) return {};
+  return std::string(5 - text.size(), '0') + std::string(text);
+}
+
+std::string Excerpt(std::string_view utf8, std::size_t maxBytes) {
+  if (utf8.size() <= maxBytes) return std::string(utf8);
+  std::size_t cut = maxBytes;
+  while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(utf8.substr(0, cut)) + "…";
+}
+
+void AddProblem(FoodImport& result, const ImportLimits& limits, std::string line) {
+  if (result.problems.size() < limits.problemsListed) {
+    result.problems.push_back(std::move(line));
+  } else {
+    ++result.problemsNotListed;
+  }
+}
+
+void AddFood(const SourceRow& row, const ImportLimits& limits, FoodImport& result) {
+  const std::string number = FoodNumber(row.cells[0]);
+  if (number.empty()) return;
+  const int group = (number[0] - '0') * 10 + (number[1] - '0');
+  if (group < 1 || group > 18) {
+    AddProblem(result, limits,
+               "食品番号 " + number + "（" + std::to_string(row.line) + "行目）: 食品群 " +
+                   number.substr(0, 2) + " は 01～18 にないため取り込みませんでした");
+    return;
+  }
+  ImportedFood food;
+  food.number = number;
+  food.marks.fill(CellMark::Plain);
+  food.cells[0] = group < 10 ? " " + number.substr(1) : number;
+
+  const std::string_view name = TrimBlanks(row.cells[1]);
+  if (name.empty()) AddProblem(result, limits, "食品番号 " + number + ": 食品名が空です");
+  food.cells[1] = NameCell(name, number, limits, result);
+
+  for (int slot = 2; slot < kSlots; ++slot) {
+    CellValue value = ApplyCellRules(row.cells[slot]);
+    if (value.mark == CellMark::Problem) {
+      AddProblem(result, limits,
+                 "食品番号 " + number + ": " + kColumnSources[slot].identifier + " の値「" +
+                     Excerpt(TrimBlanks(row.cells[slot])) + "」を読めないため「-」としました");
+    }
+    if (value.empty) ++result.emptyValueCells;
+    if (slot == kVitaminASlot) {
+      const CellValue units = VitaminAUnits(value);
+      if (units.mark == CellMark::Problem && value.mark != CellMark::Problem) {
+        AddProblem(result, limits,
+                   "食品番号 " + number + ": VITA_RAE の値「" + Excerpt(value.text) +
+                       "」が長すぎて IU に換算できないため「-」としました");
+      }
+      value = units;
+    }
+    food.cells[slot] = std::move(value.text);
+    food.marks[slot] = value.mark;
+  }
+  ++result.foodsPerGroup[group];
+  result.foods.push_back(std::move(food));
+}
+
+}  // namespace eiyou::import

@@ -1,0 +1,187 @@
+#include "import/food_import.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "import/food_columns.h"
+#include "import/readers.h"
+#include "tables/errors.h"
+#include "tables/file_io.h"
+
+namespace eiyou {
+namespace {
+
+bool LooksLikeWorkbook(std::string_view bytes, const std::string& fileName) {
+  if (bytes.substr(0, 2) == "PK") return true;
+  std::string tail = fileName.size() >= 5 ? fileName.substr(fileName.size() - 5) : fileName;
+  std::transform(tail.begin(), tail.end(), tail.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return tail == ".xlsx" || tail == ".xlsm";
+}
+
+constexpr const char* kGroupNames[19] = {
+    "",         "穀類",     "いも及びでん粉類", "砂糖及び甘味類", "豆類",
+    "種実類",   "野菜類",   "果実類",           "きのこ類",       "藻類",
+    "魚介類",   "肉類",     "卵類",             "乳類",           "油脂類",
+    "菓子類",   "し好飲料類", "調味料及び香辛料類", "調理済み流通食品類"};
+
+std::string Joined(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& item : items) out += (out.empty() ? "" : ", ") + item;
+  return out;
+}
+
+}  // namespace
+
+FoodImport ImportFoodComposition(const std::string& path, const ImportProgress& progress) {
+  const ImportLimits limits;
+  std::string bytes;
+  try {
+    InputFile file(path);
+    char buffer[65536];
+    for (;;) {
+      const std::size_t n = file.Read(buffer, sizeof buffer);
+      if (n == 0) break;
+      if (bytes.size() + n > limits.fileBytes) {
+        FoodImport result;
+        result.error = "ファイル " + path + " が大きすぎます（上限 " +
+                       std::to_string(limits.fileBytes >> 20) + " MiB）";
+        return result;
+      }
+      bytes.append(buffer, n);
+    }
+  } catch (const IoError& e) {
+    FoodImport result;
+    result.error = e.what();
+    return result;
+  }
+  return ImportFoodCompositionBytes(bytes, path, progress, limits);
+}
+
+FoodImport ImportFoodCompositionBytes(std::string_view bytes, const std::string& fileName,
+                                      const ImportProgress& progress, const ImportLimits& limits) {
+  FoodImport result;
+  if (bytes.size() > limits.fileBytes) {
+    result.error = "ファイルが大きすぎます（上限 " + std::to_string(limits.fileBytes >> 20) + " MiB）";
+    return result;
+  }
+  if (progress && !progress(0)) {
+    result.error = import::kCancelledMessage;
+    return result;
+  }
+  if (LooksLikeWorkbook(bytes, fileName)) {
+    import::ReadWorkbook(bytes, progress, limits, result);
+  } else {
+    import::ReadDelimited(bytes, progress, limits, result);
+  }
+  if (result.error.empty() && progress && !progress(1)) result.error = import::kCancelledMessage;
+  result.ok = result.error.empty();
+  if (!result.ok) {
+    // A failed import keeps only what explains the failure.
+    result.foods.clear();
+    result.foodsPerGroup.fill(0);
+    result.problems.clear();
+    result.problemsNotListed = 0;
+    result.emptyValueCells = 0;
+  }
+  return result;
+}
+
+std::string FoodTableBytes(const std::vector<ImportedFood>& foods) {
+  std::string out;
+  out.reserve(foods.size() * 160);
+  for (const ImportedFood& food : foods) {
+    for (int c = 0; c < kImportColumns; ++c) {
+      if (c > 0) out += ',';
+      out += food.cells[c];
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::string FoodMarksBytes(const std::vector<ImportedFood>& foods) {
+  std::string out;
+  out.reserve(foods.size() * 32);
+  for (const ImportedFood& food : foods) {
+    out += food.number;
+    out += '\t';
+    for (CellMark mark : food.marks) out += static_cast<char>(mark);
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::vector<FoodMarksLine> ReadFoodMarks(std::string_view bytes) {
+  std::vector<FoodMarksLine> lines;
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    std::size_t end = bytes.find_first_of("\r\n", i);
+    if (end == std::string_view::npos) end = bytes.size();
+    const std::string_view text = bytes.substr(i, end - i);
+    i = end;
+    if (i < bytes.size() && bytes[i] == '\r') {
+      ++i;
+      if (i < bytes.size() && bytes[i] == '\n') ++i;
+    } else if (i < bytes.size()) {
+      ++i;  // a lone LF
+    }
+
+    FoodMarksLine line;
+    line.marks.fill(CellMark::Problem);
+    const std::size_t tab = text.find('\t');
+    const bool wellFormed = tab == 5 && text.size() == 6 + kImportColumns &&
+                            std::all_of(text.begin(), text.begin() + 5,
+                                        [](char c) { return c >= '0' && c <= '9'; });
+    if (wellFormed) {
+      line.number = std::string(text.substr(0, 5));
+      for (int c = 0; c < kImportColumns; ++c) {
+        const char m = text[6 + c];
+        switch (m) {
+          case '.': case 'E': case '-': case 'T': case 'Z': case '?':
+            line.marks[c] = static_cast<CellMark>(m);
+            break;
+          default:
+            line.marks[c] = CellMark::Problem;
+        }
+      }
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> ImportSummaryLines(const FoodImport& r) {
+  std::vector<std::string> lines;
+  lines.push_back("形式: " + r.format);
+  if (!r.ok) {
+    lines.push_back("取り込めませんでした: " + r.error);
+    if (!r.identifiersMissing.empty())
+      lines.push_back("見つからない成分識別子: " + Joined(r.identifiersMissing));
+    return lines;
+  }
+  lines.push_back("食品数: " + std::to_string(r.foods.size()));
+  for (int g = 1; g <= 18; ++g) {
+    if (r.foodsPerGroup[g] == 0) continue;
+    char number[4];
+    std::snprintf(number, sizeof number, "%02d", g);
+    lines.push_back("  " + std::string(number) + " " + kGroupNames[g] + ": " +
+                    std::to_string(r.foodsPerGroup[g]));
+  }
+  lines.push_back("見つかった成分識別子 (" + std::to_string(r.identifiersFound.size()) +
+                  "): " + Joined(r.identifiersFound));
+  if (!r.identifiersMissing.empty())
+    lines.push_back("見つからない成分識別子（なくても取り込めます）: " + Joined(r.identifiersMissing));
+  if (r.emptyValueCells > 0)
+    lines.push_back("空欄のセル " + std::to_string(r.emptyValueCells) +
+                    " 個を「-」（未測定）として書き込みました");
+  const std::size_t problems = r.problems.size() + static_cast<std::size_t>(r.problemsNotListed);
+  lines.push_back("問題: " + std::to_string(problems) + " 件");
+  for (const std::string& p : r.problems) lines.push_back("  " + p);
+  if (r.problemsNotListed > 0)
+    lines.push_back("  ほか " + std::to_string(r.problemsNotListed) + " 件は省略しました");
+  return lines;
+}
+
+}  // namespace eiyou

@@ -1,0 +1,95 @@
+// Importing a food composition table (the official workbook, or a tab- or
+// comma-separated export of it) into the program's 23-column food table.
+// Plain C++: the command-line tool and the program's import dialog share it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace eiyou {
+
+// What a written cell stands for; kept beside the table so that totals can
+// later say how much of them rests on estimates or missing figures.
+enum class CellMark : char {
+  Plain = '.',
+  Estimated = 'E',     // "(12.3)" in the source
+  NotAnalysed = '-',   // "-" or an empty cell
+  Trace = 'T',         // "Tr" or "(Tr)"
+  PresumedZero = 'Z',  // "(0)"
+  Problem = '?',       // unreadable text, written as "-"
+};
+
+inline constexpr int kImportColumns = 23;
+
+struct ImportedFood {
+  std::string number;                                // five digits as in the source ("01001")
+  std::array<std::string, kImportColumns> cells;     // CP932, as written to the table
+  std::array<CellMark, kImportColumns> marks{};      // Plain unless noted
+};
+
+struct FoodImport {
+  bool ok = false;
+  std::string error;  // UTF-8 Japanese, when !ok
+  std::vector<ImportedFood> foods;
+  std::array<int, 19> foodsPerGroup{};  // index 1..18
+  // The source columns looked for: FN, the name column, the 21 value
+  // identifiers and the optional FG, as found or not found.
+  std::vector<std::string> identifiersFound, identifiersMissing;
+  std::vector<std::string> problems;  // UTF-8 Japanese, one line each
+  int problemsNotListed = 0;          // beyond ImportLimits::problemsListed
+  int emptyValueCells = 0;            // written as "-"; summarised in one line
+  std::string format;                 // "xlsx", "tsv" or "csv"
+};
+
+// Caps against hostile or broken files. The defaults are far above the
+// official workbook (about 3 MB zipped, a sheet of a few tens of MB).
+struct ImportLimits {
+  std::size_t fileBytes = std::size_t{256} << 20;      // the file itself
+  std::size_t sheetBytes = std::size_t{256} << 20;     // the sheet's XML, uncompressed
+  std::size_t partBytes = std::size_t{64} << 20;       // every other part (shared strings, ...)
+  std::size_t totalBytes = std::size_t{384} << 20;     // all parts together
+  double ratio = 200;                                  // uncompressed / compressed, per part
+  int rows = 200000;                                   // source rows (lines) looked at
+  int columns = 16384;                                 // the sheet's last column (XFD)
+  std::size_t problemsListed = 1000;                   // further ones are counted in one line
+};
+
+// Progress from 0 to 1; returning false cancels the import (nothing is kept).
+using ImportProgress = std::function<bool(double fraction)>;
+
+// Reads the file at `path`: a workbook when it is a zip archive or is named
+// *.xlsx, else delimited text. Never writes anything.
+FoodImport ImportFoodComposition(const std::string& path, const ImportProgress& progress = {});
+
+// The same over bytes in memory; `fileName` only helps to tell the format.
+FoodImport ImportFoodCompositionBytes(std::string_view bytes, const std::string& fileName,
+                                      const ImportProgress& progress = {},
+                                      const ImportLimits& limits = {});
+
+// The food table file: one CP932 line per food, 23 fields joined by commas,
+// CR LF after every line.
+std::string FoodTableBytes(const std::vector<ImportedFood>& foods);
+
+// The side file of data-quality marks, 食品成分表５訂.MARKS: ASCII, one line per
+// food in table order, "<5-digit number>\t<23 mark characters>\r\n" (see CellMark).
+inline constexpr const char* kFoodMarksFileName = "食品成分表５訂.MARKS";
+std::string FoodMarksBytes(const std::vector<ImportedFood>& foods);
+
+struct FoodMarksLine {
+  std::string number;  // empty when the line was not of the expected form
+  std::array<CellMark, kImportColumns> marks{};
+};
+// One entry per line (CR LF, CR or LF), so entry i belongs to table line i + 1.
+// A malformed line gives an empty number and Problem marks; a character that is
+// not a mark reads as Problem.
+std::vector<FoodMarksLine> ReadFoodMarks(std::string_view bytes);
+
+// The summary for the dialog and the tool, in Japanese, one line each: format,
+// foods per group, identifiers found and missing, empty cells, problems.
+std::vector<std::string> ImportSummaryLines(const FoodImport& result);
+
+}  // namespace eiyou
