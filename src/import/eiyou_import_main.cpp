@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
     Say(install.error);
     return 1;
   }
+  if (!install.dishBackupPath.empty()) Say("元の献立ファイルの控え: " + install.dishBackupPath);
   for (const std::string& line : install.dishReport) Say(line);
   Say("書き込みました: " + install.tablePath);
   Say("書き込みました: " + install.marksPath);

@@ -5,14 +5,21 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 
-#include "import/dish_repoint.h"
+#include "nutrition/dish_line.h"
+#include "nutrition/repoint.h"
+#include "tables/cp932.h"
 #include "tables/data_dir.h"
+#include "tables/dish_file.h"
 #include "tables/errors.h"
 #include "tables/file_io.h"
+#include "tables/food_table.h"
 
 namespace eiyou {
 namespace {
+
+constexpr const char* kNothingWritten = "（何も書き込みませんでした）";
 
 // Creates `path` with these bytes; false when it exists or cannot be written.
 // EEXIST is told apart so that the caller can try the next name.
@@ -37,6 +44,44 @@ bool CreateNewFile(const std::string& path, const std::string& bytes, mode_t mod
   return ok;
 }
 
+// Keeps `bytes`, the file at `path` as it is now, beside it under a dated
+// name. Returns that name, or empty with `error` set.
+std::string DatedBackup(const std::string& path, const std::string& bytes, mode_t mode,
+                        std::time_t now, std::string& error) {
+  std::tm local{};
+  localtime_r(&now, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  for (int attempt = 1; attempt <= 100; ++attempt) {
+    const std::string backup =
+        path + "." + stamp + (attempt > 1 ? "-" + std::to_string(attempt) : "") + ".bak";
+    bool exists = false;
+    if (CreateNewFile(backup, bytes, mode & 0666, exists)) return backup;
+    if (!exists) {
+      error = "控えのファイル " + backup + " を作成できません" + kNothingWritten;
+      return {};
+    }
+  }
+  error = std::string("控えのファイル名が空いていません") + kNothingWritten;
+  return {};
+}
+
+// Reads an existing file whole; false with `error` set when it cannot be.
+bool ReadExisting(const std::string& path, std::string& bytes, mode_t& mode, bool& exists,
+                  std::string& error) {
+  struct stat st;
+  exists = stat(path.c_str(), &st) == 0;
+  if (!exists) return true;
+  mode = st.st_mode;
+  try {
+    bytes = ReadWholeFile(path);
+  } catch (const IoError& e) {
+    error = std::string(e.what()) + kNothingWritten;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 TableInstall InstallFoodTable(const std::string& directory, const std::vector<ImportedFood>& foods,
@@ -44,45 +89,75 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
   TableInstall r;
   r.tablePath = JoinPath(directory, kFoodFileName);
   r.marksPath = JoinPath(directory, kFoodMarksFileName);
+  const std::string dishPath = JoinPath(JoinPath(directory, kDishDirName), kDishFileName);
+  const std::string tableBytes = FoodTableBytes(foods);
 
-  std::string oldBytes;
-  struct stat st;
-  if (stat(r.tablePath.c_str(), &st) == 0) {
-    try {
-      oldBytes = ReadWholeFile(r.tablePath);
-    } catch (const IoError& e) {
-      r.error = std::string(e.what()) + "（元の表を控えにできないため、何も書き込みませんでした）";
+  // Everything is read and worked out before the first byte is written.
+  std::string oldTable, oldDishes;
+  mode_t tableMode = 0644, dishMode = 0644;
+  bool tableExists = false, dishesExist = false;
+  if (!ReadExisting(r.tablePath, oldTable, tableMode, tableExists, r.error) ||
+      !ReadExisting(dishPath, oldDishes, dishMode, dishesExist, r.error))
+    return r;
+
+  std::vector<std::string> newDishes;
+  if (dishesExist) {
+    bool hidden = false;
+    const std::vector<std::string> lines = SplitDishText(oldDishes, &hidden);
+    if (hidden) {
+      // Rewriting the file would drop the dishes behind the NUL byte.
+      r.error = "献立ファイル " + dishPath +
+                " の途中に文字コード0のバイトがあり、献立を新しい表に合わせられません" +
+                kNothingWritten;
       return r;
     }
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    for (int attempt = 1; attempt <= 100 && r.backupPath.empty(); ++attempt) {
-      const std::string path = r.tablePath + "." + stamp +
-                               (attempt > 1 ? "-" + std::to_string(attempt) : "") + ".bak";
-      bool exists = false;
-      if (CreateNewFile(path, oldBytes, st.st_mode & 0666, exists)) {
-        r.backupPath = path;
-      } else if (!exists) {
-        r.error = "控えのファイル " + path + " を作成できません（何も書き込みませんでした）";
-        return r;
-      }
-    }
-    if (r.backupPath.empty()) {
-      r.error = "控えのファイル名が空いていません（何も書き込みませんでした）";
-      return r;
-    }
+    auto table = std::make_unique<FoodTable>();
+    int row = 0;
+    for (std::string& line : SplitDishText(tableBytes)) table->SetRow(++row, std::move(line));
+    RepointResult repointed = RepointDishLines(lines, *table);
+    r.foodsMoved = repointed.entriesMoved;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      if (repointed.lines[i] != lines[i]) ++r.dishesChanged;
+    for (const UnmatchedFood& u : repointed.unmatched)
+      r.dishReport.push_back("献立「" + Cp932ToUtf8(SplitDishLine(lines[u.line]).name) +
+                             "」の食品「" + Cp932ToUtf8(u.entry) +
+                             "」は新しい表に同じ食品番号がないため、そのままにしました");
+    if (r.foodsMoved > 0) newDishes = std::move(repointed.lines);
   }
 
-  if (!ReplaceFileContents(r.tablePath, FoodTableBytes(foods))) {
-    r.error = WriteFailureMessage(r.tablePath);
+  if (tableExists) {
+    r.backupPath = DatedBackup(r.tablePath, oldTable, tableMode, now, r.error);
+    if (r.backupPath.empty()) return r;
+  }
+  if (!newDishes.empty()) {
+    r.dishBackupPath = DatedBackup(dishPath, oldDishes, dishMode, now, r.error);
+    if (r.dishBackupPath.empty()) return r;
+  }
+
+  if (!ReplaceFileContents(r.tablePath, tableBytes)) {
+    r.error = WriteFailureMessage(r.tablePath) + kNothingWritten;
     return r;
   }
-  // The table has moved to new lines: the saved dishes follow here.
-  r.dishReport = RepointSavedDishes(oldBytes, foods).lines;
+  if (!newDishes.empty()) {
+    try {
+      WriteDishFile(dishPath, newDishes);
+    } catch (const IoError& e) {
+      // The old table goes back, so that the dishes still name their foods.
+      const bool restored = !tableExists || ReplaceFileContents(r.tablePath, oldTable);
+      if (!tableExists) unlink(r.tablePath.c_str());
+      r.error = std::string(e.what()) +
+                (restored ? "（食品成分表も元に戻しました）"
+                          : "（食品成分表を元に戻せませんでした。控え: " + r.backupPath + "）");
+      return r;
+    }
+  }
+  r.dishReport.insert(r.dishReport.begin(),
+                      dishesExist ? "保存された献立 " + std::to_string(r.dishesChanged) +
+                                        " 件の食品 " + std::to_string(r.foodsMoved) +
+                                        " 件を、新しい表の同じ食品番号の行に合わせました"
+                                  : std::string("保存された献立はありません"));
   if (!ReplaceFileContents(r.marksPath, FoodMarksBytes(foods))) {
-    r.error = WriteFailureMessage(r.marksPath) + "（食品成分表は書き込み済みです）";
+    r.error = WriteFailureMessage(r.marksPath) + "（食品成分表と献立は書き込み済みです）";
     return r;
   }
   r.ok = true;

@@ -1,6 +1,7 @@
-// Puts an imported table in place in a data folder: the old table is kept as
-// a dated backup, the new one replaces it atomically, the saved dishes are
-// re-pointed, and the marks side file is written beside it.
+// Puts an imported table in place in a data folder: the old table and the
+// dish file are kept as dated backups, the saved dishes are pointed at the new
+// lines of their foods, the new table replaces the old one atomically, and the
+// marks side file is written beside it.
 #pragma once
 
 #include <ctime>
@@ -15,14 +16,21 @@ struct TableInstall {
   bool ok = false;
   std::string error;       // UTF-8 Japanese, when !ok
   std::string backupPath;  // empty when there was no old table
+  std::string dishBackupPath;  // empty when the dish file was not changed
   std::string tablePath, marksPath;
+  int dishesChanged = 0;   // dish lines with at least one food pointed anew
+  int foodsMoved = 0;      // FoodEntry texts pointed anew
+  // UTF-8 Japanese lines for the summary: what happened to the saved dishes,
+  // and every food whose number the new table lacks (left as it was).
   std::vector<std::string> dishReport;
 };
 
-// `now` names the backup: 食品成分表５訂.CSV.YYYYMMDD-HHMMSS.bak (local time),
-// with "-2", "-3", ... before ".bak" when that name is taken; an existing
-// backup is never overwritten. Nothing is written when the old table cannot
-// be read or the backup cannot be made.
+// `now` names the backups: <file>.YYYYMMDD-HHMMSS.bak (local time), with "-2",
+// "-3", ... before ".bak" when that name is taken; an existing backup is never
+// overwritten. Nothing is written when the old table or the dish file cannot
+// be read or a backup cannot be made. When the dish file cannot be written
+// after the table was, the old table is put back, so the dishes and the table
+// always agree.
 TableInstall InstallFoodTable(const std::string& directory, const std::vector<ImportedFood>& foods,
                               std::time_t now);
 

@@ -8,7 +8,11 @@
 #include "import/food_import.h"
 #include "import/table_install.h"
 #include "import_test_support.h"
+#include "nutrition/food_entry.h"
 #include "tables/data_dir.h"
+#include "tables/dish_file.h"
+#include "tables/file_io.h"
+#include "tables/text_fields.h"
 
 namespace eiyou {
 namespace {
@@ -99,6 +103,75 @@ TEST(ImportOutput, UnreadableOldTableStopsBeforeAnythingIsWritten) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                           std::filesystem::directory_iterator()),
             1);
+}
+
+// A dish of the first, third and last fixture foods, as the dish window saves it
+// on `foods` written as the table.
+std::string DishLineOn(const std::vector<ImportedFood>& foods) {
+  std::string line = "c,k,dish";
+  for (std::size_t i : {std::size_t{0}, std::size_t{2}, foods.size() - 1}) {
+    const ImportedFood& f = foods[i];
+    line += ",[" + std::to_string(i + 1) + "]" + f.cells[0] + ":" + f.cells[1] + "= 1" +
+            std::to_string(i) + ".5g";
+  }
+  return line;
+}
+
+TEST(ImportOutput, SavedDishesFollowTheirFoodsIntoAReorderedTable) {
+  ScratchFolder dir;
+  std::vector<ImportedFood> foods = FixtureFoods();
+  ASSERT_TRUE(InstallFoodTable(dir.path(), foods, 1700000000).ok);
+  std::filesystem::create_directory(dir / kDishDirName);
+  const std::string dishPath = dir / (std::string(kDishDirName) + "/" + kDishFileName);
+  const std::string before = DishLineOn(foods) + "\r\nc,k,no foods\r\n";
+  ASSERT_TRUE(ReplaceFileContents(dishPath, before));
+
+  // The next edition: the same foods in the opposite order, the first one gone.
+  std::reverse(foods.begin(), foods.end());
+  const ImportedFood gone = foods.back();
+  foods.pop_back();
+  const TableInstall r = InstallFoodTable(dir.path(), foods, 1700000100);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(ReadWholeFile(r.dishBackupPath), before);
+  EXPECT_EQ(r.dishesChanged, 1);
+  EXPECT_EQ(r.foodsMoved, 2);
+  ASSERT_EQ(r.dishReport.size(), 2u);  // the count, then the food that is gone
+
+  const std::vector<std::string> lines = ReadDishFile(dishPath);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1], "c,k,no foods");
+  const std::vector<std::string> old = SplitAtCommas(SplitDishText(before)[0]);
+  const std::vector<std::string> now = SplitAtCommas(lines[0]);
+  ASSERT_EQ(now.size(), old.size());
+  EXPECT_EQ(now[3], old[3]);  // its number is gone: left as it was
+  EXPECT_NE(old[3].find(gone.cells[0]), std::string::npos);
+  for (std::size_t k = 4; k < now.size(); ++k) {
+    EXPECT_EQ(FoodEntryWeightText(now[k]), FoodEntryWeightText(old[k]));
+    const std::size_t row = std::stoul(std::string(FoodEntryRowText(now[k])));
+    ASSERT_LE(row, foods.size());
+    EXPECT_EQ(now[k].substr(0, now[k].find('=')), "[" + std::to_string(row) + "]" +
+                                                       foods[row - 1].cells[0] + ":" +
+                                                       foods[row - 1].cells[1]);
+  }
+}
+
+TEST(ImportOutput, ADishFileThatCannotBeWrittenPutsTheOldTableBack) {
+  ScratchFolder dir;
+  std::vector<ImportedFood> foods = FixtureFoods();
+  ASSERT_TRUE(InstallFoodTable(dir.path(), foods, 1700000000).ok);
+  const std::string oldTable = ReadWholeFile(dir / kFoodFileName);
+  std::filesystem::create_directory(dir / kDishDirName);
+  const std::string dishPath = dir / (std::string(kDishDirName) + "/" + kDishFileName);
+  ASSERT_TRUE(ReplaceFileContents(dishPath, DishLineOn(foods) + "\r\n"));
+  ASSERT_EQ(chmod((dir / kDishDirName).c_str(), 0555), 0);  // refused even to root
+
+  std::reverse(foods.begin(), foods.end());
+  const TableInstall r = InstallFoodTable(dir.path(), foods, 1700000100);
+  chmod((dir / kDishDirName).c_str(), 0755);
+  EXPECT_FALSE(r.ok);
+  EXPECT_NE(r.error.find("元に戻しました"), std::string::npos) << r.error;
+  EXPECT_EQ(ReadWholeFile(dir / kFoodFileName), oldTable);
+  EXPECT_EQ(ReadWholeFile(dishPath), DishLineOn(FixtureFoods()) + "\r\n");
 }
 
 }  // namespace
