@@ -10,19 +10,20 @@
 #include "kondate.h"
 #include "seibun_hyou.h"
 #include "sessions/sessions.h"
+#include "torikomi.h"
 
 namespace {
 
 constexpr int kClientWidth = 480;
-constexpr int kClientHeight = 440;
+constexpr int kClientHeight = 520;
 constexpr int kButtonWidth = 280;
 constexpr int kButtonHeight = 52;
 
-QPushButton* MakeMainButton(QWidget* parent, const char* name, const char* caption, const char* hint,
-                        int top) {
-  auto* b =
-      eiyou::MakeButton(parent, name, caption, hint,
-                        QRect((kClientWidth - kButtonWidth) / 2, top, kButtonWidth, kButtonHeight));
+QPushButton* MakeMainButton(TForm1* parent, const char* name, const char* caption, const char* hint,
+                            int top, void (TForm1::*slot)()) {
+  QPushButton* b = eiyou::MakeButton(
+      parent, name, caption, hint,
+      QRect((kClientWidth - kButtonWidth) / 2, top, kButtonWidth, kButtonHeight), parent, slot);
   QFont f = b->font();
   f.setPointSize(14);
   b->setFont(f);
@@ -49,14 +50,20 @@ TForm1::TForm1(QWidget* parent)
   title->setPalette(tp);
   title->setGeometry(0, 24, kClientWidth, 56);
 
-  auto* b1 = MakeMainButton(this, "BitBtn1", "食品成分表の更新", "食品成分表を表示します！", 112);
-  auto* b2 = MakeMainButton(this, "BitBtn2", "献 立  の  作 成", "献立作成画面を表示します！", 184);
-  auto* b3 = MakeMainButton(this, "BitBtn3", "食事 の 栄養分析", "食事の栄養分析を行います！", 256);
-  auto* b4 = MakeMainButton(this, "BitBtn4", "終            了", "プログラムを終了します！", 328);
-  connect(b1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
-  connect(b2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
-  connect(b3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
-  connect(b4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
+  MakeMainButton(this, "BitBtn1", "食品成分表の更新", "食品成分表を表示します！", 112,
+                 &TForm1::BitBtn1Click);
+  MakeMainButton(this, "BitBtn2", "献 立  の  作 成", "献立作成画面を表示します！", 184,
+                 &TForm1::BitBtn2Click);
+  MakeMainButton(this, "BitBtn3", "食事 の 栄養分析", "食事の栄養分析を行います！", 256,
+                 &TForm1::BitBtn3Click);
+  // The tools beside the three tasks, a size smaller, then the end button last.
+  QPushButton* import = eiyou::MakeButton(
+      this, "ImportButton", "成分表の取込", "日本食品標準成分表の新しい版を取り込みます",
+      QRect((kClientWidth - kButtonWidth) / 2, 330, kButtonWidth, 40), this,
+      &TForm1::ImportButtonClick);
+  import->setAccessibleName(QString::fromUtf8("食品成分表の取込"));
+  MakeMainButton(this, "BitBtn4", "終            了", "プログラムを終了します！", 400,
+                 &TForm1::BitBtn4Click);
 
   auto* version = new QLabel(QStringLiteral("Ver 1.1"), this);
   version->setObjectName("StaticText2");
@@ -70,3 +77,4 @@ void TForm1::BitBtn1Click() { TForm2::Open(sessions_->viewer, this); }
 void TForm1::BitBtn2Click() { TForm3::Open(sessions_->dish, this); }
 void TForm1::BitBtn3Click() { TForm4::Open(sessions_->meal, this); }
 void TForm1::BitBtn4Click() { close(); }
+void TForm1::ImportButtonClick() { ImportDialog::Open(this); }

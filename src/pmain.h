@@ -22,6 +22,7 @@ class TForm1 : public QWidget {
   void BitBtn2Click();
   void BitBtn3Click();
   void BitBtn4Click();
+  void ImportButtonClick();
 
  private:
   std::unique_ptr<eiyou::Sessions> sessions_;

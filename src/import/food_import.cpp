@@ -175,7 +175,7 @@ std::vector<std::string> ImportSummaryLines(const FoodImport& r) {
     lines.push_back("見つからない成分識別子（なくても取り込めます）: " + Joined(r.identifiersMissing));
   if (r.emptyValueCells > 0)
     lines.push_back("空欄のセル " + std::to_string(r.emptyValueCells) +
-                    " 個を「-」（未測定）として書き込みました");
+                    " 個は「-」（未測定）とします");
   const std::size_t problems = r.problems.size() + static_cast<std::size_t>(r.problemsNotListed);
   lines.push_back("問題: " + std::to_string(problems) + " 件");
   for (const std::string& p : r.problems) lines.push_back("  " + p);

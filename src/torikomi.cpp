@@ -1,0 +1,155 @@
+#include "torikomi.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <ctime>
+
+#include "gui/controls.h"
+#include "gui/messages.h"
+#include "gui/text.h"
+#include "import/food_import.h"
+#include "import/table_install.h"
+#include "tables/data_dir.h"
+
+using eiyou::MakeButton;
+using eiyou::U;
+
+ImportDialog::ImportDialog(QWidget* parent) : QDialog(parent) {
+  setObjectName("ImportDialog");
+  setWindowTitle(U("食品成分表の取込"));
+  resize(640, 520);
+
+  auto* intro = new QLabel(
+      U("文部科学省「日本食品標準成分表」の Excel ファイル（.xlsx）か、そのタブ区切り・"
+        "コンマ区切りのテキストを選んで「読み取り」を押してください。内容を確かめてから"
+        "「取り込む」を押すと、今の食品成分表を控えに残して入れ替え、保存した献立の食品を"
+        "新しい表に合わせます。"),
+      this);
+  intro->setObjectName("IntroLabel");
+  intro->setWordWrap(true);
+  intro->setGeometry(16, 12, 608, 64);
+
+  fileEdit_ = eiyou::MakeEdit(this, "FileEdit", QRect(16, 84, 420, 28));
+  fileEdit_->setAccessibleName(U("取り込むファイル"));
+  fileEdit_->setPlaceholderText(U("ファイルを選んでください"));
+  MakeButton(this, "BrowseButton", "参照…", "取り込むファイルを選びます", QRect(444, 82, 84, 32),
+             this, &ImportDialog::BrowseClick);
+  readButton_ = MakeButton(this, "ReadButton", "読み取り", "ファイルを読んで内容を表示します",
+                           QRect(536, 82, 88, 32), this, &ImportDialog::ReadClick);
+
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName("ProgressBar");
+  progress_->setAccessibleName(U("読み取りの進み具合"));
+  progress_->setRange(0, 1000);
+  progress_->setValue(0);
+  progress_->setGeometry(16, 124, 608, 20);
+
+  summary_ = new QPlainTextEdit(this);
+  summary_->setObjectName("SummaryView");
+  summary_->setAccessibleName(U("読み取った内容"));
+  summary_->setReadOnly(true);
+  summary_->setGeometry(16, 154, 608, 306);
+
+  importButton_ = MakeButton(this, "ImportButton", "取り込む", "読み取った表に入れ替えます",
+                             QRect(420, 472, 100, 34), this, &ImportDialog::ImportClick);
+  importButton_->setEnabled(false);
+  MakeButton(this, "CloseButton", "閉じる", "取り込みを終わります", QRect(528, 472, 96, 34), this,
+             &ImportDialog::CloseClick);
+}
+
+ImportDialog::~ImportDialog() = default;
+
+void ImportDialog::Open(QWidget* parent) {
+  ImportDialog dialog(parent);
+  dialog.exec();
+}
+
+void ImportDialog::CloseClick() { reject(); }
+
+void ImportDialog::ShowLines(const QStringList& lines) { summary_->setPlainText(lines.join('\n')); }
+
+void ImportDialog::BrowseClick() {
+  const QString path = QFileDialog::getOpenFileName(
+      this, U("食品成分表のファイル"), fileEdit_->text(),
+      U("食品成分表 (*.xlsx *.tsv *.csv *.txt);;すべてのファイル (*)"));
+  if (!path.isEmpty()) fileEdit_->setText(path);
+}
+
+void ImportDialog::ReadClick() {
+  read_.reset();
+  importButton_->setEnabled(false);
+  progress_->setValue(0);
+  if (fileEdit_->text().trimmed().isEmpty()) {
+    eiyou::ShowMessage(this, U("取り込むファイルを選んでください！"));
+    return;
+  }
+  readButton_->setEnabled(false);
+  // The reading takes a moment on a large workbook: the bar moves, the window
+  // repaints, and nothing can be pressed meanwhile.
+  auto result = std::make_unique<eiyou::FoodImport>(eiyou::ImportFoodComposition(
+      eiyou::Utf8Of(fileEdit_->text()), [this](double fraction) {
+        progress_->setValue(static_cast<int>(fraction * 1000));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return true;
+      }));
+  readButton_->setEnabled(true);
+  progress_->setValue(result->ok ? 1000 : 0);
+  QStringList lines;
+  for (const std::string& line : eiyou::ImportSummaryLines(*result)) lines << U(line);
+  ShowLines(lines);
+  if (result->ok && !result->foods.empty()) {
+    read_ = std::move(result);
+    importButton_->setEnabled(true);
+  }
+}
+
+void ImportDialog::ImportClick() {
+  if (!read_) return;
+  QMessageBox ask(QMessageBox::Question, U("確認"),
+                  U("読み取った %1 食品の表に入れ替えますか？\n今の食品成分表と献立ファイルは"
+                    "日付付きの控えとして残します。")
+                      .arg(read_->foods.size()),
+                  QMessageBox::NoButton, this);
+  QPushButton* replace = ask.addButton(U("入れ替える"), QMessageBox::AcceptRole);
+  QPushButton* keep = ask.addButton(U("やめる"), QMessageBox::RejectRole);
+  ask.setDefaultButton(keep);
+  ask.setEscapeButton(keep);
+  ask.exec();
+  if (ask.clickedButton() != replace) return;
+
+  const std::string directory = eiyou::DataDirectory();
+  if (!eiyou::DirectoryExists(directory)) {
+    eiyou::ShowMessage(this, U(eiyou::kNoDirectoryMessage));
+    return;
+  }
+  const eiyou::TableInstall install =
+      eiyou::InstallFoodTable(directory, read_->foods, std::time(nullptr));
+  QStringList lines;
+  if (!install.backupPath.empty()) lines << U("元の食品成分表の控え: " + install.backupPath);
+  if (!install.dishBackupPath.empty())
+    lines << U("元の献立ファイルの控え: " + install.dishBackupPath);
+  for (const std::string& line : install.dishReport) lines << U(line);
+  if (!install.ok) {
+    lines.prepend(U("取り込めませんでした: " + install.error));
+    ShowLines(lines);
+    eiyou::ShowError(this, lines.join('\n'));
+    return;
+  }
+  lines.prepend(U("食品成分表を入れ替えました（" + std::to_string(read_->foods.size()) +
+                  " 食品）。次に表を読み込むときから新しい表が使われます。"));
+  ShowLines(lines);
+  importButton_->setEnabled(false);
+  read_.reset();
+  // The whole list stays in the window; the box tells the gist.
+  constexpr qsizetype kShown = 12;
+  QStringList gist = lines.mid(0, kShown);
+  if (lines.size() > kShown)
+    gist << U("ほか %1 行は画面の一覧をご覧ください。").arg(lines.size() - kShown);
+  eiyou::ShowMessage(this, gist.join('\n'));
+}
