@@ -5,6 +5,7 @@
 //   foods.tsv         UTF-8, tab-separated, as the export (multi-line quotes)
 //   foods-cp932.csv   CP932, comma-separated
 //   foods.xlsx        a workbook laid out like the official one
+//   all-foods.xlsx    every food of the export in such a workbook
 // The output depends only on the input: run it again to get the same bytes.
 #include <cstdio>
 #include <fstream>
@@ -82,7 +83,11 @@ int main(int argc, char** argv) {
       }
     Write(out + "/foods-cp932.csv", eiyou::fixtures::WriteDelimited(encoded, ','));
     Write(out + "/foods.xlsx", eiyou::fixtures::OfficialLayoutWorkbook(picked));
-    std::printf("%zu foods written to %s\n", picked.size() - 1, out.c_str());
+    // Every food, laid out like the official workbook: importing it must give
+    // the bundled table byte for byte.
+    Write(out + "/all-foods.xlsx", eiyou::fixtures::OfficialLayoutWorkbook(all));
+    std::printf("%zu foods written to %s (and all %zu to all-foods.xlsx)\n", picked.size() - 1,
+                out.c_str(), all.size() - 1);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "make_import_fixtures: %s\n", e.what());
     return 1;

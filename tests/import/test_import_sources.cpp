@@ -6,6 +6,8 @@
 #include "import/food_import.h"
 #include "import_test_support.h"
 #include "tables/cp932.h"
+#include "tables/data_dir.h"
+#include "tables/file_io.h"
 
 namespace eiyou {
 namespace {
@@ -56,6 +58,19 @@ TEST(ImportSources, WorkbookAndTextsGiveTheSameTable) {
   EXPECT_EQ(marks, "..............Z.T...Z..");
   EXPECT_EQ(xlsx.foods[1].number, "01002");
   EXPECT_EQ(Cp932ToUtf8(xlsx.foods[1].cells[1]), "あわ　精白粒");
+}
+
+// The whole official table in the official layout gives the bundled table
+// and its marks byte for byte.
+TEST(ImportSources, TheOfficialLayoutGivesTheBundledTable) {
+  const FoodImport r = ImportFoodCompositionBytes(testing::Fixture("all-foods.xlsx"), "all-foods.xlsx");
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.foods.size(), 2538u);
+  EXPECT_EQ(r.foodsPerGroup[10], 471);
+  EXPECT_TRUE(r.problems.empty());
+  const std::string data = EIYOU_SAMPLE_DATA;
+  EXPECT_TRUE(FoodTableBytes(r.foods) == ReadWholeFile(data + "/" + kFoodFileName));
+  EXPECT_TRUE(FoodMarksBytes(r.foods) == ReadWholeFile(data + "/" + kFoodMarksFileName));
 }
 
 TEST(ImportSources, TextEncodingsLineEndsAndQuotes) {
