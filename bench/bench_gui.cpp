@@ -46,6 +46,10 @@ T* Child(QWidget* window, const char* name) {
 
 // ---- Listing a food group (ComboBox1Change) -------------------------------------
 
+class QuietSink : public MessageSink {
+  void Show(const std::string&) override {}
+};
+
 void BM_GroupFilter(benchmark::State& state) {
   const int group = static_cast<int>(state.range(0));
   ScratchDir dir;
@@ -76,9 +80,7 @@ void BM_GroupFilter_Floor(benchmark::State& state) {
   ScratchDir dir;
   dir.Write(kFoodFileName, FoodFileBytes(kFoodLines));
   auto table = std::make_unique<FoodTable>();
-  class : public MessageSink {
-    void Show(const std::string&) override {}
-  } sink;
+  QuietSink sink;
   LoadFoodTable(*table, sink);
   std::vector<int> rows;
   rows.reserve(kFoodLines);
@@ -100,9 +102,7 @@ void BM_ListReadyStrings(benchmark::State& state) {
   ScratchDir dir;
   dir.Write(kFoodFileName, FoodFileBytes(kFoodLines));
   auto session = std::make_unique<DishSession>();
-  class : public MessageSink {
-    void Show(const std::string&) override {}
-  } sink;
+  QuietSink sink;
   session->LoadFood(sink);
   QStringList ready;
   for (const std::string& text : session->ListGroup(kLargestGroup - 1).shown)

@@ -18,28 +18,14 @@
 
 using namespace eiyou;
 
-namespace {
-
-std::vector<std::string> Lines(std::string_view text) {
-  std::vector<std::string> lines;
-  for (;;) {
-    const std::size_t end = text.find('\n');
-    lines.emplace_back(text.substr(0, end));
-    if (end == std::string_view::npos) return lines;
-    text.remove_prefix(end + 1);
-  }
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const std::size_t split = input.find('\0');
   if (split == std::string_view::npos) return 0;
   auto table = std::make_unique<FoodTable>();
   int row = 0;
-  for (std::string& line : Lines(input.substr(0, split))) table->SetRow(++row, std::move(line));
-  const std::vector<std::string> dishes = Lines(input.substr(split + 1));
+  for (std::string& line : SplitAt(input.substr(0, split), '\n')) table->SetRow(++row, std::move(line));
+  const std::vector<std::string> dishes = SplitAt(input.substr(split + 1), '\n');
 
   const RepointResult result = RepointDishLines(dishes, *table);
   FUZZ_CHECK(result.lines.size() == dishes.size());

@@ -79,16 +79,13 @@ void LeftPart(std::string_view text, long long count, std::string& destination) 
   destination.assign(text.substr(0, static_cast<std::size_t>(count)));
 }
 
-std::vector<std::string> SplitAtCommas(std::string_view text) {
+std::vector<std::string> SplitAt(std::string_view text, char separator) {
   std::vector<std::string> pieces;
   for (;;) {
-    const std::size_t comma = text.find(',');
-    if (comma == std::string_view::npos) {
-      pieces.emplace_back(text);
-      return pieces;
-    }
-    pieces.emplace_back(text.substr(0, comma));
-    text.remove_prefix(comma + 1);
+    const std::size_t at = text.find(separator);
+    pieces.emplace_back(text.substr(0, at));
+    if (at == std::string_view::npos) return pieces;
+    text.remove_prefix(at + 1);
   }
 }
 

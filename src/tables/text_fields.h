@@ -24,8 +24,10 @@ void CopyPart(std::string_view text, long long from, long long count, std::strin
 // Copies the first `count` bytes into `destination` only when count < length.
 void LeftPart(std::string_view text, long long count, std::string& destination);
 
-// Every comma-separated piece of a text, empty ones included; an empty text is
-// one empty piece. Dish lines have no quoting or escaping.
-std::vector<std::string> SplitAtCommas(std::string_view text);
+// Every piece of a text between `separator`s, empty ones included; an empty
+// text is one empty piece. No quoting or escaping.
+std::vector<std::string> SplitAt(std::string_view text, char separator);
+// The same at commas: the pieces of a dish line.
+inline std::vector<std::string> SplitAtCommas(std::string_view text) { return SplitAt(text, ','); }
 
 }  // namespace eiyou

@@ -229,16 +229,6 @@ int Check(const std::string& folder) {
   return 0;
 }
 
-std::vector<std::string> SplitTabs(std::string_view line) {
-  std::vector<std::string> cells;
-  for (;;) {
-    const std::size_t tab = line.find('\t');
-    cells.emplace_back(line.substr(0, tab));
-    if (tab == std::string_view::npos) return cells;
-    line.remove_prefix(tab + 1);
-  }
-}
-
 // The food table's form of an official number: groups 01-09 write a blank
 // for the leading zero (" 1001"), the others stand as they are.
 std::string TableNumber(const std::string& official) {
@@ -266,15 +256,12 @@ int ComposeDishes(const std::string& source, const std::string& folder) {
   }
   std::vector<std::string> dishes;
   std::size_t n = 0;
-  for (std::string_view rest = text; !rest.empty();) {
-    const std::size_t end = std::min(rest.find('\n'), rest.size());
-    std::string_view line = rest.substr(0, end);
-    rest.remove_prefix(std::min(end + 1, rest.size()));
+  for (std::string_view line : SplitAt(text, '\n')) {
     ++n;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty()) continue;
     const std::string where = source + ":" + std::to_string(n);
-    const std::vector<std::string> cells = SplitTabs(line);
+    const std::vector<std::string> cells = SplitAt(line, '\t');
     if (cells.size() < 5 || cells.size() % 2 == 0) {
       Problem(where, "expected cuisine, category, name and number/weight pairs");
       continue;
