@@ -29,10 +29,10 @@ TEST(FoodEntry, ComposesAndReadsBack) {
   EXPECT_EQ(pick.entry, "[25]10001:N= 80g");
   EXPECT_EQ(FoodEntryRowText(pick.entry), "25");
   EXPECT_EQ(FoodEntryWeightText(pick.entry), " 80");
-  // The weight stays as typed: blanks, a trailing letter, a sign, decimals.
-  EXPECT_EQ(ComposeFoodEntry("[1]a:b", "100g").entry, "[1]a:b= 100gg");
-  EXPECT_EQ(ComposeFoodEntry("[1]a:b", "  12.5").entry, "[1]a:b=   12.5g");
-  EXPECT_EQ(ComposeFoodEntry("[1]a:b", "-3").outcome, FoodPick::Added);
+  // The weight stays as typed: blanks, a trailing letter, a sign, decimals,
+  // exponents and numbers far beyond any total.
+  for (const char* typed : {"100g", "  12.5", "-5", "1e30", "-1e30", "99999999999", "1e99999"})
+    EXPECT_EQ(ComposeFoodEntry("[1]a:b", typed).entry, std::string("[1]a:b= ") + typed + "g");
   // No "]" or no "=": nothing to read.
   EXPECT_EQ(FoodEntryRowText("x1"), "");
   EXPECT_EQ(FoodEntryWeightText("[1]ab"), "");
@@ -40,7 +40,8 @@ TEST(FoodEntry, ComposesAndReadsBack) {
 }
 
 TEST(FoodEntry, RefusalsComeInTheirOrder) {
-  for (const char* zero : {"", "0", "0.0", "g100", "１００", " "})
+  // Reading 0 comes first, before a comma is looked for.
+  for (const char* zero : {"", "0", "0.0", "-0", " 0", "abc", "g100", "１００", " ", "0,5"})
     EXPECT_EQ(ComposeFoodEntry("[1]a:b", zero).outcome, FoodPick::ZeroWeight) << zero;
   // A comma is named before a character the files cannot hold.
   EXPECT_EQ(ComposeFoodEntry("[1]a:b", "5,€").outcome, FoodPick::CommaInWeight);
@@ -49,6 +50,7 @@ TEST(FoodEntry, RefusalsComeInTheirOrder) {
   EXPECT_EQ(ComposeFoodEntry("[1]a:b", std::string("5\0", 2)).outcome,
             FoodPick::LineBreakInWeight);
   EXPECT_EQ(ComposeFoodEntry("[1]a\nx:b", "5").outcome, FoodPick::LineBreakInFood);
+  EXPECT_EQ(ComposeFoodEntry(std::string("[1]a:b\0", 7), "5").outcome, FoodPick::LineBreakInFood);
 }
 
 TEST(DishLine, ComposesWhatTheSplitterTakesApart) {
@@ -79,8 +81,13 @@ TEST(DishLine, RefusalsComeInTheirOrder) {
   // Cuisine, then category, then the name are checked for their code first.
   EXPECT_EQ(outcome(euro, comma, "x").offending, "€");
   EXPECT_EQ(outcome(comma, euro, "x").outcome, DishRegistration::UnencodableText);
-  EXPECT_EQ(outcome(comma, ok, "€").offending, "€");
+  EXPECT_EQ(outcome(comma, ok, "€スープ").offending, "€スープ");
+  // Then commas in any of the three, then line ends.
+  EXPECT_EQ(outcome(comma, ok, "x").outcome, DishRegistration::CommaInText);
+  EXPECT_EQ(outcome(ok, comma, "x").outcome, DishRegistration::CommaInText);
   EXPECT_EQ(outcome(ok, lineEnd, "a,b").outcome, DishRegistration::CommaInText);
+  EXPECT_EQ(outcome(lineEnd, ok, "x").outcome, DishRegistration::LineBreakInText);
+  EXPECT_EQ(outcome(ok, lineEnd, "x").outcome, DishRegistration::LineBreakInText);
   EXPECT_EQ(outcome(ok, ok, "a\nb").outcome, DishRegistration::LineBreakInText);
   EXPECT_EQ(outcome(ok, ok, std::string("a\0b", 3).c_str()).outcome, DishRegistration::Registered);
   EXPECT_EQ(ComposeDishLine(ok, ok, std::string("a\0b", 3), {}, 0).outcome,

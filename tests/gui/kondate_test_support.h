@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -93,36 +94,44 @@ inline std::string StdFile() {
 inline const char* kFoodName = "食品成分表５訂.CSV";
 inline const char* kDishRelPath = "KONDATE/献立.TXT";
 
-// Fills `dir` with the food table, STD.CSV and a dish file holding `dishLines`
-// (UTF-8, written as CP932 with CR LF).
-inline void FillDirectory(const QString& dir, const std::vector<const char*>& dishLines) {
-  WriteBytes(dir + "/" + U(kFoodName), FoodFile());
-  WriteBytes(dir + "/STD.CSV", StdFile());
+// Writes the dish file of `dir` holding `dishLines` (UTF-8, written as CP932
+// with CR LF).
+inline void WriteDishLines(const QString& dir, const std::vector<const char*>& dishLines) {
   QDir(dir).mkpath("KONDATE");
   std::string dish;
   for (const char* l : dishLines) dish += C(l) + "\r\n";
   WriteBytes(dir + "/" + U(kDishRelPath), dish);
 }
 
-// The main window over a temporary working directory holding the test tables;
-// the dish window's test classes derive from it.
+// Fills `dir` with the food table, STD.CSV and the dish file.
+inline void FillDirectory(const QString& dir, const std::vector<const char*>& dishLines) {
+  WriteBytes(dir + "/" + U(kFoodName), FoodFile());
+  WriteBytes(dir + "/STD.CSV", StdFile());
+  WriteDishLines(dir, dishLines);
+}
+
+// A fresh program run for every test function: init() calls Start, which
+// fills a new working directory and shows a new main window (whose sessions
+// start empty); cleanup() calls Stop. The dish window's test classes derive
+// from it.
 class MainOnTestTables : public QObject {
  protected:
-  ScopedWorkDir work_;
+  std::unique_ptr<ScopedWorkDir> work_;
   TForm1* main_ = nullptr;
 
-  QString dir() const { return work_.path(); }
-  // Fills the directory, then shows the main window; false when it can't.
-  bool Start(const std::vector<const char*>& dishLines) {
-    if (!work_.ok()) return false;
+  QString dir() const { return work_->path(); }
+  void Start(const std::vector<const char*>& dishLines) {
+    Stop();
+    work_ = std::make_unique<ScopedWorkDir>();
+    QVERIFY(work_->ok());
     FillDirectory(dir(), dishLines);
     main_ = new TForm1;
     main_->show();
-    return true;
   }
   void Stop() {
     delete main_;
     main_ = nullptr;
+    work_.reset();
   }
 };
 
@@ -182,6 +191,44 @@ inline void TypeInto(QComboBox* box, const char* utf8) {
     commit.setCommitString(QString(ch));
     QCoreApplication::sendEvent(box->lineEdit(), &commit);
   }
+}
+
+// What a user does in the dish window `w`, step by step.
+
+// Loads the food table and chooses `group`; the group's foods are then listed.
+inline QListWidget* LoadFoodsOfGroup(QWidget* w, const char* group) {
+  ClickButton(w, "BitBtn3");
+  Choose(Child<QComboBox>(w, "ComboBox1"), group);
+  return Child<QListWidget>(w, "ListBox2");
+}
+
+// Types `weight` and picks the listed food at `row`.
+inline void PickFood(QWidget* w, int row, const char* weight) {
+  Child<QLineEdit>(w, "Edit3")->setText(U(weight));
+  ClickRow(Child<QListWidget>(w, "ListBox2"), row);
+}
+
+// Registers the foods picked so far under these choices and name.
+inline void RegisterDish(QWidget* w, const char* cuisine, const char* category, const char* name) {
+  Choose(Child<QComboBox>(w, "ComboBox2"), cuisine);
+  Choose(Child<QComboBox>(w, "ComboBox3"), category);
+  Child<QLineEdit>(w, "Edit2")->setText(U(name));
+  ClickButton(w, "BitBtn2");
+}
+
+// Loads the reference table, which also empties the evaluation, and chooses its row.
+inline void LoadReferenceRow(QWidget* w, const char* sex, const char* age) {
+  ClickButton(w, "BitBtn8");
+  Choose(Child<QComboBox>(w, "ComboBox4"), sex);
+  Choose(Child<QComboBox>(w, "ComboBox5"), age);
+}
+
+// Selects the listed dish named `name` and moves it to the evaluation.
+inline void Evaluate(QWidget* w, const char* name) {
+  auto* dishes = Child<QListWidget>(w, "ListBox1");
+  for (int i = 0; i < dishes->count(); ++i)
+    if (dishes->item(i)->text().split(',').value(2) == U(name)) ClickRow(dishes, i);
+  ClickButton(w, "BitBtn9");
 }
 
 inline QImage Grab(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
