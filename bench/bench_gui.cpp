@@ -20,9 +20,12 @@
 #include "bench_report.h"
 #include "gui/image_canvas.h"
 #include "gui/list_items.h"
+#include "bunseki.h"
 #include "kondate.h"
 #include "nutrition/radar_chart.h"
 #include "sessions/dish_session.h"
+#include "sessions/meal_session.h"
+#include "tables/cp932.h"
 #include "tables/data_dir.h"
 #include "tables/dish_file.h"
 #include "tables/food_table.h"
@@ -128,11 +131,13 @@ EIYOU_BENCH_COMPARE({"group 10 listed, 471 foods", "BM_GroupFilter/10", "BM_List
 
 // ---- Opening the dish window (ListBox1 filled from the dish file) ------------------
 
-// Ends a dish window's modal showing as soon as it is shown, noting when that
-// was and how many dishes its list held.
+// Ends a window's modal showing as soon as it is shown, noting when that was
+// and how many dishes its list held.
 class ShowCatcher : public QObject {
  public:
-  ShowCatcher() { qApp->installEventFilter(this); }
+  explicit ShowCatcher(const char* window = "TForm3") : window_(window) {
+    qApp->installEventFilter(this);
+  }
   ~ShowCatcher() override { qApp->removeEventFilter(this); }
 
   qint64 shownAt = -1;
@@ -140,7 +145,7 @@ class ShowCatcher : public QObject {
 
  protected:
   bool eventFilter(QObject* object, QEvent* event) override {
-    if (event->type() == QEvent::Show && shownAt < 0 && object->objectName() == "TForm3") {
+    if (event->type() == QEvent::Show && shownAt < 0 && object->objectName() == window_) {
       shownAt = clock.nsecsElapsed();
       auto* window = static_cast<QDialog*>(object);
       listed = Child<QListWidget>(window, "ListBox1")->count();
@@ -154,6 +159,9 @@ class ShowCatcher : public QObject {
 
  public:
   QElapsedTimer clock;
+
+ private:
+  QString window_;
 };
 
 void WriteDishFile(const ScratchDir& dir, std::size_t count) {
@@ -213,6 +221,64 @@ EIYOU_BENCH_COMPARE({"dish window opening, 300 dishes", "BM_OpenDishWindow/300",
                      "BM_OpenDishWindow_Floor/300", Goal::None()});
 EIYOU_BENCH_COMPARE({"dish window opening, 10000 dishes", "BM_OpenDishWindow/10000",
                      "BM_OpenDishWindow_Floor/10000", Goal::SecondsAtMost(50e-3)});
+
+// ---- Opening the meal window (its tables loaded, ListBox1 filled) ----------------
+
+void WriteMealData(const ScratchDir& dir, std::size_t dishes) {
+  WriteDishFile(dir, dishes);
+  dir.Write(kFoodFileName, FoodFileBytes(kFoodLines));
+  dir.Write(kReferenceFileName, ReadFileBytes(SampleDataPath() + "/" + kReferenceFileName));
+}
+
+void BM_OpenMealWindow(benchmark::State& state) {
+  const auto count = static_cast<std::size_t>(state.range(0));
+  ScratchDir dir;
+  WriteMealData(dir, count);
+  auto session = std::make_unique<MealSession>();
+  for (auto _ : state) {
+    ShowCatcher catcher("TForm4");
+    catcher.clock.start();
+    TForm4::Open(*session, nullptr);
+    if (catcher.shownAt < 0 || catcher.listed != static_cast<int>(count)) {
+      state.SkipWithError("the window did not open with every dish listed");
+      break;
+    }
+    state.SetIterationTime(static_cast<double>(catcher.shownAt) * 1e-9);
+  }
+}
+BENCHMARK(BM_OpenMealWindow)->Arg(300)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Floor: the same window made and shown with its list filled from the same
+// texts, ready as strings; no file is read.
+void BM_OpenMealWindow_Floor(benchmark::State& state) {
+  const auto count = static_cast<std::size_t>(state.range(0));
+  QStringList ready;
+  for (const std::string& line : DishLines(count)) ready << QString::fromStdString(Cp932ToUtf8(line));
+  auto session = std::make_unique<MealSession>();
+  for (auto _ : state) {
+    ShowCatcher catcher("TForm4");
+    catcher.clock.start();
+    TForm4 form(*session);
+    QListWidget* list = Child<QListWidget>(&form, "ListBox1");
+    list->setUpdatesEnabled(false);
+    for (const QString& text : ready) list->addItem(text);
+    list->setUpdatesEnabled(true);
+    form.exec();
+    if (catcher.shownAt < 0 || catcher.listed != static_cast<int>(count)) {
+      state.SkipWithError("the window did not show every dish");
+      break;
+    }
+    state.SetIterationTime(static_cast<double>(catcher.shownAt) * 1e-9);
+  }
+}
+BENCHMARK(BM_OpenMealWindow_Floor)
+    ->Arg(300)
+    ->Arg(10000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+EIYOU_BENCH_COMPARE({"meal window opening, 10000 dishes", "BM_OpenMealWindow/10000",
+                     "BM_OpenMealWindow_Floor/10000", Goal::SecondsAtMost(50e-3)});
 
 // ---- The dish chart on the window's image -------------------------------------------
 

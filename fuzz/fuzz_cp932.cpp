@@ -1,6 +1,6 @@
 // CP932 decoding of arbitrary bytes and encoding of arbitrary and of decoded text.
 //
-// Properties: decoding always gives well-formed UTF-8, at most three bytes per
+// Properties: decoding by table equals decoding by iconv; it always gives well-formed UTF-8, at most three bytes per
 // input byte, with U+FFFD only where the input was bad; decoded text encodes
 // again whenever it holds no U+FFFD, and encoding then decoding is stable;
 // whatever encodes successfully decodes without a single U+FFFD.
@@ -63,6 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
   const std::string utf8 = Cp932ToUtf8(bytes);
+  // The table decoder answers as iconv does, byte for byte.
+  FUZZ_CHECK(utf8 == Cp932ToUtf8ByIconv(bytes));
   FUZZ_CHECK(IsWellFormedUtf8(utf8));
   FUZZ_CHECK(utf8.size() <= 3 * bytes.size());
   FUZZ_CHECK(bytes.empty() == utf8.empty());

@@ -81,6 +81,9 @@ TForm4::TForm4(eiyou::MealSession& session, QWidget* parent)
                             QRect(16, 84, 140, 26), this, &TForm4::ComboBox1Change);
   StaticText3 = MakeLabel(this, "StaticText3", QStringLiteral("献立選択"), 16, 122);
   ListBox1 = MakeList(this, "ListBox1", QRect(16, 142, 480, 324));
+  // A long dish file is laid out a batch at a time, not measured whole before
+  // the window shows.
+  ListBox1->setLayoutMode(QListView::Batched);
   ListBox1->setToolTip(QStringLiteral("献立を選択します！"));
 
   BitBtn3 = MakeButton(this, "BitBtn3", "選択→", "選んだ食事に献立を追加します！",
@@ -119,7 +122,7 @@ bool TForm4::Opening(QWidget* messageParent) {
   eiyou::BoxMessageSink sink(messageParent);
   const eiyou::DishFileOpening opening = session_.Opening(sink);
   for (QListWidget* list : {ListBox1, ListBox2, ListBox3, ListBox4}) list->clear();
-  for (const std::string& line : opening.lines) AppendItem(ListBox1, line);
+  eiyou::FillInOrder(ListBox1, opening.lines);
   return opening.show;
 }
 

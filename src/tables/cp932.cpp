@@ -1,7 +1,10 @@
 #include "tables/cp932.h"
 
+#include <array>
 #include <cerrno>
+#include <cstdint>
 #include <iconv.h>
+#include <vector>
 
 namespace eiyou {
 namespace {
@@ -66,9 +69,110 @@ bool Convert(Iconv& cd, std::string_view input, std::string& out, BadByte badByt
   return true;
 }
 
+// Decoding by table. The table is iconv's own answer for every single byte
+// and every two-byte sequence, asked once per process, so the result is the
+// same as running iconv over the text, only without a call per text: lists
+// decode tens of thousands of dish lines.
+class DecodeTable {
+ public:
+  static const DecodeTable& Get() {
+    static const DecodeTable table;
+    return table;
+  }
+  bool ok() const { return ok_; }
+  // Appends the text decoded; the same bytes as Cp932ToUtf8ByIconv.
+  void Decode(std::string_view cp932, std::string& out) const {
+    const auto* p = reinterpret_cast<const unsigned char*>(cp932.data());
+    const std::size_t n = cp932.size();
+    // At most three bytes of UTF-8 for each byte; written through a pointer
+    // and cut to size once.
+    const std::size_t start = out.size();
+    out.resize(start + 3 * n);
+    char* o = out.data() + start;
+    for (std::size_t i = 0; i < n;) {
+      const unsigned char c = p[i];
+      if (c < 0x80) {
+        *o++ = static_cast<char>(c);
+        ++i;
+        continue;
+      }
+      std::uint16_t cp = 0;
+      if (lead_[c] && i + 1 < n && (cp = pair_[(c << 8) | p[i + 1]]) != 0) {
+        i += 2;
+      } else {
+        // A byte iconv cannot take shows as U+FFFD, and decoding goes on
+        // with the next byte, as the iconv loop does.
+        cp = single_[c] != 0 ? single_[c] : 0xFFFD;
+        ++i;
+      }
+      o = PutUtf8(cp, o);
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+  }
+
+ private:
+  DecodeTable() {
+    Iconv cd("UTF-8", "CP932");
+    if (!cd.ok()) return;
+    auto decode = [&](const unsigned char* bytes, std::size_t size) -> std::uint32_t {
+      cd.Reset();
+      char* in = reinterpret_cast<char*>(const_cast<unsigned char*>(bytes));
+      size_t inLeft = size;
+      char buffer[16];
+      char* dst = buffer;
+      size_t dstLeft = sizeof buffer;
+      if (iconv(cd.get(), &in, &inLeft, &dst, &dstLeft) == static_cast<size_t>(-1) || inLeft != 0)
+        return errno == EINVAL ? 0xFFFFFFFF : 0;
+      return OneCodePoint(std::string_view(buffer, static_cast<std::size_t>(dst - buffer)));
+    };
+    for (unsigned b = 0x80; b <= 0xFF; ++b) {
+      const unsigned char one = static_cast<unsigned char>(b);
+      const std::uint32_t cp = decode(&one, 1);
+      lead_[b] = cp == 0xFFFFFFFF;  // a lead byte waiting for its trail
+      single_[b] = cp <= 0xFFFF && cp != 0xFFFFFFFF ? static_cast<std::uint16_t>(cp) : 0;
+      if (!lead_[b]) continue;
+      for (unsigned t = 0; t <= 0xFF; ++t) {
+        const unsigned char two[2] = {one, static_cast<unsigned char>(t)};
+        const std::uint32_t pcp = decode(two, 2);
+        if (pcp != 0 && pcp <= 0xFFFF) pair_[(b << 8) | t] = static_cast<std::uint16_t>(pcp);
+      }
+    }
+    ok_ = true;
+  }
+
+  // The code point of a UTF-8 text of exactly one character, else 0.
+  static std::uint32_t OneCodePoint(std::string_view u) {
+    const auto* p = reinterpret_cast<const unsigned char*>(u.data());
+    if (u.size() == 1 && p[0] < 0x80) return p[0];
+    if (u.size() == 2 && (p[0] & 0xE0) == 0xC0) return ((p[0] & 0x1Fu) << 6) | (p[1] & 0x3Fu);
+    if (u.size() == 3 && (p[0] & 0xF0) == 0xE0)
+      return ((p[0] & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+    return 0;
+  }
+
+  static char* PutUtf8(std::uint32_t cp, char* o) {
+    if (cp < 0x80) {
+      *o++ = static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      *o++ = static_cast<char>(0xC0 | (cp >> 6));
+      *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      *o++ = static_cast<char>(0xE0 | (cp >> 12));
+      *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return o;
+  }
+
+  bool ok_ = false;
+  std::array<bool, 256> lead_{};
+  std::array<std::uint16_t, 256> single_{};  // 0: not a character by itself
+  std::vector<std::uint16_t> pair_ = std::vector<std::uint16_t>(65536);  // 0: no pair
+};
+
 }  // namespace
 
-std::string Cp932ToUtf8(std::string_view cp932) {
+std::string Cp932ToUtf8ByIconv(std::string_view cp932) {
   std::string out;
   Iconv& cd = FromCp932();
   if (!cd.ok()) {
@@ -82,6 +186,14 @@ std::string Cp932ToUtf8(std::string_view cp932) {
     out += kReplacement;
     return true;
   });
+  return out;
+}
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+  const DecodeTable& table = DecodeTable::Get();
+  if (!table.ok()) return Cp932ToUtf8ByIconv(cp932);
+  std::string out;
+  table.Decode(cp932, out);
   return out;
 }
 
