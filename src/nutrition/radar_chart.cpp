@@ -8,8 +8,6 @@ namespace eiyou {
 
 namespace {
 
-// Pixels per chart unit.
-constexpr long double kUnit = 16.0L;
 // One chord of a circle, 5 degrees: the extended value nearest pi/36.
 constexpr long double kChordStep = 0.0872664625997164788461845384244306L;
 // One axis, 40 degrees: the extended value nearest 2*pi/9.
@@ -32,9 +30,13 @@ std::int64_t Ratio(std::int32_t total, std::int32_t factor, std::int32_t target)
 
 RadarChart::RadarChart(const ChartLayout& layout) : layout_(layout) { FormCreate(); }
 
-int RadarChart::RealToDispX(long double x) const { return RoundEven(centreX_ + kUnit * x); }
+int RadarChart::RealToDispX(long double x) const {
+  return RoundEven(centreX_ + static_cast<long double>(layout_.unit) * x);
+}
 
-int RadarChart::RealToDispY(long double y) const { return RoundEven(centreY_ - kUnit * y); }
+int RadarChart::RealToDispY(long double y) const {
+  return RoundEven(centreY_ - static_cast<long double>(layout_.unit) * y);
+}
 
 void RadarChart::FormCreate() {
   angle_ = 0;

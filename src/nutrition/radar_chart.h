@@ -34,6 +34,7 @@ struct ChartLayout {
   int spokeLength;                                   // chart units
   std::int32_t factor;                               // polygon factor F
   int gridStep;  // the grid's circles lie at gridStep, 2 × gridStep, ... spokeLength
+  int unit = 16;  // pixels per chart unit; a printed page uses its own
 };
 
 inline constexpr ChartLayout kDishChart{728, 400, 441, 417, 10, 300, 2};

@@ -1,0 +1,78 @@
+// The report page as a PDF, read back with poppler: one A4 page, its texts,
+// and the chart's blue outline on it.
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "gui/report_page.h"
+
+namespace {
+
+eiyou::Report DayReport() {
+  eiyou::Report r;
+  r.title = "食事の栄養分析";
+  r.heading = {"日付: 2026-12-08", "性別: 女", "年齢区分: 18～29歳"};
+  r.columns = {{"エネルギー", "kcal", 0}, {"たんぱく質", "g", 1}, {"食塩相当量", "g", 1}};
+  r.days = {{"2026-12-08", {1750, 61.5, 8.2}}};
+  r.reference = {"基準値", {2000, 50, 6.5}};
+  r.percent = {"割合(%)", {88, 123, 126}};
+  r.sources = {"文部科学省「日本食品標準成分表（八訂）増補2023年」"};
+  return r;
+}
+
+QString Run(const QString& program, const QStringList& args) {
+  QProcess p;
+  p.start(program, args);
+  if (!p.waitForFinished(30000) || p.exitCode() != 0) return QStringLiteral("<failed>");
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+}  // namespace
+
+class ReportPdfTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void aReportIsOnePageWithItsTextsAndChart() {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    eiyou::ReportChart chart;
+    chart.shown = true;
+    chart.totals.value = {1750, 615, 500, 600, 100, 2000, 100, 120, 100};
+    chart.targets.EnergyTarget = 2000;
+    chart.targets.other = {500, 500, 600, 100, 2000, 100, 120, 100};
+    QString error;
+    QVERIFY2(eiyou::WriteReportPdf(DayReport(), chart, pdf, error), qPrintable(error));
+    QVERIFY(!QFile::exists(pdf + QStringLiteral(".part")));
+
+    QVERIFY(Run(QStringLiteral("pdfinfo"), {pdf}).contains(QRegularExpression("Pages:\\s+1\\n")));
+    const QString text = Run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    for (const char* expected : {"食事の栄養分析", "29歳", "基準値", "1750", "123",
+                                 "日本食品標準成分表", "ビタミンＣ"})
+      QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+
+    const QString png = dir.filePath(QStringLiteral("page"));
+    Run(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"),
+                                     QStringLiteral("40"), QStringLiteral("-singlefile"), pdf, png});
+    const QImage page(png + QStringLiteral(".png"));
+    QVERIFY(!page.isNull());
+    int blue = 0, green = 0;
+    for (int y = 0; y < page.height(); ++y)
+      for (int x = 0; x < page.width(); ++x) {
+        const QColor c = page.pixelColor(x, y);
+        if (c.blue() > 200 && c.red() < 100 && c.green() < 100) ++blue;
+        if (c.green() > 90 && c.red() < 80 && c.blue() < 80) ++green;
+      }
+    QVERIFY2(blue > 30 && green > 30, qPrintable(QStringLiteral("%1 %2").arg(blue).arg(green)));
+  }
+
+  void aFolderThatCannotBeWrittenGivesAMessage() {
+    QString error;
+    QVERIFY(!eiyou::WriteReportPdf(DayReport(), {}, QStringLiteral("/nonexistent/r.pdf"), error));
+    QVERIFY(error.contains(QString::fromUtf8("作成できません")));
+  }
+};
+
+QTEST_MAIN(ReportPdfTest)
+#include "test_report_pdf.moc"
