@@ -9,6 +9,13 @@ EIYOU_BUILD_PACKAGES=(build-essential cmake qt6-base-dev libgl-dev fonts-ipafont
   # reports: workbooks
   libxlsxwriter-dev)
 
+# Packages that scripts/test_package.sh needs beside the build packages: the
+# package checkers (file for CPack's dependency list, man-db for the man pages)
+# and a virtual X server with the tools to find and photograph the window.
+# shellcheck disable=SC2034
+EIYOU_PACKAGE_TEST_PACKAGES=(file man-db lintian appstream desktop-file-utils
+  xvfb xauth x11-utils imagemagick)
+
 eiyou_say() { printf 'eiyou: %s\n' "$*" >&2; }
 
 eiyou_missing_packages() {

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing and runs the whole test suite headless, in three stages:
+# Installs what is missing and runs the whole test suite headless, in four stages:
 #   normal    build-test/:  the program, its tests and benchmarks, then ctest;
 #             build-core/:  the core and its tests alone, without Qt;
 #             build-embed/: a small project that includes this one and links its windows;
 #   sanitize  build-asan/:  the same tests built with AddressSanitizer and
 #                           UndefinedBehaviorSanitizer (any report fails the run);
 #   fuzz      build-fuzz/:  every libFuzzer target for a short time on the seed
-#                           corpus in fuzz/corpus (scripts/fuzz.sh).
+#                           corpus in fuzz/corpus (scripts/fuzz.sh);
+#   package   build-package/: the Debian package, built, checked, installed,
+#                           started as a new user and removed (scripts/test_package.sh).
 # Extra arguments go to both ctest runs (e.g. -R core). The environment variable
-# EIYOU_TEST_STAGES picks stages (default "normal sanitize fuzz"), and
+# EIYOU_TEST_STAGES picks stages (default "normal sanitize fuzz package"), and
 # EIYOU_FUZZ_SECONDS the time per fuzz target (default 30).
 set -euo pipefail
 
@@ -16,7 +18,7 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # shellcheck source=scripts/setup_common.sh
 source "$repo/scripts/setup_common.sh"
 
-stages=" ${EIYOU_TEST_STAGES:-normal sanitize fuzz} "
+stages=" ${EIYOU_TEST_STAGES:-normal sanitize fuzz package} "
 
 test_packages=(
   "${EIYOU_BUILD_PACKAGES[@]}"
@@ -29,6 +31,8 @@ test_packages=(
   xvfb xauth imagemagick
   # the fuzz targets: clang with its sanitizer and libFuzzer runtimes
   clang libclang-rt-14-dev
+  # the package: its checkers and the tools to find its window on X
+  "${EIYOU_PACKAGE_TEST_PACKAGES[@]}"
 )
 eiyou_install_packages "${test_packages[@]}"
 
@@ -67,4 +71,9 @@ fi
 if [[ $stages == *" fuzz "* ]]; then
   eiyou_say "short fuzz runs (build-fuzz/)"
   "$repo/scripts/fuzz.sh" "${EIYOU_FUZZ_SECONDS:-30}"
+fi
+
+if [[ $stages == *" package "* ]]; then
+  eiyou_say "the Debian package (build-package/)"
+  "$repo/scripts/test_package.sh"
 fi
