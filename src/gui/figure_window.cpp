@@ -51,8 +51,8 @@ FigureWindow::FigureWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
   for (const char* name : kColumnNames) columns << U(name);
   table_->setVerticalHeaderLabels(rows);
   table_->setHorizontalHeaderLabels(columns);
-  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  table_->horizontalHeader()->setMinimumSectionSize(96);
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  table_->horizontalHeader()->setMinimumSectionSize(88);
   table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
   legend_ = new QLabel(U(kFigureMarksLegend), this);
@@ -69,7 +69,9 @@ FigureWindow::FigureWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
   layout->addWidget(table_);
   layout->addWidget(legend_);
   layout->addWidget(note);
-  resize(620, 470);
+  // As large as the table with its eleven rows, the notes below it.
+  table_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+  resize(600, sizeHint().height());
 }
 
 void FigureWindow::ShowFigures(const FigureTableRows& rows) {
