@@ -21,7 +21,7 @@ namespace {
 // The page the controls move to; it paints the window's own surface, if any.
 class Page : public QWidget {
  public:
-  Page(ScreenFit::PagePainter paint) : paint_(std::move(paint)) {
+  explicit Page(ScreenFit::PagePainter paint) : paint_(std::move(paint)) {
     setObjectName("ScrollPage");
     if (!paint_) setAutoFillBackground(true);
   }
