@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Generate data/STD.CSV from the official reference intakes.
+"""Generate data/STD.CSV and data/STD_EXTRA.CSV from the official reference intakes.
 
-Usage: scripts/make_reference_table.py SHARED_DATA_DIR [--output FILE]
+Usage: scripts/make_reference_table.py SHARED_DATA_DIR [--output FILE] [--extra-output FILE]
 
 SHARED_DATA_DIR holds reference-intakes-2020.tsv and energy-requirements-2020.tsv,
 tab-separated transcriptions of 厚生労働省「日本人の食事摂取基準（2020年版）」.
@@ -19,6 +19,11 @@ male/female pairs per line. The values chosen:
   iron         RDA; women aged 10-64 the RDA with menstruation
   vitamin A    RDA in µgRAE x 10 / 3 as IU (1 IU = 0.3 µg retinol), whole
   niacin       RDA in mgNE (the program never reads it)
+STD_EXTRA.CSV holds what STD.CSV has no field for, in the same style (11 lines,
+male/female pairs), for the dish window's figure table:
+  salt         tentative dietary goal (DG), the "less than" value, g
+  fibre        tentative dietary goal (DG), the "at least" value, g
+A field stays empty where the official tables give no goal (fibre at 1-2 years).
 The program's classes 50～69歳 and 70歳以上 straddle the official ones; they
 take the official classes that lie wholly inside them, 50-64 and 75 and over.
 
@@ -157,6 +162,21 @@ def make_row(ref, first, last):
     return [v for pair in zip(male, female) for v in pair], notes
 
 
+def goal(ref, name, column, sex, first, last):
+    """A dietary goal as written ("" where none is given)."""
+    r = ref.values.get((name, sex, first, last))
+    if r is None:
+        raise DataError(f"{REFERENCE_FILE}: no row of {name}, sex {sex}, age {first}-{last}")
+    text = r.get(column, "").strip()
+    return decimal(text, f"{name} {column}, sex {sex}, age {first}-{last}") if text else ""
+
+
+def make_extra_row(ref, first, last):
+    """Salt (DG max) and fibre (DG min) as male/female pairs."""
+    return [goal(ref, "NACL_EQ", "DG_max", sex, first, last) for sex in (MALE, FEMALE)] + \
+           [goal(ref, "FIB", "DG_min", sex, first, last) for sex in (MALE, FEMALE)]
+
+
 def pad(text, width):
     """Pads to `width` terminal columns; full-width characters take two."""
     used = sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in text)
@@ -171,17 +191,23 @@ def main():
     parser.add_argument("shared_data_dir", type=pathlib.Path)
     parser.add_argument("--output", type=pathlib.Path,
                         default=pathlib.Path(__file__).resolve().parent.parent / "data" / "STD.CSV")
+    parser.add_argument("--extra-output", type=pathlib.Path, default=None,
+                        help="STD_EXTRA.CSV (default: beside the output)")
     args = parser.parse_args()
+    extra_output = args.extra_output or args.output.with_name("STD_EXTRA.CSV")
     try:
         ref = Reference(args.shared_data_dir)
         rows = [(label, first, last, *make_row(ref, first, last))
                 for label, first, last in AGE_CLASSES]
+        extra_rows = [make_extra_row(ref, first, last) for _, first, last in AGE_CLASSES]
     except DataError as e:
         print(f"make_reference_table: {e}", file=sys.stderr)
         return 1
 
     text = "".join(",".join(fields) + "\r\n" for _, _, _, fields, _ in rows)
     args.output.write_bytes(text.encode("cp932"))
+    extra_text = "".join(",".join(fields) + "\r\n" for fields in extra_rows)
+    extra_output.write_bytes(extra_text.encode("cp932"))
 
     print(f"{args.output}: {len(rows)} age classes")
     print(f"{'class':<10}{'from':>7} sex " + "".join(f"{n:>7}" for n in COLUMN_NAMES) + "  notes")
@@ -191,6 +217,9 @@ def main():
             head, src = (label, source) if sex == MALE else ("", "")
             print(pad(head, 10) + f"{src:>7}  {name} " + "".join(f"{v:>7}" for v in fields[sex::2])
                   + "  " + notes[sex])
+    print(f"{extra_output}: {len(extra_rows)} age classes (salt < g, fibre >= g)")
+    for (label, _, _), fields in zip(AGE_CLASSES, extra_rows):
+        print(pad(label, 10) + "".join(f"{v or '-':>7}" for v in fields))
     return 0
 
 

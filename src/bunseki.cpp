@@ -23,10 +23,12 @@
 #include <memory>
 #include <string>
 
+#include "gui/accessible.h"
 #include "gui/controls.h"
 #include "gui/image_canvas.h"
 #include "gui/list_items.h"
 #include "gui/messages.h"
+#include "gui/screen_fit.h"
 #include "gui/text.h"
 #include "sessions/meal_session.h"
 
@@ -109,6 +111,20 @@ TForm4::TForm4(eiyou::MealSession& session, QWidget* parent)
                             &TForm4::ComboBox3Change);
   BitBtn1 = MakeButton(Panel2, "BitBtn1", "グラフ作成", "グラフを表示します！",
                        QRect(280, 30, 110, 33), this, &TForm4::BitBtn1Click);
+
+  eiyou::ScreenFit::Install(this);
+  eiyou::NameControls(this, {{"TForm4", "食事の栄養分析"},
+                             {"BitBtn2", "終了"},
+                             {"ComboBox1", "食事選択"},
+                             {"ListBox1", "献立一覧"},
+                             {"BitBtn3", "食事に献立を追加"},
+                             {"BitBtn4", "食事の献立を削除"},
+                             {"ListBox2", "朝食の献立"},
+                             {"ListBox3", "昼食の献立"},
+                             {"ListBox4", "夕食の献立"},
+                             {"ComboBox2", "性別"},
+                             {"ComboBox3", "年齢区分"},
+                             {"BitBtn1", "グラフ作成"}});
 }
 
 void TForm4::Open(eiyou::MealSession& session, QWidget* parent) {
@@ -146,7 +162,7 @@ void TForm4::BitBtn3Click() {
 }
 
 void TForm4::BitBtn4Click() {
-  session_.calc.ClearTotals();
+  session_.ClearDay();
   ListBox2->clear();
   ListBox3->clear();
   ListBox4->clear();
@@ -163,6 +179,7 @@ void TForm4::ShowGraphWindow(bool drawAfterClose) {
   form.Edit1->setText(ComboBox2->currentText());
   form.Edit2->setText(ComboBox3->currentText());
   form.dsp_sessyu();
+  form.ShowFigureMarks();
   form.exec();
   if (drawAfterClose) eiyou::Guarded(this, [&] { form.GraphDraw(true); });
 }
@@ -219,7 +236,14 @@ TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
     auto* edit = new QLineEdit(this);
     edit->setObjectName(QString::fromLatin1(editName));
     edit->setGeometry(8, top + 20, 121, 22);
+    edit->setAccessibleName(QString::fromUtf8(eiyou::kDailyFigures[k].caption));
     figures_[k] = edit;
+    // In the gap between the figure and the chart area.
+    auto* mark = new QLabel(this);
+    mark->setObjectName(QStringLiteral("FigureMark%1").arg(k + 3));
+    mark->setGeometry(130, top + 20, 21, 22);
+    mark->setAlignment(Qt::AlignCenter);
+    marks_[k] = mark;
   }
 
   // Marks the chart area only; the chart is drawn on the window's own surface.
@@ -232,6 +256,33 @@ TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
 
   eiyou::MakeAxisLabels(this, kAxisLabels);
   MakeLabel(this, "StaticText12", QStringLiteral("１日分"), 248, 72);
+
+  // Below the chart area: what the marks beside the figures mean.
+  auto* legend = new QLabel(eiyou::U(eiyou::kFigureMarksLegend), this);
+  legend->setObjectName("FigureMarksLegend");
+  QFont small = legend->font();
+  small.setPixelSize(11);
+  legend->setFont(small);
+  legend->move(152, 546);
+  legend->adjustSize();
+
+  eiyou::NameControls(this, {{"TForm5", "食事摂取量グラフ"},
+                             {"Edit1", "性別"},
+                             {"Edit2", "年齢区分"},
+                             {"BitBtn3", "グラフ表示"},
+                             {"BitBtn2", "印刷"},
+                             {"BitBtn1", "終了"},
+                             {"PaintBox1", "レーダーチャート"}});
+}
+
+void TForm5::ShowFigureMarks() {
+  for (int k = 0; k < eiyou::kNutrients; ++k) {
+    const eiyou::FigureCell cell = session_.FigureMark(k);
+    marks_[k]->setText(eiyou::U(cell.mark));
+    marks_[k]->setToolTip(eiyou::U(cell.tip));
+    marks_[k]->setAccessibleName(cell.tip.empty() ? QString() : eiyou::U(cell.tip));
+    figures_[k]->setToolTip(eiyou::U(cell.tip));
+  }
 }
 
 void TForm5::dsp_sessyu() {

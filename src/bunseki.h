@@ -76,6 +76,9 @@ class TForm5 : public eiyou::ChartDialog {
 
   // The nine figures from the day's totals.
   void dsp_sessyu();
+  // Beside each figure, the marks of estimated and missing values, with the
+  // foods behind them as a hint.
+  void ShowFigureMarks();
   // Reloads the reference table, takes the targets of the chosen row and draws
   // the chart. Without a valid row nothing is drawn; `quiet` leaves out the
   // message that asks for a choice.
@@ -97,6 +100,7 @@ class TForm5 : public eiyou::ChartDialog {
   TForm4* meal_;
   bool printing_ = false;
   std::array<QLineEdit*, 9> figures_{};
+  std::array<QLabel*, 9> marks_{};
 };
 
 class TForm6 : public QDialog {

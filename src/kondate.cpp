@@ -7,8 +7,12 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
 
+#include "gui/accessible.h"
 #include "gui/controls.h"
+#include "gui/figure_window.h"
 #include "gui/image_canvas.h"
 #include "gui/list_items.h"
 #include "gui/messages.h"
@@ -111,12 +115,22 @@ TForm3::TForm3(eiyou::DishSession& session, QWidget* parent)
   BitBtn2 = MakeButton(this, "BitBtn2", "献立登録", "献立を登録します！", QRect{610, 320, 100, 32},
                        this, &TForm3::BitBtn2Click);
 
+  // The search field fills the gap between the weight and "献立登録".
+  SearchEdit = new QLineEdit(this);
+  SearchEdit->setObjectName("SearchEdit");
+  SearchEdit->setPlaceholderText(U("食品名で検索"));
+  SearchEdit->setToolTip(U("食品名の一部を入力すると、その食品を一覧に表示します！"));
+  SearchEdit->setClearButtonEnabled(true);
+  SearchEdit->setGeometry(500, 322, 104, 28);
+
   ListBox2 = MakeList<eiyou::PickList>(this, "ListBox2", QRect{8, 362, 344, 447});
   BitBtn1 = MakeButton(this, "BitBtn1", "食品削除", "選んだ食品を削除します！",
                        QRect{360, 360, 100, 32}, this, &TForm3::BitBtn1Click);
   BitBtn5 = MakeButton(this, "BitBtn5", "食品クリア", "食品をすべて削除します！",
                        QRect{470, 360, 110, 32}, this, &TForm3::BitBtn5Click);
   ListBox3 = MakeList(this, "ListBox3", QRect{360, 398, 350, 411});
+  FigureButton = MakeButton(this, "FigureButton", "成分表示", "献立の成分値を表で表示します！",
+                            QRect{600, 360, 110, 32}, this, &TForm3::FigureButtonClick);
 
   // Evaluation panel.
   Panel2 = eiyou::MakePanel(this, "Panel2", QRect(728, 8, 433, 384));
@@ -147,6 +161,55 @@ TForm3::TForm3(eiyou::DishSession& session, QWidget* parent)
 
   connect(ListBox2, &eiyou::PickList::picked, this, &TForm3::ListBox2Click);
   connect(ListBox1, &eiyou::PickList::picked, this, &TForm3::ListBox1Click);
+
+  // Added beside the handlers above, after them.
+  connect(SearchEdit, &QLineEdit::textChanged, this, &TForm3::SearchEditChange);
+  // Only what the user types: a text set by the program stays as it is.
+  connect(Edit3, &QLineEdit::textEdited, this, &TForm3::Edit3Change);
+  connect(ComboBox1, &QComboBox::editTextChanged, this, &TForm3::GroupListed);
+  connect(ComboBox1, &QComboBox::activated, this, &TForm3::GroupChosen);
+  connect(ComboBox4, &QComboBox::editTextChanged, this, &TForm3::UpdateFigures);
+  connect(ComboBox5, &QComboBox::editTextChanged, this, &TForm3::UpdateFigures);
+  figures_ = new eiyou::FigureWindow(this);
+
+  // Tab runs through the food row in reading order, the search field included.
+  setTabOrder(Edit3, SearchEdit);
+  setTabOrder(SearchEdit, BitBtn2);
+  setTabOrder(BitBtn5, FigureButton);
+  NameControls();
+}
+
+void TForm3::NameControls() {
+  eiyou::NameControls(
+      this, {{"TForm3", "献立作成"},
+             {"StaticText1", "献立名"},
+             {"Edit2", "献立名"},
+             {"BitBtn4", "献立保存"},
+             {"BitBtn12", "終了"},
+             {"ComboBox2", "料理区分"},
+             {"ComboBox3", "調理区分"},
+             {"BitBtn6", "献立削除"},
+             {"ListBox1", "献立一覧"},
+             {"BitBtn3", "食品成分表の読込"},
+             {"ComboBox1", "食品群選択"},
+             {"Edit3", "重量（グラム）"},
+             {"SearchEdit", "食品名で検索"},
+             {"BitBtn2", "献立登録"},
+             {"ListBox2", "食品一覧"},
+             {"BitBtn1", "食品削除"},
+             {"BitBtn5", "食品クリア"},
+             {"FigureButton", "成分表示"},
+             {"ListBox3", "献立の食品"},
+             {"Panel2", "献立の評価"},
+             {"BitBtn8", "基準摂取量の読込"},
+             {"BitBtn9", "評価する献立に追加"},
+             {"BitBtn10", "評価する献立をクリア"},
+             {"ListBox4", "評価する献立"},
+             {"ComboBox4", "性別"},
+             {"ComboBox5", "年齢"},
+             {"BitBtn7", "作図実行"},
+             {"BitBtn11", "グラフ消去"},
+             {"PaintBox1", "レーダーチャート"}});
 }
 
 void TForm3::Open(eiyou::DishSession& session, QWidget* parent) {
@@ -201,7 +264,10 @@ void TForm3::ListBox2Click() {
   const QString typed = Edit3->text();
   const eiyou::FoodPickResult pick = eiyou::ComposeFoodEntry(ItemBytes(item), eiyou::Utf8Of(typed));
   switch (pick.outcome) {
-    case eiyou::FoodPick::Added: InsertSorted(ListBox3, pick.entry); break;
+    case eiyou::FoodPick::Added:
+      InsertSorted(ListBox3, pick.entry);
+      UpdateFigures();
+      break;
     case eiyou::FoodPick::ZeroWeight: break;
     case eiyou::FoodPick::CommaInWeight:
       ShowMessage(this, U("重量にカンマ（,）は使えません！"));
@@ -218,9 +284,13 @@ void TForm3::ListBox2Click() {
 void TForm3::BitBtn1Click() {
   if (QListWidgetItem* item = SelectedItem(ListBox3)) delete item;
   ListBox3->setCurrentItem(nullptr);
+  UpdateFigures();
 }
 
-void TForm3::BitBtn5Click() { ListBox3->clear(); }
+void TForm3::BitBtn5Click() {
+  ListBox3->clear();
+  UpdateFigures();
+}
 
 std::vector<std::string> TForm3::ListedFoods() const { return eiyou::AllItemBytes(ListBox3); }
 
@@ -262,10 +332,10 @@ void TForm3::BitBtn6Click() {
 
 void TForm3::ListBox1Click() {
   ListBox3->clear();
-  QListWidgetItem* item = SelectedItem(ListBox1);
-  if (!item) return;
-  // The fourth and every later field; an empty one gives an empty item.
-  eiyou::FillSorted(ListBox3, eiyou::DishFoods(ItemBytes(item)));
+  if (QListWidgetItem* item = SelectedItem(ListBox1))
+    // The fourth and every later field; an empty one gives an empty item.
+    eiyou::FillSorted(ListBox3, eiyou::DishFoods(ItemBytes(item)));
+  UpdateFigures();
 }
 
 void TForm3::BitBtn4Click() {
@@ -298,11 +368,12 @@ void TForm3::BitBtn12Click() { done(QDialog::Rejected); }
 
 void TForm3::BitBtn8Click() {
   ListBox4->clear();
-  session_.calc.ClearTotals();
+  session_.ClearEvaluation();
   Guarded(this, [&] {
     BoxMessageSink sink(this);
     session_.LoadReference(sink);
   });
+  UpdateFigures();
 }
 
 void TForm3::ComboBox4Change() {
@@ -321,16 +392,18 @@ void TForm3::BitBtn9Click() {
     QListWidgetItem* item = SelectedItem(ListBox1);
     if (!item) return;
     AppendItem(ListBox4, eiyou::SplitDishLine(ItemBytes(item)).name);
-    session_.calc.AddListedFoods(ListedFoods());
+    session_.Evaluate(ListedFoods());
   });
+  UpdateFigures();
 }
 
 void TForm3::BitBtn10Click() {
   ListBox4->clear();
-  session_.calc.ClearTotals();
+  session_.ClearEvaluation();
   eiyou::ImageCanvas canvas(surface());
   session_.ClearChart(canvas, eiyou::ButtonFaceRgb());
   surfaceChanged();
+  UpdateFigures();
 }
 
 void TForm3::ChartButton(bool draw) {
@@ -354,8 +427,68 @@ void TForm3::ChartButton(bool draw) {
       session_.EraseChart(canvas, sex, age, eiyou::ButtonFaceRgb());
     surfaceChanged();
   });
+  UpdateFigures();  // STD.CSV was read again
 }
 
 void TForm3::BitBtn7Click() { ChartButton(true); }
 
 void TForm3::BitBtn11Click() { ChartButton(false); }
+
+// ---- Added beside: search, full-width weights, figures ------------------------
+
+void TForm3::SearchEditChange() {
+  const QString typed = SearchEdit->text();
+  // Nothing to look for: the list stays as it is.
+  if (typed.trimmed().isEmpty()) return;
+  const eiyou::DishSession::FoodList foods = session_.Search(eiyou::Utf8Of(typed));
+  eiyou::FillInOrder(ListBox2, foods.choices, foods.shown);
+  showingSearch_ = true;
+}
+
+void TForm3::GroupListed() {
+  // ComboBox1Change has just listed a group; the search text no longer applies.
+  showingSearch_ = false;
+  const QSignalBlocker quiet(SearchEdit);
+  SearchEdit->clear();
+}
+
+void TForm3::GroupChosen() {
+  // The same group chosen again leaves the box's text unchanged, so
+  // ComboBox1Change did not run: list the group over the search results.
+  if (showingSearch_) {
+    ComboBox1Change();
+    GroupListed();
+  }
+}
+
+void TForm3::Edit3Change() {
+  const std::string typed = eiyou::Utf8Of(Edit3->text());
+  const std::string half = eiyou::HalfWidthWeightText(typed);
+  if (half == typed) return;
+  // One character for one: the cursor stays where it was.
+  const int cursor = Edit3->cursorPosition();
+  Edit3->setText(U(half));
+  Edit3->setCursorPosition(cursor);
+}
+
+void TForm3::FigureButtonClick() {
+  if (!figures_->isVisible()) {
+    // Beside the dish window when the screen has room there.
+    const QRect frame = frameGeometry();
+    if (QScreen* s = screen()) {
+      const QRect area = s->availableGeometry();
+      if (frame.right() + 8 + figures_->width() <= area.right())
+        figures_->move(frame.right() + 8, frame.top());
+    }
+  }
+  figures_->show();
+  figures_->raise();
+  figures_->activateWindow();
+  UpdateFigures();
+}
+
+void TForm3::UpdateFigures() {
+  if (!figures_ || !figures_->isVisible()) return;
+  figures_->ShowFigures(
+      session_.Figures(ListedFoods(), ChosenItem(ComboBox4), ChosenItem(ComboBox5) + 1));
+}

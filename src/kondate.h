@@ -16,6 +16,7 @@ class QPushButton;
 class QWidget;
 
 namespace eiyou {
+class FigureWindow;
 class PickList;
 }  // namespace eiyou
 
@@ -50,6 +51,11 @@ class TForm3 : public eiyou::ChartDialog {
   void BitBtn10Click();
   void BitBtn7Click();
   void BitBtn11Click();
+  // Added beside: the food search, the weight typed in full width, and the
+  // companion window of figures.
+  void SearchEditChange();
+  void Edit3Change();
+  void FigureButtonClick();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -61,6 +67,13 @@ class TForm3 : public eiyou::ChartDialog {
   // message, then STD.CSV reloaded (the rows held stay on a missing file).
   void ChartButton(bool draw);
   std::vector<std::string> ListedFoods() const;
+  // A group chosen again after a search lists the group again.
+  void GroupChosen();
+  void GroupListed();
+  // The figure window, when shown, follows every change of the lists and of
+  // sex and age.
+  void UpdateFigures();
+  void NameControls();
 
   eiyou::DishSession& session_;
 
@@ -101,4 +114,9 @@ class TForm3 : public eiyou::ChartDialog {
   QPushButton* BitBtn11;
   QWidget* PaintBox1;
   QLabel* Label[9];
+  // Added beside.
+  QLineEdit* SearchEdit;
+  QPushButton* FigureButton;
+  eiyou::FigureWindow* figures_;
+  bool showingSearch_ = false;  // ListBox2 holds search results, not a group
 };

@@ -10,8 +10,10 @@
 
 #include <string>
 
+#include "gui/accessible.h"
 #include "gui/controls.h"
 #include "gui/messages.h"
+#include "gui/screen_fit.h"
 #include "gui/text.h"
 #include "sessions/viewer_session.h"
 
@@ -151,9 +153,23 @@ TForm2::TForm2(eiyou::ViewerSession& session, QWidget* parent)
                                 QRect(left, top + (row.large ? 30 : 24), 150, editHeight), true);
       Colour(caption, row.colour, row.large);
       Colour(edits_[number], row.colour, row.large);
+      edits_[number]->setAccessibleName(QString::fromUtf8(kValueCaptions[column - 3]));
     }
     top += 82;
   }
+
+  eiyou::NameControls(this, {{"TForm2", "食品成分表"},
+                             {"BitBtn4", "食品読込"},
+                             {"BitBtn1", "保存（使用できません）"},
+                             {"BitBtn2", "削除（使用できません）"},
+                             {"BitBtn3", "終了"},
+                             {"Edit1", "レコード番号"},
+                             {"SpinButton1", "表示する食品の切り替え"},
+                             {"SpinButton1Up", "前の食品"},
+                             {"SpinButton1Down", "次の食品"},
+                             {"Edit2", "食品番号"},
+                             {"Edit3", "食品名"}});
+  eiyou::ScreenFit::Install(this);
 }
 
 void TForm2::Open(eiyou::ViewerSession& session, QWidget* parent) {

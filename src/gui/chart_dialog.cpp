@@ -3,16 +3,25 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <cmath>
 
 #include "gui/image_canvas.h"
+#include "gui/screen_fit.h"
 
 namespace eiyou {
 
-ChartDialog::ChartDialog(QWidget* parent) : QDialog(parent) {}
+ChartDialog::ChartDialog(QWidget* parent) : QDialog(parent) {
+  fit_ = ScreenFit::Install(this, [this](QPainter& p, const QRect& area) { paintSurface(p, area); });
+}
 
 QImage& ChartDialog::surface() {
   growSurface(size());
   return surface_;
+}
+
+void ChartDialog::surfaceChanged() {
+  update();
+  if (QWidget* page = fit_->page()) page->update();
 }
 
 void ChartDialog::resizeEvent(QResizeEvent* event) {
@@ -21,22 +30,34 @@ void ChartDialog::resizeEvent(QResizeEvent* event) {
 }
 
 void ChartDialog::growSurface(const QSize& size) {
-  // Grow the backing image with the client area, keeping what was drawn.
-  const QSize want = size.expandedTo(surface_.size());
-  if (want != surface_.size() || surface_.isNull()) {
-    QImage grown(want, QImage::Format_RGB32);
+  // Grow the backing image with the client area, keeping what was drawn; a
+  // screen of another pixel ratio gets an image of its own resolution.
+  const qreal ratio = devicePixelRatioF();
+  const QSizeF held = surface_.isNull() ? QSizeF() : surface_.deviceIndependentSize();
+  const QSize logical = size.expandedTo(held.toSize());
+  if (surface_.isNull() || logical != held.toSize() || ratio != surface_.devicePixelRatio()) {
+    QImage grown(QSize(int(std::ceil(logical.width() * ratio)), int(std::ceil(logical.height() * ratio))),
+                 QImage::Format_RGB32);
+    grown.setDevicePixelRatio(ratio);
     grown.fill(ButtonFace());
     if (!surface_.isNull()) {
       QPainter p(&grown);
-      p.drawImage(0, 0, surface_);
+      p.drawImage(QPointF(0, 0), surface_);
     }
     surface_ = grown;
   }
 }
 
+void ChartDialog::paintSurface(QPainter& painter, const QRect& area) const {
+  const qreal ratio = surface_.devicePixelRatio();
+  const QRectF source(area.x() * ratio, area.y() * ratio, area.width() * ratio,
+                      area.height() * ratio);
+  painter.drawImage(QRectF(area), surface_, source);
+}
+
 void ChartDialog::paintEvent(QPaintEvent* event) {
   QPainter p(this);
-  p.drawImage(event->rect(), surface_, event->rect());
+  paintSurface(p, event->rect());
 }
 
 }  // namespace eiyou

@@ -36,6 +36,10 @@ void ImageCanvas::LineTo(int x, int y) {
                    std::abs(double(x)) > 1e5 || std::abs(double(y)) > 1e5;
   QPainter p(&image_);
   p.setRenderHint(QPainter::Antialiasing, false);
+  // Unscaled, a line through (x, y) fills pixel (x, y), whose centre is
+  // (x + 0.5, y + 0.5); on a denser image the same centre keeps the line on
+  // that pixel's device pixels.
+  if (image_.devicePixelRatio() != 1) p.translate(0.5, 0.5);
   QPen pen(pen_);
   pen.setWidth(penWidth_);
   pen.setCapStyle(Qt::SquareCap);
@@ -51,7 +55,8 @@ void ImageCanvas::LineTo(int x, int y) {
   }
   // Chart vertices can lie millions of pixels away, which the raster engine
   // must never see: draw only the part near the image.
-  const ClipBox box{-margin, -margin, image_.width() + margin, image_.height() + margin};
+  const QSizeF size = image_.deviceIndependentSize();
+  const ClipBox box{-margin, -margin, size.width() + margin, size.height() + margin};
   double x0 = fromX, y0 = fromY, x1 = x, y1 = y;
   if (ClipSegment(x0, y0, x1, y1, box))
     p.drawLine(QPoint(qRound(x0), qRound(y0)), QPoint(qRound(x1), qRound(y1)));

@@ -113,45 +113,6 @@ std::string FoodMarksBytes(const std::vector<ImportedFood>& foods) {
   return out;
 }
 
-std::vector<FoodMarksLine> ReadFoodMarks(std::string_view bytes) {
-  std::vector<FoodMarksLine> lines;
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    std::size_t end = bytes.find_first_of("\r\n", i);
-    if (end == std::string_view::npos) end = bytes.size();
-    const std::string_view text = bytes.substr(i, end - i);
-    i = end;
-    if (i < bytes.size() && bytes[i] == '\r') {
-      ++i;
-      if (i < bytes.size() && bytes[i] == '\n') ++i;
-    } else if (i < bytes.size()) {
-      ++i;  // a lone LF
-    }
-
-    FoodMarksLine line;
-    line.marks.fill(CellMark::Problem);
-    const std::size_t tab = text.find('\t');
-    const bool wellFormed = tab == 5 && text.size() == 6 + kImportColumns &&
-                            std::all_of(text.begin(), text.begin() + 5,
-                                        [](char c) { return c >= '0' && c <= '9'; });
-    if (wellFormed) {
-      line.number = std::string(text.substr(0, 5));
-      for (int c = 0; c < kImportColumns; ++c) {
-        const char m = text[6 + c];
-        switch (m) {
-          case '.': case 'E': case '-': case 'T': case 'Z': case '?':
-            line.marks[c] = static_cast<CellMark>(m);
-            break;
-          default:
-            line.marks[c] = CellMark::Problem;
-        }
-      }
-    }
-    lines.push_back(line);
-  }
-  return lines;
-}
-
 std::vector<std::string> ImportSummaryLines(const FoodImport& r) {
   std::vector<std::string> lines;
   lines.push_back("形式: " + r.format);

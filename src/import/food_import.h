@@ -10,20 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "tables/food_marks.h"
+
 namespace eiyou {
 
-// What a written cell stands for; kept beside the table so that totals can
-// later say how much of them rests on estimates or missing figures.
-enum class CellMark : char {
-  Plain = '.',
-  Estimated = 'E',     // "(12.3)" in the source
-  NotAnalysed = '-',   // "-" or an empty cell
-  Trace = 'T',         // "Tr" or "(Tr)"
-  PresumedZero = 'Z',  // "(0)"
-  Problem = '?',       // unreadable text, written as "-"
-};
-
 inline constexpr int kImportColumns = 23;
+static_assert(kImportColumns == FoodTable::kColumns);
 
 struct ImportedFood {
   std::string number;                                // five digits as in the source ("01001")
@@ -74,19 +66,8 @@ FoodImport ImportFoodCompositionBytes(std::string_view bytes, const std::string&
 // CR LF after every line.
 std::string FoodTableBytes(const std::vector<ImportedFood>& foods);
 
-// The side file of data-quality marks, 食品成分表５訂.MARKS: ASCII, one line per
-// food in table order, "<5-digit number>\t<23 mark characters>\r\n" (see CellMark).
-inline constexpr const char* kFoodMarksFileName = "食品成分表５訂.MARKS";
+// The marks file (tables/food_marks.h) of the imported foods.
 std::string FoodMarksBytes(const std::vector<ImportedFood>& foods);
-
-struct FoodMarksLine {
-  std::string number;  // empty when the line was not of the expected form
-  std::array<CellMark, kImportColumns> marks{};
-};
-// One entry per line (CR LF, CR or LF), so entry i belongs to table line i + 1.
-// A malformed line gives an empty number and Problem marks; a character that is
-// not a mark reads as Problem.
-std::vector<FoodMarksLine> ReadFoodMarks(std::string_view bytes);
 
 // The summary for the dialog and the tool, in Japanese, one line each: format,
 // foods per group, identifiers found and missing, empty cells, problems.

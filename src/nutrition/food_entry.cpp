@@ -63,4 +63,24 @@ std::string_view FoodEntryWeightText(std::string_view entry) {
   return entry.substr(from, end - from);
 }
 
+std::string HalfWidthWeightText(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    // U+FF0B..U+FF19 is EF BC 8B..99 in UTF-8: ＋，－．／ and the digits.
+    if (i + 2 < utf8.size() && utf8[i] == '\xEF' && utf8[i + 1] == '\xBC') {
+      const auto third = static_cast<unsigned char>(utf8[i + 2]);
+      const bool wanted = third == 0x8B || third == 0x8D || third == 0x8E ||
+                          (third >= 0x90 && third <= 0x99);
+      if (wanted) {
+        out += static_cast<char>(third - 0x8B + '+');  // U+FF0B - U+FEE0 = '+'
+        i += 2;
+        continue;
+      }
+    }
+    out += utf8[i];
+  }
+  return out;
+}
+
 }  // namespace eiyou

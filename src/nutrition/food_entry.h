@@ -32,6 +32,11 @@ struct FoodPickResult {
 // text (UTF-8, as typed).
 FoodPickResult ComposeFoodEntry(std::string_view choice, std::string_view typedWeight);
 
+// The weight as people type it with a Japanese input method on: full-width
+// digits, "．", "＋" and "－" in `utf8` become their half-width forms, one
+// character for one, so a cursor keeps its place. Everything else stays.
+std::string HalfWidthWeightText(std::string_view utf8);
+
 // The parts of a FoodEntry that the totals read. The row: from the 2nd byte up
 // to, not including, the first "]" (empty without one). The weight: after the
 // first "=" up to, not including, the entry's last byte, its "g" (empty

@@ -7,7 +7,7 @@
 namespace eiyou {
 
 DishFileOpening DishSession::Opening(MessageSink& sink) {
-  calc.ClearTotals();
+  ClearEvaluation();
   return ReadDishFileAtOpening(sink);
 }
 
@@ -15,12 +15,44 @@ void DishSession::LoadFood(MessageSink& sink) {
   // Forgotten first: rows stored before a read error must not show old names.
   shown_.clear();
   shownReady_.clear();
+  names_.Clear();
   SideTables::LoadFood(sink);
 }
 
 DishSession::FoodList DishSession::ListGroup(int chosenIndex) {
   SelectedGroup = chosenIndex + 1;
   return ListRows(FoodRowsOfGroup(food, SelectedGroup));
+}
+
+DishSession::FoodList DishSession::Search(std::string_view typedUtf8) {
+  if (!names_.built()) names_.Build(food);
+  return ListRows(names_.Find(typedUtf8));
+}
+
+void DishSession::Evaluate(const std::vector<std::string>& foods) {
+  calc.AddListedFoods(foods);
+  AddExtrasAndNotes(chosen_, food, marks, foods);
+}
+
+void DishSession::ClearEvaluation() {
+  calc.ClearTotals();
+  chosen_ = FigureColumn{};
+}
+
+FigureTableRows DishSession::Figures(const std::vector<std::string>& composing, int sex,
+                                     int ageRow) const {
+  FigureColumn dish;
+  AddFoodsToColumn(dish, food, marks, composing);
+  FigureColumn chosen = chosen_;
+  chosen.nine = calc.totals;
+  // The chart's own targets, made on a calculator of our own: the chart's
+  // targets change only when it is drawn or erased.
+  NutrientCalculator targets(food, reference);
+  const bool row = reference.IsLoaded() && (sex == 0 || sex == 1) && ageRow >= 1 &&
+                   ageRow <= ReferenceTable::kRows;
+  if (row) targets.LoadTargets(sex, ageRow);
+  return MakeFigureTable(dish, chosen, row ? &targets.targets : nullptr, extraReference, sex,
+                         ageRow);
 }
 
 DishSession::FoodList DishSession::ListRows(const std::vector<int>& rows) {

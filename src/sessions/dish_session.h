@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "nutrition/dish_line.h"
+#include "nutrition/figure_table.h"
+#include "nutrition/food_search.h"
 #include "nutrition/radar_chart.h"
 #include "sessions/side_tables.h"
 #include "tables/dish_file.h"
@@ -38,6 +40,19 @@ class DishSession : public SideTables {
   };
   // The foods of the group box's item at `chosenIndex` (-1: none chosen).
   FoodList ListGroup(int chosenIndex);
+  // The foods whose name holds the typed text (FoldForSearch), in table
+  // order, as the same items a group lists. Names are folded once per load.
+  FoodList Search(std::string_view typedUtf8);
+
+  // The dishes chosen for evaluation: their FoodEntry items go to the totals
+  // (AddListedFoods) and to the figure table's column of chosen dishes.
+  void Evaluate(const std::vector<std::string>& foods);
+  // No dish chosen: totals at 0, the column empty.
+  void ClearEvaluation();
+  // The figure table of the dish being composed (`composing`, FoodEntry
+  // items) and of the chosen dishes, against the row of `sex` and `ageRow`
+  // when the reference table is loaded and they pick a row.
+  FigureTableRows Figures(const std::vector<std::string>& composing, int sex, int ageRow) const;
 
   // `sex` 0/1 and `ageRow` 1..11 as chosen, -1 and 0 when nothing is.
   ChartBlocker CheckChart(int sex, int ageRow) const;
@@ -56,6 +71,9 @@ class DishSession : public SideTables {
   // foods then costs no conversion at all. Empty until first needed.
   std::vector<std::string> shown_;
   std::vector<bool> shownReady_;
+  FoodNameIndex names_;
+  // Salt, fibre and marks of the chosen dishes; their nine are calc.totals.
+  FigureColumn chosen_;
 };
 
 }  // namespace eiyou

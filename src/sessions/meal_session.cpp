@@ -1,11 +1,13 @@
 #include "sessions/meal_session.h"
 
 #include "nutrition/dish_line.h"
+#include "nutrition/food_entry.h"
+#include "tables/text_fields.h"
 
 namespace eiyou {
 
 DishFileOpening MealSession::Opening(MessageSink& sink) {
-  calc.ClearTotals();
+  ClearDay();
   LoadFood(sink);
   LoadReference(sink);
   return ReadDishFileAtOpening(sink);
@@ -14,7 +16,15 @@ DishFileOpening MealSession::Opening(MessageSink& sink) {
 std::string MealSession::AddDish(std::string_view dishLine) {
   const DishLineParts dish = SplitDishLine(dishLine);
   calc.AddDishFoods(dish.foods);
+  // The same pieces AddDishFoods adds, each noted once per food and nutrient.
+  for (const std::string& item : SplitAtCommas(dish.foods))
+    NoteFood(dayNotes_, food, marks, FoodEntryRowText(item), FoodEntryWeightText(item));
   return MealEntryText(dish);
+}
+
+void MealSession::ClearDay() {
+  calc.ClearTotals();
+  dayNotes_ = QualityNotes{};
 }
 
 ChartBlocker MealSession::PrepareChart(MessageSink& sink) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "nutrition/figure_table.h"
 #include "nutrition/figures.h"
 #include "nutrition/radar_chart.h"
 #include "sessions/side_tables.h"
@@ -27,14 +28,21 @@ class MealSession : public SideTables {
 
   // Adds a dish's foods to the day's totals; returns its label in a meal.
   std::string AddDish(std::string_view dishLine);
+  // No dish in any meal: the totals at 0 and no food noted.
+  void ClearDay();
 
   std::array<std::string, kNutrients> Figures() const { return DailyFigureTexts(calc.totals); }
+  // The marks beside figure k (0..8) and the foods behind them.
+  FigureCell FigureMark(int k) const { return MarkOf(dayNotes_, k); }
 
   // Reloads the reference table (its messages through `sink`) and tells
   // whether sex and age class pick a row of it.
   ChartBlocker PrepareChart(MessageSink& sink);
   // The daily chart of the totals against the chosen row.
   void DrawChart(Canvas& canvas);
+
+ private:
+  QualityNotes dayNotes_;
 };
 
 }  // namespace eiyou

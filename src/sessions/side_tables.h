@@ -4,6 +4,8 @@
 
 #include "nutrition/nutrients.h"
 #include "tables/errors.h"
+#include "tables/extra_reference.h"
+#include "tables/food_marks.h"
 #include "tables/food_table.h"
 #include "tables/reference_table.h"
 
@@ -18,10 +20,20 @@ class SideTables {
   FoodTable food;
   ReferenceTable reference;
   NutrientCalculator calc{food, reference};
+  // Beside the two tables, read without a word: the food table's marks and
+  // the reference values STD.CSV has no field for.
+  std::vector<FoodMarksLine> marks;
+  ExtraReferenceTable extraReference;
 
   // The side's tables from the data folder; an unreadable file throws IoError.
-  void LoadFood(MessageSink& sink) { LoadFoodTable(food, sink); }
-  void LoadReference(MessageSink& sink) { LoadReferenceTable(reference, sink); }
+  void LoadFood(MessageSink& sink) {
+    LoadFoodTable(food, sink);
+    marks = LoadFoodMarks();
+  }
+  void LoadReference(MessageSink& sink) {
+    LoadReferenceTable(reference, sink);
+    LoadExtraReferenceTable(extraReference);
+  }
 };
 
 }  // namespace eiyou

@@ -1,0 +1,124 @@
+#include "gui/screen_fit.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QWidget>
+#include <QWindow>
+
+namespace eiyou {
+
+namespace {
+
+// The page the controls move to; it paints the window's own surface, if any.
+class Page : public QWidget {
+ public:
+  explicit Page(ScreenFit::PagePainter paint) : paint_(std::move(paint)) {
+    setObjectName("ScrollPage");
+    if (!paint_) setAutoFillBackground(true);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    if (!paint_) return;
+    QPainter p(this);
+    paint_(p, event->rect());
+  }
+
+ private:
+  ScreenFit::PagePainter paint_;
+};
+
+// Before a window manager has framed the window its frame is unknown: allow a
+// title bar and thin borders.
+constexpr QMargins kAssumedFrame(8, 36, 8, 8);
+
+}  // namespace
+
+ScreenFit::ScreenFit(QWidget* window, PagePainter paint)
+    : QObject(window), window_(window), paint_(std::move(paint)) {
+  window->installEventFilter(this);
+}
+
+ScreenFit* ScreenFit::Install(QWidget* window, PagePainter paint) {
+  return new ScreenFit(window, std::move(paint));
+}
+
+bool ScreenFit::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == window_ && event->type() == QEvent::Resize && scroll_)
+    scroll_->setGeometry(window_->rect());
+  if (watched == window_ && event->type() == QEvent::Show) {
+    // The offscreen platform shows every window whole, whatever the nominal
+    // size of its screen: nothing is ever cut off there.
+    const QString platform = QGuiApplication::platformName();
+    QScreen* screen = window_->screen();
+    if (screen && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal")) {
+      QMargins frame;
+      if (QWindow* handle = window_->windowHandle()) frame = handle->frameMargins();
+      if (frame.isNull()) frame = kAssumedFrame;
+      const QSize available = screen->availableGeometry().size().shrunkBy(frame);
+      if (FitInto(available)) {
+        // Keep the shrunk window on the screen's available area.
+        const QRect area = screen->availableGeometry().marginsRemoved(frame);
+        QPoint at = window_->pos();
+        at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - window_->width())));
+        at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - window_->height())));
+        window_->move(at);
+      }
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+bool ScreenFit::FitInto(const QSize& available) {
+  if (page_) return true;
+  const QSize content = window_->size();
+  if (content.width() <= available.width() && content.height() <= available.height()) return false;
+
+  auto* page = new Page(paint_);
+  page->setFixedSize(content);
+  for (QWidget* child : window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (child->isWindow()) continue;
+    const bool hidden = child->isHidden();
+    const QRect place = child->geometry();
+    child->setParent(page);
+    child->setGeometry(place);
+    if (!hidden) child->show();
+  }
+
+  auto* scroll = new QScrollArea(window_);
+  scroll->setObjectName("ScrollArea");
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(false);
+  scroll->setWidget(page);
+  // Tab moves the focus onto a control out of sight: bring it into view.
+  QObject::connect(qApp, &QApplication::focusChanged, scroll, [scroll, page](QWidget*, QWidget* now) {
+    if (now && page->isAncestorOf(now)) scroll->ensureWidgetVisible(now, 8, 8);
+  });
+
+  // A scroll bar along one side can make the other one needed too.
+  const int bar = window_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  int w = std::min(content.width(), available.width());
+  int h = std::min(content.height(), available.height());
+  if (h < content.height()) w = std::min(content.width() + bar, available.width());
+  if (w < content.width()) h = std::min(content.height() + bar, available.height());
+  if (h < content.height()) w = std::min(content.width() + bar, available.width());
+  window_->setMinimumSize(0, 0);
+  window_->setMaximumSize(content + QSize(bar, bar));
+  window_->resize(w, h);
+  scroll->setGeometry(0, 0, w, h);
+  scroll->show();
+  page_ = page;
+  scroll_ = scroll;
+  return true;
+}
+
+}  // namespace eiyou

@@ -1,0 +1,163 @@
+#include "nutrition/figure_table.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "nutrition/figures.h"
+#include "nutrition/food_entry.h"
+#include "nutrition/real48.h"
+#include "tables/cp932.h"
+#include "tables/numbers.h"
+
+namespace eiyou {
+
+const std::array<const char*, kFigureRows> kFigureRowNames = {
+    "エネルギー（kcal）", "たんぱく質（g）",   "総脂質（g）",
+    "カルシウム（mg）",   "鉄（mg）",          "ビタミンＡ（μg）",
+    "ビタミンＢ１（mg）", "ビタミンＢ２（mg）", "ビタミンＣ（mg）",
+    "食塩相当量（g）",    "食物繊維（g）",
+};
+
+namespace {
+
+// The table column of each row.
+constexpr int kColumnOfRow[kFigureRows] = {3, 5, 6, 10, 12, 17, 18, 19, 21, 22, 8};
+
+constexpr long double kPerGram = 0.01L;
+
+// A food's row when it adds to totals, else 0.
+int RowOf(const FoodTable& food, std::string_view rowText) {
+  const std::int32_t r = ParseIntLenient(rowText);
+  return r >= 1 && r <= food.rows() ? r : 0;
+}
+
+void AddOnce(std::vector<std::string>& names, std::string_view name) {
+  if (std::find(names.begin(), names.end(), name) == names.end()) names.emplace_back(name);
+}
+
+std::string NameList(const std::vector<std::string>& names) {
+  constexpr std::size_t kShown = 12;
+  std::string text;
+  for (std::size_t i = 0; i < names.size() && i < kShown; ++i)
+    text += "\n　・" + Cp932ToUtf8(names[i]);
+  if (names.size() > kShown) text += "\n　ほか " + std::to_string(names.size() - kShown) + " 食品";
+  return text;
+}
+
+std::string Figure(int row, std::int32_t value) {
+  if (row >= kNutrients) return TenthsText(value);
+  const long double factor = kDailyFigures[row].factor;
+  return factor == 0 ? std::to_string(value) : FigureText(value, factor);
+}
+
+std::string Percent(std::int32_t total, std::int32_t target) {
+  if (target <= 0) return "-";
+  return std::to_string(RoundEven(static_cast<long double>(total) * 100 / target));
+}
+
+}  // namespace
+
+std::string TenthsText(std::int32_t tenths) {
+  const std::int64_t v = tenths;
+  const std::int64_t magnitude = std::llabs(v);
+  return (v < 0 ? "-" : "") + std::to_string(magnitude / 10) + "." +
+         std::to_string(magnitude % 10);
+}
+
+void AddExtraFood(ExtraTotals& totals, const FoodTable& food, std::string_view rowText,
+                  std::string_view weightText) {
+  const long double w = Real48(ParseRealLenient(weightText));
+  const int r = RowOf(food, rowText);
+  if (r == 0) return;
+  for (int i = 0; i < 2; ++i) {
+    const long double v = Real48(ParseRealLenient(food.Cell(kColumnOfRow[kSaltRow + i], r)));
+    const long double s = v * 10;
+    totals.value[i] = SaturatingAdd(totals.value[i], RoundEven((w * s) * kPerGram));
+  }
+}
+
+void NoteFood(QualityNotes& notes, const FoodTable& food, const std::vector<FoodMarksLine>& marks,
+              std::string_view rowText, std::string_view weightText) {
+  const int r = RowOf(food, rowText);
+  if (r == 0 || Real48(ParseRealLenient(weightText)) == 0) return;
+  const std::string_view name = food.Cell(2, r);
+  for (int row = 0; row < kFigureRows; ++row) {
+    switch (QualityOf(food, marks, kColumnOfRow[row], r)) {
+      case CellQuality::Analysed: break;
+      case CellQuality::Estimated: AddOnce(notes.estimated[row], name); break;
+      case CellQuality::NotAnalysed: AddOnce(notes.missing[row], name); break;
+    }
+  }
+}
+
+void AddExtrasAndNotes(FigureColumn& column, const FoodTable& food,
+                       const std::vector<FoodMarksLine>& marks,
+                       const std::vector<std::string>& items) {
+  for (const std::string& item : items) {
+    const std::string_view row = FoodEntryRowText(item), weight = FoodEntryWeightText(item);
+    AddExtraFood(column.extra, food, row, weight);
+    NoteFood(column.notes, food, marks, row, weight);
+  }
+}
+
+void AddFoodsToColumn(FigureColumn& column, const FoodTable& food,
+                      const std::vector<FoodMarksLine>& marks,
+                      const std::vector<std::string>& items) {
+  // The nine through the calculator itself, so the figures are the chart's.
+  const ReferenceTable noReference;
+  NutrientCalculator calc(food, noReference);
+  calc.totals = column.nine;
+  calc.AddListedFoods(items);
+  column.nine = calc.totals;
+  AddExtrasAndNotes(column, food, marks, items);
+}
+
+FigureCell MarkOf(const QualityNotes& notes, int row) {
+  FigureCell cell;
+  const auto& missing = notes.missing[static_cast<std::size_t>(row)];
+  const auto& estimated = notes.estimated[static_cast<std::size_t>(row)];
+  if (!missing.empty()) {
+    cell.mark += kMissingMark;
+    cell.tip += "成分値のない食品（0として計算）:" + NameList(missing);
+  }
+  if (!estimated.empty()) {
+    cell.mark += kEstimatedMark;
+    if (!cell.tip.empty()) cell.tip += "\n";
+    cell.tip += "推定値を含む食品:" + NameList(estimated);
+  }
+  return cell;
+}
+
+FigureTableRows MakeFigureTable(const FigureColumn& dish, const FigureColumn& chosen,
+                                const NutrientTargets* targets,
+                                const ExtraReferenceTable& extraReference, int sex, int ageRow) {
+  FigureTableRows rows;
+  for (int k = 0; k < kFigureRows; ++k) {
+    FigureTableRow& row = rows[static_cast<std::size_t>(k)];
+    const bool extra = k >= kNutrients;
+    const std::int32_t dishTotal = extra ? dish.extra.value[k - kNutrients] : dish.nine.value[k];
+    const std::int32_t chosenTotal =
+        extra ? chosen.extra.value[k - kNutrients] : chosen.nine.value[k];
+    row.dish = MarkOf(dish.notes, k);
+    row.dish.text = Figure(k, dishTotal);
+    row.chosen = MarkOf(chosen.notes, k);
+    row.chosen.text = Figure(k, chosenTotal);
+    row.reference.text = row.percent.text = "-";
+    if (!targets) continue;
+    if (!extra) {
+      row.reference.text = Figure(k, targets->Of(k));
+      row.percent.text = Percent(chosenTotal, targets->Of(k));
+      continue;
+    }
+    // Salt has a goal to stay under, fibre one to reach.
+    const int field = (k == kSaltRow ? 1 : 3) + sex;
+    const std::string& value = extraReference.Field(ageRow, field);
+    if (value.find_first_not_of(" \t") == std::string::npos) continue;
+    const std::int32_t target = RoundEven(Real48(ParseRealLenient(value)) * 10);
+    row.reference.text = TenthsText(target) + (k == kSaltRow ? "未満" : "以上");
+    row.percent.text = Percent(chosenTotal, target);
+  }
+  return rows;
+}
+
+}  // namespace eiyou

@@ -1,0 +1,94 @@
+// The dish window's table of figures: the nine nutrients of the chart plus
+// salt and fibre, for the dish being composed, for the dishes chosen for
+// evaluation, against the chosen reference; each figure marked when a food
+// behind it had an estimated value or none at all.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "nutrition/nutrients.h"
+#include "tables/extra_reference.h"
+#include "tables/food_marks.h"
+
+namespace eiyou {
+
+// Rows 0..8 are the chart's nutrients in axis order, then salt and fibre.
+inline constexpr int kFigureRows = kNutrients + 2;
+inline constexpr int kSaltRow = kNutrients, kFibreRow = kNutrients + 1;
+
+// The row names with their units; the figures are in these units.
+extern const std::array<const char*, kFigureRows> kFigureRowNames;
+
+// Marks beside a figure, and what they say.
+inline constexpr const char* kEstimatedMark = "＊";
+inline constexpr const char* kMissingMark = "※";
+inline constexpr const char* kFigureMarksLegend =
+    "※ 成分値のない食品（0として計算）を含む　＊ 推定値を含む";
+
+// Salt equivalent and dietary fibre in tenths of a gram, each food's share
+// read like the decimal columns of the nine: the cell as a 6-byte real × 10,
+// × weight × 0.01, rounded half-even by itself, added with saturation.
+struct ExtraTotals {
+  std::array<std::int32_t, 2> value{};  // salt, fibre
+};
+void AddExtraFood(ExtraTotals& totals, const FoodTable& food, std::string_view rowText,
+                  std::string_view weightText);
+
+// The foods behind each row whose value was estimated, or not analysed (and so
+// counted as 0): their names (CP932), each once, in the order first met.
+struct QualityNotes {
+  std::array<std::vector<std::string>, kFigureRows> estimated, missing;
+};
+// Notes the food of a FoodEntry's row and weight text; a food outside the
+// table or of weight 0 adds nothing to any total and is not noted.
+void NoteFood(QualityNotes& notes, const FoodTable& food, const std::vector<FoodMarksLine>& marks,
+              std::string_view rowText, std::string_view weightText);
+
+// One column of figures.
+struct FigureColumn {
+  NutrientTotals nine;
+  ExtraTotals extra;
+  QualityNotes notes;
+};
+// Adds FoodEntry items as AddListedFoods adds them to totals (same arithmetic,
+// same rows), with salt, fibre and the notes.
+void AddFoodsToColumn(FigureColumn& column, const FoodTable& food,
+                      const std::vector<FoodMarksLine>& marks,
+                      const std::vector<std::string>& items);
+// The same for the salt, fibre and notes only, of items whose nine totals are
+// added elsewhere (the session's own totals).
+void AddExtrasAndNotes(FigureColumn& column, const FoodTable& food,
+                       const std::vector<FoodMarksLine>& marks,
+                       const std::vector<std::string>& items);
+
+// A cell of the table, UTF-8: its figure, its marks ("" or "※", "＊", "※＊")
+// and the text that names the foods behind the marks.
+struct FigureCell {
+  std::string text, mark, tip;
+};
+struct FigureTableRow {
+  FigureCell dish, chosen, reference, percent;
+};
+using FigureTableRows = std::array<FigureTableRow, kFigureRows>;
+
+// The marks and their explanation for row `row` of `notes`.
+FigureCell MarkOf(const QualityNotes& notes, int row);
+
+// `targets` are the chart's NutrientTargets of the chosen row, or null when no
+// reference row is chosen (the reference and percentage columns then show
+// "-"); `sex` 0/1 and `ageRow` 1..11 pick the salt and fibre values. Figures
+// are in the units of the daily window (FigureText); salt and fibre with one
+// decimal. The percentage is the chosen dishes' total against the reference,
+// rounded half-even to a whole number; "-" without a positive reference.
+FigureTableRows MakeFigureTable(const FigureColumn& dish, const FigureColumn& chosen,
+                                const NutrientTargets* targets,
+                                const ExtraReferenceTable& extraReference, int sex, int ageRow);
+
+// Tenths as text with exactly one decimal: 15 → "1.5", -3 → "-0.3".
+std::string TenthsText(std::int32_t tenths);
+
+}  // namespace eiyou

@@ -1,0 +1,204 @@
+// The figure table: salt and fibre with the program's arithmetic, the marks of
+// estimated and missing values, the reference values and percentages, and the
+// files beside the tables that feed them.
+#include <gtest/gtest.h>
+
+#include "nutrition/figure_table.h"
+#include "sessions/dish_session.h"
+#include "sessions/meal_session.h"
+#include "table_test_support.h"
+#include "tables/cp932.h"
+
+namespace eiyou {
+namespace {
+
+// 23 fields; `cells` fills columns 3.. in order, the rest "0".
+std::string Line(const char* number, const char* name, std::vector<const char*> cells) {
+  std::string line = std::string(number) + "," + name;
+  for (int c = 3; c <= 23; ++c)
+    line += std::string(",") + (c - 3 < int(cells.size()) ? cells[std::size_t(c - 3)] : "0");
+  return Cp932(line);
+}
+
+// A marks line: every column plain but the (column, mark) pairs given.
+std::string MarksLine(const char* number, std::vector<std::pair<int, char>> marks) {
+  std::string line = std::string(number) + "\t" + std::string(23, '.');
+  for (auto [column, mark] : marks) line[std::size_t(5 + column)] = mark;
+  return line + "\r\n";
+}
+
+// Columns 3..23: kcal water prot fat carb FIBRE ash Ca P Fe Na K ret car IU B1 B2 nia C SALT refuse
+FoodTable SmallTable() {
+  FoodTable t;
+  t.SetRow(1, Line(" 1001", "米", {"356", "15", "6.1", "0.9", "77", "0.6", "0.4", "5", "0", "0.8",
+                                    "1", "0", "0", "0", "0", "0.08", "0.02", "0", "0", "0.25"}));
+  t.SetRow(2, Line("10001", "さけ", {"124", "72", "22.3", "4.1", "0", "-", "1.2", "14", "0", "0.5",
+                                     "0", "0", "0", "0", "40", "0.15", "0.21", "0", "1", "1.2"}));
+  return t;
+}
+
+TEST(AddExtraFood, SaltAndFibreRoundEachFoodFromSixByteReals) {
+  const FoodTable t = SmallTable();
+  ExtraTotals extra;
+  AddExtraFood(extra, t, "1", "150");  // salt 0.25 × 10 × 150 × 0.01 = 3.75 → 4; fibre 9
+  EXPECT_EQ(extra.value, (std::array<std::int32_t, 2>{4, 9}));
+  AddExtraFood(extra, t, "1", "10");   // 0.25 → 0, 0.6 → 1: each food rounded by itself
+  AddExtraFood(extra, t, "2", "100");  // fibre "-" counts as 0
+  AddExtraFood(extra, t, "3", "100");  // an empty row adds nothing
+  AddExtraFood(extra, t, "0", "100");  // outside the table
+  EXPECT_EQ(extra.value, (std::array<std::int32_t, 2>{4 + 0 + 12, 9 + 1}));
+  ExtraTotals huge;
+  AddExtraFood(huge, t, "2", "1e30");
+  AddExtraFood(huge, t, "2", "1e30");
+  EXPECT_EQ(huge.value[0], INT32_MAX);
+  EXPECT_EQ(TenthsText(19), "1.9");
+  EXPECT_EQ(TenthsText(-3), "-0.3");
+  EXPECT_EQ(TenthsText(INT32_MIN), "-214748364.8");
+}
+
+TEST(QualityOf, MarksCountOnlyOnTheirOwnFoodAndDashesAlways) {
+  const FoodTable t = SmallTable();
+  std::vector<FoodMarksLine> marks = ReadFoodMarks(MarksLine("01001", {{6, 'E'}}) +
+                                                   MarksLine("10001", {{18, '-'}, {19, 'E'}}));
+  EXPECT_EQ(QualityOf(t, marks, 6, 1), CellQuality::Estimated);     // fat of 米
+  EXPECT_EQ(QualityOf(t, marks, 5, 1), CellQuality::Analysed);
+  EXPECT_EQ(QualityOf(t, marks, 18, 2), CellQuality::NotAnalysed);  // a mark '-'
+  EXPECT_EQ(QualityOf(t, marks, 19, 2), CellQuality::Estimated);
+  EXPECT_EQ(QualityOf(t, marks, 8, 2), CellQuality::NotAnalysed);   // the cell "-"
+  EXPECT_EQ(QualityOf(t, {}, 8, 2), CellQuality::NotAnalysed);      // without marks too
+  EXPECT_EQ(QualityOf(t, {}, 6, 1), CellQuality::Analysed);
+  // Marks of another table (numbers differ) are not used.
+  marks[0].number = "01002";
+  EXPECT_EQ(QualityOf(t, marks, 6, 1), CellQuality::Analysed);
+}
+
+TEST(FigureColumn, NineEqualTheCalculatorsAndNotesNameEachFoodOnce) {
+  const FoodTable t = SmallTable();
+  const ReferenceTable ref;
+  const std::vector<FoodMarksLine> marks = ReadFoodMarks(
+      MarksLine("01001", {{6, 'E'}}) + MarksLine("10001", {{18, '-'}, {19, 'E'}}));
+  const std::vector<std::string> items = {Cp932("[1] 1001:米= 150g"), Cp932("[2]10001:さけ= 80g"),
+                                          Cp932("[2]10001:さけ= 20g"), Cp932("[2]10001:さけ= 0g")};
+  FigureColumn column;
+  AddFoodsToColumn(column, t, marks, items);
+  NutrientCalculator calc(t, ref);
+  calc.AddListedFoods(items);
+  EXPECT_EQ(column.nine.value, calc.totals.value);
+  EXPECT_EQ(column.notes.estimated[2], (std::vector<std::string>{Cp932("米")}));
+  EXPECT_EQ(column.notes.missing[6], (std::vector<std::string>{Cp932("さけ")}));
+  EXPECT_EQ(column.notes.estimated[7], (std::vector<std::string>{Cp932("さけ")}));
+  EXPECT_EQ(column.notes.missing[kFibreRow], (std::vector<std::string>{Cp932("さけ")}));
+  EXPECT_TRUE(column.notes.missing[0].empty());
+
+  const FigureCell b1 = MarkOf(column.notes, 6);
+  EXPECT_EQ(b1.mark, "※");
+  EXPECT_NE(b1.tip.find("さけ"), std::string::npos);
+  EXPECT_EQ(MarkOf(column.notes, 0).mark, "");
+}
+
+TEST(MakeFigureTable, ReferenceInTheDailyUnitsAndPercentOfTheChosenDishes) {
+  FigureColumn dish, chosen;
+  dish.nine.value = {700, 123, 5, 1, 85, 1000, 5, 0, 3};
+  chosen.nine.value = {1050, 300, 0, 0, 0, 0, 0, 0, 0};
+  chosen.extra.value = {15, 30};
+  chosen.notes.estimated[0] = {Cp932("米")};
+  NutrientTargets targets;
+  targets.EnergyTarget = 2100;
+  targets.other = {600, 0, 650, 75, 2000, 120, 140, 100};
+  ExtraReferenceTable extra;
+  extra.SetField(9, 1, "7.5");  // salt, male
+  extra.SetField(9, 2, "6.5");
+  extra.SetField(9, 3, "");     // fibre, male: none given
+  extra.SetField(9, 4, "18");
+
+  const FigureTableRows male = MakeFigureTable(dish, chosen, &targets, extra, 0, 9);
+  EXPECT_EQ(male[0].dish.text, "700");
+  EXPECT_EQ(male[1].dish.text, "12.3");
+  EXPECT_EQ(male[5].dish.text, "300");   // IU × 0.3
+  EXPECT_EQ(male[6].dish.text, "0.05");
+  EXPECT_EQ(male[0].chosen.text, "1050");
+  EXPECT_EQ(male[0].chosen.mark, "＊");
+  EXPECT_EQ(male[0].reference.text, "2100");
+  EXPECT_EQ(male[0].percent.text, "50");
+  EXPECT_EQ(male[1].percent.text, "50");
+  EXPECT_EQ(male[2].percent.text, "-");   // a target of 0
+  EXPECT_EQ(male[5].reference.text, "600");
+  EXPECT_EQ(male[kSaltRow].chosen.text, "1.5");
+  EXPECT_EQ(male[kSaltRow].reference.text, "7.5未満");
+  EXPECT_EQ(male[kSaltRow].percent.text, "20");
+  EXPECT_EQ(male[kFibreRow].reference.text, "-");
+  EXPECT_EQ(male[kFibreRow].percent.text, "-");
+  const FigureTableRows female = MakeFigureTable(dish, chosen, &targets, extra, 1, 9);
+  EXPECT_EQ(female[kFibreRow].reference.text, "18.0以上");
+  EXPECT_EQ(female[kFibreRow].percent.text, "17");  // 3.0 of 18.0: 16.67
+
+  const FigureTableRows none = MakeFigureTable(dish, chosen, nullptr, extra, 0, 9);
+  for (const FigureTableRow& row : none) {
+    EXPECT_EQ(row.reference.text, "-");
+    EXPECT_EQ(row.percent.text, "-");
+  }
+}
+
+using SideFilesTest = testing::ScratchDirTest;
+
+TEST_F(SideFilesTest, ExtraReferenceAndMarksAreReadWithoutAWordOrNotAtAll) {
+  ExtraReferenceTable extra;
+  extra.SetField(1, 1, "stale");
+  LoadExtraReferenceTable(extra);  // missing: empty, no message possible
+  EXPECT_EQ(extra.Field(1, 1), "");
+  EXPECT_TRUE(LoadFoodMarks().empty());
+
+  WriteBytes("STD_EXTRA.CSV", ",,,\r\n3.5,3.5,8,8\r\n");
+  WriteBytes(kFoodMarksFileName, MarksLine("01001", {{6, 'E'}}) + "broken\r\n");
+  LoadExtraReferenceTable(extra);
+  EXPECT_EQ(extra.Field(1, 1), "");
+  EXPECT_EQ(extra.Field(2, 4), "8");
+  EXPECT_EQ(extra.Field(3, 1), "");
+  const std::vector<FoodMarksLine> marks = LoadFoodMarks();
+  ASSERT_EQ(marks.size(), 2u);
+  EXPECT_EQ(marks[1].number, "");
+
+  // A directory in the file's place reads as no file.
+  std::filesystem::remove(Path("STD_EXTRA.CSV"));
+  std::filesystem::create_directory(Path("STD_EXTRA.CSV"));
+  LoadExtraReferenceTable(extra);
+  EXPECT_EQ(extra.Field(2, 4), "");
+}
+
+TEST_F(SideFilesTest, SessionsKeepTheChosenColumnAndTheDaysNotesUntilCleared) {
+  WriteBytes("食品成分表５訂.CSV", Line(" 1001", "米", {"356", "15", "6.1", "-"}) + "\r\n");
+  WriteBytes(kFoodMarksFileName, "01001\t.....................\r\n");  // malformed: unused
+  WriteBytes("STD.CSV", "2100,2100,60,60\r\n");
+  testing::RecordingSink sink;
+
+  DishSession dish;
+  dish.LoadFood(sink);
+  dish.LoadReference(sink);
+  const std::vector<std::string> foods = {Cp932("[1] 1001:米= 100g")};
+  dish.Evaluate(foods);
+  dish.Evaluate(foods);
+  FigureTableRows rows = dish.Figures(foods, 0, 1);
+  EXPECT_EQ(rows[0].dish.text, "356");
+  EXPECT_EQ(rows[0].chosen.text, "712");
+  EXPECT_EQ(rows[0].percent.text, "34");
+  EXPECT_EQ(rows[2].chosen.mark, "※");       // fat "-"
+  EXPECT_EQ(rows[kSaltRow].reference.text, "-");  // no STD_EXTRA.CSV
+  EXPECT_EQ(dish.calc.totals.value[0], 712);
+  EXPECT_EQ(dish.Figures(foods, -1, 1)[0].reference.text, "-");
+  dish.ClearEvaluation();
+  rows = dish.Figures({}, 0, 1);
+  EXPECT_EQ(rows[0].chosen.text, "0");
+  EXPECT_EQ(rows[2].chosen.mark, "");
+  EXPECT_TRUE(sink.messages.empty());
+
+  MealSession meal;
+  meal.LoadFood(sink);
+  meal.AddDish(Cp932("和食,煮もの,ごはん,[1] 1001:米= 100g"));
+  EXPECT_EQ(meal.FigureMark(2).mark, "※");
+  meal.ClearDay();
+  EXPECT_EQ(meal.FigureMark(2).mark, "");
+  EXPECT_EQ(meal.calc.totals.value[0], 0);
+}
+
+}  // namespace
+}  // namespace eiyou
