@@ -5,7 +5,9 @@
 # shellcheck disable=SC2034  # used by the scripts that source this file
 EIYOU_BUILD_PACKAGES=(build-essential cmake qt6-base-dev libgl-dev fonts-ipafont-gothic
   # the food composition importer: zip archives and XML of workbooks
-  libzip-dev libxml2-dev)
+  libzip-dev libxml2-dev
+  # the day plans: SQLite
+  libsqlite3-dev)
 
 eiyou_say() { printf 'eiyou: %s\n' "$*" >&2; }
 
