@@ -67,7 +67,8 @@ class DayPlanStore {
   // tells why (empty after a read that ran, found or not).
   bool HasDay(const std::string& date);
   std::optional<DayPlan> LoadDay(const std::string& date);
-  // The stored days from `from` to `to`, both included, in date order.
+  // The stored days from `from` to `to`, both included, in date order (none
+  // when `to` comes before `from`).
   std::vector<DayPlan> DaysBetween(const std::string& from, const std::string& to);
   const std::string& readError() const { return readError_; }
 
