@@ -55,8 +55,9 @@ class CrashTest : public PlanTest {
     ASSERT_TRUE(OpenStore()->SaveDay(oldDay).ok);
   }
 
-  // Runs `store` in a child that is killed once `waitForSignal` is false or the
-  // child has signalled, after `delay`. No connection of the parent is open.
+  // A child stores the new and the old day in turn until it is killed: `delay`
+  // after it starts, or after its `hook` has signalled. The parent has no
+  // connection open meanwhile.
   void KillChild(void (*hook)(), std::chrono::microseconds delay) {
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
