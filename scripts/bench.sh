@@ -19,7 +19,8 @@ results="$build/results"
 cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DEIYOU_BUILD_GUI=ON \
   -DEIYOU_BUILD_TESTS=OFF -DEIYOU_BUILD_BENCH=ON -DEIYOU_BUILD_FUZZ=OFF -DEIYOU_SANITIZE=OFF \
   >/dev/null
-cmake --build "$build" -j "$(eiyou_jobs)" --target eiyou_bench eiyou_bench_gui eiyou_bench_startup
+cmake --build "$build" -j "$(eiyou_jobs)" --target eiyou_bench eiyou_bench_gui eiyou_bench_startup eiyou_bench_import \
+  eiyou_bench_plans
 mkdir -p "$results"
 
 table="$results/table.tsv"
@@ -44,6 +45,7 @@ run core "$build/bench/eiyou_bench" "$@" || status=1
 run gui env QT_QPA_PLATFORM=offscreen "$build/bench/eiyou_bench_gui" "$@" || status=1
 run startup env QT_QPA_PLATFORM=offscreen "$build/bench/eiyou_bench_startup" "$@" || status=1
 run import "$build/bench/eiyou_bench_import" "$@" || status=1
+run plans "$build/bench/eiyou_bench_plans" "$@" || status=1
 
 # The start-up once more on a real X server: the user's display when there is
 # one, else a virtual one when Xvfb is installed. An extra, so it never fails

@@ -45,7 +45,8 @@ fi
 per_input_timeout=10
 rss_limit_mb=2048
 
-eiyou_install_packages build-essential cmake clang libclang-rt-14-dev libzip-dev libxml2-dev
+eiyou_install_packages build-essential cmake clang libclang-rt-14-dev libzip-dev libxml2-dev \
+  libsqlite3-dev
 
 build="$repo/build-fuzz"
 runs="${EIYOU_FUZZ_RUN_DIR:-$build/fuzz-run}"

@@ -7,7 +7,9 @@ EIYOU_BUILD_PACKAGES=(build-essential cmake qt6-base-dev libgl-dev fonts-ipafont
   # the food composition importer: zip archives and XML of workbooks
   libzip-dev libxml2-dev
   # reports: workbooks
-  libxlsxwriter-dev)
+  libxlsxwriter-dev
+  # the day plans: SQLite
+  libsqlite3-dev)
 
 # Packages that scripts/test_package.sh needs beside the build packages: the
 # package checkers (file for CPack's dependency list, man-db for the man pages)

@@ -1,0 +1,48 @@
+// The figures of a period of stored days: each day's totals, added exactly as
+// the meal window adds a dish (its "選択→"), and their average.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "nutrition/nutrients.h"
+#include "plans/day_plan.h"
+#include "sessions/side_tables.h"
+
+namespace eiyou {
+
+// The nine nutrients of the chart (their units as in NutrientTotals), then
+// salt equivalent and dietary fibre, both in 0.1 g.
+inline constexpr int kPeriodNutrients = kNutrients + 2;
+inline constexpr int kSaltIndex = kNutrients;
+inline constexpr int kFibreIndex = kNutrients + 1;
+using PeriodValues = std::array<std::int32_t, kPeriodNutrients>;
+
+struct DayFigures {
+  std::string date;
+  int sex = -1;
+  int age = 0;
+  PeriodValues totals{};
+};
+
+struct PeriodFigures {
+  std::vector<DayFigures> days;  // in the order given
+  // The mean of the daily totals over the days found, in the same units: the
+  // exact mean (sum ÷ days in extended precision) and that mean rounded half
+  // to even. All zero when there are no days.
+  std::array<long double, kPeriodNutrients> mean{};
+  PeriodValues average{};
+};
+
+// Each day's totals: every dish of its three meals through the food table's
+// arithmetic (NutrientCalculator::AddDishFoods over the dish line's foods), as
+// the meal window totals a day. The reference table plays no part in totals.
+PeriodFigures ComputePeriod(const std::vector<DayPlan>& days, const FoodTable& food,
+                            const ReferenceTable& reference);
+inline PeriodFigures ComputePeriod(const std::vector<DayPlan>& days, const SideTables& side) {
+  return ComputePeriod(days, side.food, side.reference);
+}
+
+}  // namespace eiyou

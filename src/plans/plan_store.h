@@ -1,0 +1,111 @@
+// The stored day plans: KONDATE/献立表.db in the data folder, an SQLite
+// database in WAL mode with foreign keys on. Every write is one transaction,
+// so a day is stored whole or not at all, even when the process dies halfway.
+#pragma once
+
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "plans/day_plan.h"
+#include "plans/plan_schema.h"
+
+struct sqlite3;
+
+namespace eiyou {
+
+inline constexpr const char* kPlanFileName = "献立表.db";
+
+// dataDir/KONDATE/献立表.db
+std::string PlanDatabasePath(const std::string& dataDir);
+
+// How the database came to be opened. Every status but Ok comes with a message.
+enum class OpenStatus {
+  Ok,            // days are read and stored
+  Replaced,      // the file was damaged: it was moved aside under a dated name
+                 // (damagedCopy()) and a new, empty database was started
+  ReadOnly,      // the folder or the file cannot be written: stored days are
+                 // read (none when there is no file yet), storing is refused
+  NewerVersion,  // written by a newer version of the program: read, never written
+  NoFolder,      // there is no KONDATE folder: nothing is read or stored
+  Failed,        // the database cannot be used (the message says why)
+};
+
+struct StoreResult {
+  bool ok = false;
+  std::string message;  // UTF-8, for the user, when not ok
+};
+
+class DayPlanStore {
+ public:
+  // Opens KONDATE/献立表.db under `dataDir`, creating it when it is missing
+  // (never the KONDATE folder itself), and brings its layout up to date. A
+  // damaged file is moved aside as "献立表.db.YYYYMMDD-HHMMSS.damaged" (the
+  // local time of `now`; an existing name is never overwritten). Never throws.
+  static std::unique_ptr<DayPlanStore> Open(const std::string& dataDir, std::time_t now);
+  // The same with another list of layout steps (for trying a later version).
+  static std::unique_ptr<DayPlanStore> Open(const std::string& dataDir, std::time_t now,
+                                            std::span<const PlanMigration> migrations);
+  ~DayPlanStore();
+  DayPlanStore(const DayPlanStore&) = delete;
+  DayPlanStore& operator=(const DayPlanStore&) = delete;
+
+  OpenStatus status() const { return status_; }
+  // UTF-8 Japanese for the user; empty when the status is plain Ok.
+  const std::string& message() const { return message_; }
+  const std::string& path() const { return path_; }
+  // Where a damaged file was moved (status Replaced), else empty.
+  const std::string& damagedCopy() const { return damagedCopy_; }
+  // The layout version of the file: PRAGMA user_version (0 without a file).
+  int schemaVersion() const { return version_; }
+  bool CanStore() const { return writable_; }
+
+  // Reads find nothing when the database cannot be read; readError() then
+  // tells why (empty after a read that ran, found or not).
+  bool HasDay(const std::string& date);
+  std::optional<DayPlan> LoadDay(const std::string& date);
+  // The stored days from `from` to `to`, both included, in date order (none
+  // when `to` comes before `from`).
+  std::vector<DayPlan> DaysBetween(const std::string& from, const std::string& to);
+  const std::string& readError() const { return readError_; }
+
+  // Stores the day, replacing a stored day of that date as a whole. Refused,
+  // with nothing written, for an invalid date, sex or age class and when the
+  // database cannot be written. `savedAt` is recorded with the day.
+  StoreResult SaveDay(const DayPlan& plan, std::time_t savedAt = std::time(nullptr));
+  // Removes the day and its dishes; ok also when no such day was stored.
+  StoreResult DeleteDay(const std::string& date);
+
+ private:
+  enum class Health { Sound, Damaged, Unusable };
+
+  DayPlanStore() = default;
+  void OpenFile(const std::string& dataDir, std::time_t now,
+                std::span<const PlanMigration> migrations);
+  void OpenReadOnly(bool exists, bool sane);
+  bool Connect(bool readOnly, bool immutable);
+  Health Inspect(bool writable);
+  bool MoveAside(std::time_t now);
+  bool Migrate(std::span<const PlanMigration> migrations);
+  bool Exec(const char* sql);
+  void Fail(std::string message);
+  void Close();
+  StoreResult Refusal() const;
+  StoreResult Rollback();
+
+  sqlite3* db_ = nullptr;
+  std::string folder_;
+  OpenStatus status_ = OpenStatus::Failed;
+  std::string message_;
+  std::string path_;
+  std::string damagedCopy_;
+  std::string readError_;
+  int version_ = 0;
+  bool readable_ = false;
+  bool writable_ = false;
+};
+
+}  // namespace eiyou

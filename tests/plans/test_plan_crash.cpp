@@ -1,0 +1,123 @@
+// A process killed while it stores a day leaves the old day or the new one,
+// never a mix: a child stores big days and is killed with SIGKILL, at chosen
+// points inside the transaction and at random moments.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "plan_test_support.h"
+
+using namespace eiyou;
+using namespace eiyou::testing;
+
+namespace {
+
+constexpr const char* kDate = "2024-06-01";
+int gSignal = -1;  // the child's end of the pipe
+
+// Tells the parent the child has reached the point, then waits to be killed.
+[[noreturn]] void SignalAndWait() {
+  const char byte = 'x';
+  if (write(gSignal, &byte, 1) != 1) _exit(3);
+  for (;;) pause();
+}
+
+void AfterDayRow(void*, int op, const char*, const char* table, sqlite3_int64) {
+  // The old day and its dishes are deleted and the new day row is in; no dish yet.
+  if (op == SQLITE_INSERT && std::strcmp(table, "day") == 0) SignalAndWait();
+}
+int BeforeCommit(void*) { SignalAndWait(); }
+
+// Installed into every connection the child opens.
+int HookAfterDayRow(sqlite3* db, char**, const sqlite3_api_routines*) {
+  sqlite3_update_hook(db, AfterDayRow, nullptr);
+  return SQLITE_OK;
+}
+int HookBeforeCommit(sqlite3* db, char**, const sqlite3_api_routines*) {
+  sqlite3_commit_hook(db, BeforeCommit, nullptr);
+  return SQLITE_OK;
+}
+
+class CrashTest : public PlanTest {
+ protected:
+  const DayPlan oldDay = Day(kDate, "old", 1000, 0, 5);  // 3,000 dish rows
+  const DayPlan newDay = Day(kDate, "new", 1500, 1, 8);  // 4,500
+
+  void SetUp() override {
+    PlanTest::SetUp();
+    ASSERT_TRUE(OpenStore()->SaveDay(oldDay).ok);
+  }
+
+  // A child stores the new and the old day in turn until it is killed: `delay`
+  // after it starts, or after its `hook` has signalled. The parent has no
+  // connection open meanwhile.
+  void KillChild(void (*hook)(), std::chrono::microseconds delay) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      close(fds[0]);
+      gSignal = fds[1];
+      alarm(60);  // never outlive a parent that failed
+      if (hook) hook();
+      auto store = DayPlanStore::Open(dir_, kNow);
+      for (int i = 0;; ++i)
+        if (!store->SaveDay(i % 2 == 0 ? newDay : oldDay).ok) _exit(2);
+    }
+    close(fds[1]);
+    if (hook) {
+      pollfd p{fds[0], POLLIN, 0};
+      ASSERT_EQ(poll(&p, 1, 30000), 1);
+      char byte;
+      ASSERT_EQ(read(fds[0], &byte, 1), 1) << "the child ended before its hook";
+    }
+    usleep(static_cast<useconds_t>(delay.count()));
+    kill(pid, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    close(fds[0]);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+  }
+
+  // The database after the kill: sound, and holding one whole day.
+  std::string DayFound() {
+    auto store = OpenStore();
+    EXPECT_EQ(store->status(), OpenStatus::Ok) << store->message();
+    const std::optional<DayPlan> day = store->LoadDay(kDate);
+    if (!day) return "none";
+    if (SameDay(*day, oldDay)) return "old";
+    if (SameDay(*day, newDay)) return "new";
+    return "a mix of " + std::to_string(day->meals[0].size()) + " dishes";
+  }
+};
+
+TEST_F(CrashTest, KilledInsideTheTransactionKeepsTheOldDay) {
+  KillChild([] { sqlite3_auto_extension(reinterpret_cast<void (*)()>(HookAfterDayRow)); },
+            std::chrono::microseconds(0));
+  EXPECT_EQ(DayFound(), "old");
+  KillChild([] { sqlite3_auto_extension(reinterpret_cast<void (*)()>(HookBeforeCommit)); },
+            std::chrono::microseconds(0));
+  EXPECT_EQ(DayFound(), "old");
+}
+
+TEST_F(CrashTest, KilledAtRandomMomentsLeavesOneWholeDay) {
+  std::mt19937 random(::testing::UnitTest::GetInstance()->random_seed());
+  std::uniform_int_distribution<int> micros(0, 400000);
+  for (int round = 0; round < 8; ++round) {
+    const int delay = micros(random);
+    SCOPED_TRACE("killed after " + std::to_string(delay) + " µs");
+    KillChild(nullptr, std::chrono::microseconds(delay));
+    const std::string found = DayFound();
+    EXPECT_TRUE(found == "old" || found == "new") << found;
+  }
+}
+
+}  // namespace
