@@ -17,14 +17,20 @@ std::string MealSession::AddDish(std::string_view dishLine) {
   const DishLineParts dish = SplitDishLine(dishLine);
   calc.AddDishFoods(dish.foods);
   // The same pieces AddDishFoods adds, each noted once per food and nutrient.
-  for (const std::string& item : SplitAtCommas(dish.foods))
+  for (const std::string& item : SplitAtCommas(dish.foods)) {
     NoteFood(dayNotes_, food, marks, FoodEntryRowText(item), FoodEntryWeightText(item));
+    AddExtraFood(dayExtra_, food, FoodEntryRowText(item), FoodEntryWeightText(item));
+  }
+  if (currentMeal >= 1 && currentMeal <= 3)
+    mealDishes_[static_cast<std::size_t>(currentMeal - 1)].emplace_back(dishLine);
   return MealEntryText(dish);
 }
 
 void MealSession::ClearDay() {
   calc.ClearTotals();
   dayNotes_ = QualityNotes{};
+  dayExtra_ = ExtraTotals{};
+  for (auto& meal : mealDishes_) meal.clear();
 }
 
 ChartBlocker MealSession::PrepareChart(MessageSink& sink) {

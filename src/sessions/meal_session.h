@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "nutrition/figure_table.h"
 #include "nutrition/figures.h"
@@ -26,10 +27,16 @@ class MealSession : public SideTables {
   // read. An unreadable file throws IoError.
   DishFileOpening Opening(MessageSink& sink);
 
-  // Adds a dish's foods to the day's totals; returns its label in a meal.
+  // Adds a dish's foods to the day's totals, and the dish to the current meal
+  // (when one is chosen); returns its label in a meal.
   std::string AddDish(std::string_view dishLine);
   // No dish in any meal: the totals at 0 and no food noted.
   void ClearDay();
+
+  // The dish lines of breakfast, lunch and dinner, in the order added.
+  const std::array<std::vector<std::string>, 3>& MealDishes() const { return mealDishes_; }
+  // The day's figures: the nine totals, salt and fibre, and the notes.
+  FigureColumn DayColumn() const { return {calc.totals, dayExtra_, dayNotes_}; }
 
   std::array<std::string, kNutrients> Figures() const { return DailyFigureTexts(calc.totals); }
   // The marks beside figure k (0..8) and the foods behind them.
@@ -43,6 +50,8 @@ class MealSession : public SideTables {
 
  private:
   QualityNotes dayNotes_;
+  ExtraTotals dayExtra_;
+  std::array<std::vector<std::string>, 3> mealDishes_;
 };
 
 }  // namespace eiyou
