@@ -2,6 +2,11 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QDate>
+#include <QDateEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QToolButton>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFont>
@@ -20,7 +25,9 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <ctime>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "gui/accessible.h"
@@ -28,8 +35,11 @@
 #include "gui/image_canvas.h"
 #include "gui/list_items.h"
 #include "gui/messages.h"
+#include "gui/report_actions.h"
 #include "gui/screen_fit.h"
 #include "gui/text.h"
+#include "plans/plan_store.h"
+#include "reports/figures_report.h"
 #include "sessions/meal_session.h"
 
 using eiyou::AppendItem;
@@ -112,6 +122,19 @@ TForm4::TForm4(eiyou::MealSession& session, QWidget* parent)
   BitBtn1 = MakeButton(Panel2, "BitBtn1", "グラフ作成", "グラフを表示します！",
                        QRect(280, 30, 110, 33), this, &TForm4::BitBtn1Click);
 
+  // Day plans: the day's three meals stored under a date, and read back.
+  MakeLabel(Panel2, "PlanDateLabel", QStringLiteral("日付"), 420, 12);
+  PlanDate = new QDateEdit(QDate::currentDate(), Panel2);
+  PlanDate->setObjectName("PlanDate");
+  PlanDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+  PlanDate->setCalendarPopup(true);
+  PlanDate->setToolTip(QStringLiteral("日別献立の日付です"));
+  PlanDate->setGeometry(420, 34, 130, 26);
+  MakeButton(Panel2, "SaveDayButton", "日別献立に保存", "今の朝食・昼食・夕食をこの日付で保存します",
+             QRect(566, 30, 170, 33), this, &TForm4::SaveDayClick);
+  MakeButton(Panel2, "OpenDayButton", "日別献立を開く", "この日付で保存した献立を読み込みます",
+             QRect(746, 30, 170, 33), this, &TForm4::OpenDayClick);
+
   eiyou::ScreenFit::Install(this);
   eiyou::NameControls(this, {{"TForm4", "食事の栄養分析"},
                              {"BitBtn2", "終了"},
@@ -124,7 +147,10 @@ TForm4::TForm4(eiyou::MealSession& session, QWidget* parent)
                              {"ListBox4", "夕食の献立"},
                              {"ComboBox2", "性別"},
                              {"ComboBox3", "年齢区分"},
-                             {"BitBtn1", "グラフ作成"}});
+                             {"BitBtn1", "グラフ作成"},
+                             {"PlanDate", "日別献立の日付"},
+                             {"SaveDayButton", "日別献立に保存"},
+                             {"OpenDayButton", "日別献立を開く"}});
 }
 
 void TForm4::Open(eiyou::MealSession& session, QWidget* parent) {
@@ -152,13 +178,107 @@ void TForm4::BitBtn3Click() {
   const int row = ListBox1->currentRow();
   if (row < 0 || !ListBox1->item(row)->isSelected()) return;
 
-  const std::string entry = session_.AddDish(ItemBytes(ListBox1, row));
+  AddToMeal(ItemBytes(ListBox1, row));
+}
+
+void TForm4::AddToMeal(const std::string& line) {
+  const std::string entry = session_.AddDish(line);
   switch (session_.currentMeal) {
     case 1: AppendItem(ListBox2, entry); break;
     case 2: AppendItem(ListBox3, entry); break;
     case 3: AppendItem(ListBox4, entry); break;
     default: break;  // no meal list takes it, but its foods still count
   }
+}
+
+QString TForm4::PlanDateText() const { return PlanDate->date().toString(QStringLiteral("yyyy-MM-dd")); }
+
+namespace {
+// Opens the day plans of the data folder; false (after a message) when they
+// cannot be used for `storing` or reading.
+std::unique_ptr<eiyou::DayPlanStore> OpenPlans(QWidget* parent, bool storing) {
+  auto store = eiyou::DayPlanStore::OpenInDataFolder(std::time(nullptr));
+  if (!store->message().empty()) {
+    if (store->status() == eiyou::OpenStatus::Failed || store->status() == eiyou::OpenStatus::NoFolder)
+      ShowError(parent, eiyou::U(store->message()));
+    else
+      ShowMessage(parent, eiyou::U(store->message()));
+  }
+  const bool usable = storing ? store->CanStore()
+                              : store->status() != eiyou::OpenStatus::Failed &&
+                                    store->status() != eiyou::OpenStatus::NoFolder;
+  return usable ? std::move(store) : nullptr;
+}
+
+// A question with two answers of their own; true for `yes`.
+bool Ask(QWidget* parent, const QString& text, const char* yes, const char* no) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::NoButton, parent);
+  QPushButton* accept = box.addButton(eiyou::U(yes), QMessageBox::AcceptRole);
+  QPushButton* reject = box.addButton(eiyou::U(no), QMessageBox::RejectRole);
+  box.setDefaultButton(reject);
+  box.setEscapeButton(reject);
+  box.exec();
+  return box.clickedButton() == accept;
+}
+}  // namespace
+
+void TForm4::SaveDayClick() {
+  if (session_.sexIndex != 0 && session_.sexIndex != 1) {
+    ShowMessage(this, QStringLiteral("性別を選択してください！"));
+    return;
+  }
+  if (session_.ageIndex < 1 || session_.ageIndex > eiyou::ReferenceTable::kRows) {
+    ShowMessage(this, QStringLiteral("年齢を選択してください！"));
+    return;
+  }
+  const QString date = PlanDateText();
+  auto store = OpenPlans(this, true);
+  if (!store) return;
+  if (store->HasDay(eiyou::Utf8Of(date)) &&
+      !Ask(this, QStringLiteral("%1 の日別献立はすでに保存されています。置き換えますか？").arg(date),
+           "置き換える", "やめる"))
+    return;
+  eiyou::DayPlan plan;
+  plan.date = eiyou::Utf8Of(date);
+  plan.sex = session_.sexIndex;
+  plan.age = session_.ageIndex;
+  plan.meals = session_.MealDishes();
+  const eiyou::StoreResult stored = store->SaveDay(plan);
+  if (stored.ok)
+    ShowMessage(this, QStringLiteral("%1 の日別献立を保存しました！").arg(date));
+  else
+    ShowError(this, eiyou::U(stored.message));
+}
+
+void TForm4::OpenDayClick() {
+  const QString date = PlanDateText();
+  auto store = OpenPlans(this, false);
+  if (!store) return;
+  const std::optional<eiyou::DayPlan> plan = store->LoadDay(eiyou::Utf8Of(date));
+  if (!store->readError().empty()) {
+    ShowError(this, eiyou::U(store->readError()));
+    return;
+  }
+  if (!plan) {
+    ShowMessage(this, QStringLiteral("%1 の日別献立は保存されていません！").arg(date));
+    return;
+  }
+  const bool anyDish = ListBox2->count() + ListBox3->count() + ListBox4->count() > 0;
+  if (anyDish && !Ask(this, QStringLiteral("今の朝食・昼食・夕食の献立を %1 の日別献立に入れ替えますか？")
+                                .arg(date),
+                      "入れ替える", "やめる"))
+    return;
+  // The same path as choosing the sex and age and adding each dish with
+  // "選択→", so the totals are exactly those of the day as it was planned.
+  BitBtn4Click();
+  ComboBox2->setCurrentIndex(plan->sex);
+  ComboBox3->setCurrentIndex(plan->age - 1);
+  const int chosenMeal = session_.currentMeal;
+  for (int m = 0; m < 3; ++m) {
+    session_.currentMeal = m + 1;
+    for (const std::string& line : plan->meals[static_cast<std::size_t>(m)]) AddToMeal(line);
+  }
+  session_.currentMeal = chosenMeal;
 }
 
 void TForm4::BitBtn4Click() {
@@ -257,6 +377,30 @@ TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
   eiyou::MakeAxisLabels(this, kAxisLabels);
   MakeLabel(this, "StaticText12", QStringLiteral("１日分"), 248, 72);
 
+  // Below the figures: the day's report as a PDF, CSV or workbook.
+  saveButton_ = new QToolButton(this);
+  saveButton_->setObjectName("SaveReportButton");
+  saveButton_->setText(QStringLiteral("保存"));
+  saveButton_->setToolTip(QStringLiteral("この日の栄養分析を PDF・CSV・Excel に保存します"));
+  saveButton_->setPopupMode(QToolButton::InstantPopup);
+  saveButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  saveButton_->setGeometry(8, 547, 121, 18);
+  auto* menu = new QMenu(saveButton_);
+  const struct {
+    const char* name;
+    const char* text;
+    eiyou::ReportFormat format;
+  } formats[] = {{"PdfAction", "PDFに保存", eiyou::ReportFormat::Pdf},
+                 {"CsvAction", "CSVに保存", eiyou::ReportFormat::Csv},
+                 {"XlsxAction", "Excelに保存", eiyou::ReportFormat::Xlsx}};
+  for (const auto& f : formats) {
+    QAction* action = menu->addAction(eiyou::U(f.text));
+    action->setObjectName(QString::fromLatin1(f.name));
+    const eiyou::ReportFormat format = f.format;
+    connect(action, &QAction::triggered, this, [this, format] { SaveReport(format); });
+  }
+  saveButton_->setMenu(menu);
+
   // Below the chart area: what the marks beside the figures mean.
   auto* legend = new QLabel(eiyou::U(eiyou::kFigureMarksLegend), this);
   legend->setObjectName("FigureMarksLegend");
@@ -272,7 +416,34 @@ TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
                              {"BitBtn3", "グラフ表示"},
                              {"BitBtn2", "印刷"},
                              {"BitBtn1", "終了"},
-                             {"PaintBox1", "レーダーチャート"}});
+                             {"PaintBox1", "レーダーチャート"},
+                             {"SaveReportButton", "レポートの保存"}});
+}
+
+eiyou::Report TForm5::DayReport(eiyou::ReportChart& chart) {
+  const QString date = meal_ ? meal_->PlanDateText() : QString();
+  const eiyou::FigureColumn day = session_.DayColumn();
+  const bool row = (session_.sexIndex == 0 || session_.sexIndex == 1) &&
+                   session_.ageIndex >= 1 && session_.ageIndex <= eiyou::ReferenceTable::kRows;
+  chart = {};
+  if (row) {
+    session_.calc.LoadTargets(session_.sexIndex, session_.ageIndex);
+    chart = {session_.calc.totals, session_.calc.targets, true};
+  }
+  const std::vector<std::string> heading = {
+      "日付: " + eiyou::Utf8Of(date), "性別: " + eiyou::Utf8Of(Edit1->text()),
+      "年齢区分: " + eiyou::Utf8Of(Edit2->text())};
+  return eiyou::MakeFiguresReport("食事の栄養分析", heading,
+                                  {{eiyou::Utf8Of(date), eiyou::ColumnTotals(day)}}, day,
+                                  row ? &chart.targets : nullptr, session_.extraReference,
+                                  session_.sexIndex, session_.ageIndex);
+}
+
+void TForm5::SaveReport(eiyou::ReportFormat format) {
+  eiyou::ReportChart chart;
+  const eiyou::Report report = DayReport(chart);
+  const QString date = meal_ ? meal_->PlanDateText() : QString();
+  eiyou::SaveReport(this, report, chart, format, QStringLiteral("栄養分析_") + date);
 }
 
 void TForm5::ShowFigureMarks() {
@@ -367,8 +538,11 @@ void TForm5::BitBtn2Click() {
   } reset{printing_};
 
   auto image = std::make_unique<TForm6>(this);  // never shown
+  // The report button is not part of the printed window.
+  saveButton_->hide();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   const QImage shot = CaptureWindow();
+  saveButton_->show();
   QGuiApplication::clipboard()->setImage(shot);
   WaitProcessingEvents(500);
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -8,14 +8,17 @@
 #include <array>
 
 #include "gui/chart_dialog.h"
+#include "gui/report_actions.h"
 #include "sessions/session_fwd.h"
 
 class QComboBox;
+class QDateEdit;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QToolButton;
 
 class TForm4 : public QDialog {
   Q_OBJECT
@@ -38,10 +41,18 @@ class TForm4 : public QDialog {
   void ComboBox3Change();
   void BitBtn1Click();
   void BitBtn2Click();
+  void SaveDayClick();
+  void OpenDayClick();
+
+ public:
+  // The day chosen for storing and reading day plans, "YYYY-MM-DD".
+  QString PlanDateText() const;
 
  private:
   // Loads the tables and the dish list; false when the window must not be shown.
   bool Opening(QWidget* messageParent);
+  // Adds a dish line to meal 1..3 as "選択→" does (any other meal: to no list).
+  void AddToMeal(const std::string& line);
 
   eiyou::MealSession& session_;
   QFrame* Panel1;
@@ -65,6 +76,7 @@ class TForm4 : public QDialog {
   QLabel* StaticText8;
   QComboBox* ComboBox3;
   QPushButton* BitBtn1;
+  QDateEdit* PlanDate;
 };
 
 class TForm5 : public eiyou::ChartDialog {
@@ -93,6 +105,10 @@ class TForm5 : public eiyou::ChartDialog {
   void BitBtn1Click();
 
  private:
+  // The day's report (the meal window's date, sex and age class), and the
+  // chart that goes with it when a reference row is chosen.
+  eiyou::Report DayReport(eiyou::ReportChart& chart);
+  void SaveReport(eiyou::ReportFormat format);
   QImage CaptureWindow();
   bool PrintPicture(const QImage& picture, const QRect& target);
 
@@ -101,6 +117,7 @@ class TForm5 : public eiyou::ChartDialog {
   bool printing_ = false;
   std::array<QLineEdit*, 9> figures_{};
   std::array<QLabel*, 9> marks_{};
+  QToolButton* saveButton_ = nullptr;
 };
 
 class TForm6 : public QDialog {

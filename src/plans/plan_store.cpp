@@ -170,6 +170,10 @@ std::unique_ptr<DayPlanStore> DayPlanStore::Open(const std::string& dataDir, std
   return Open(dataDir, now, PlanMigrations());
 }
 
+std::unique_ptr<DayPlanStore> DayPlanStore::OpenInDataFolder(std::time_t now) {
+  return Open(DataDirectory(), now);
+}
+
 std::unique_ptr<DayPlanStore> DayPlanStore::Open(const std::string& dataDir, std::time_t now,
                                                  std::span<const PlanMigration> migrations) {
   std::unique_ptr<DayPlanStore> store(new DayPlanStore);

@@ -46,6 +46,8 @@ class DayPlanStore {
   // damaged file is moved aside as "献立表.db.YYYYMMDD-HHMMSS.damaged" (the
   // local time of `now`; an existing name is never overwritten). Never throws.
   static std::unique_ptr<DayPlanStore> Open(const std::string& dataDir, std::time_t now);
+  // The same in the data folder the program runs in (its working directory).
+  static std::unique_ptr<DayPlanStore> OpenInDataFolder(std::time_t now);
   // The same with another list of layout steps (for trying a later version).
   static std::unique_ptr<DayPlanStore> Open(const std::string& dataDir, std::time_t now,
                                             std::span<const PlanMigration> migrations);

@@ -68,6 +68,7 @@ Report MakeFiguresReport(const std::string& title, const std::vector<std::string
   }
   report.reference.label = "基準値";
   report.percent.label = "割合(%)";
+  report.percent.decimals = 0;
   for (int k = 0; k < kFigureRows; ++k) {
     report.reference.values.push_back(Leading(table[static_cast<std::size_t>(k)].reference.text));
     report.percent.values.push_back(Leading(table[static_cast<std::size_t>(k)].percent.text));

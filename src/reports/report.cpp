@@ -24,7 +24,8 @@ void CsvRow(std::string& out, const ReportRow& row, const std::vector<ReportColu
   out += CsvField(row.label);
   for (std::size_t i = 0; i < columns.size(); ++i) {
     out += ',';
-    if (i < row.values.size() && row.values[i]) out += ReportNumber(*row.values[i], columns[i].decimals);
+    if (i < row.values.size() && row.values[i])
+      out += ReportNumber(*row.values[i], row.decimals >= 0 ? row.decimals : columns[i].decimals);
   }
   out += "\r\n";
 }
@@ -65,6 +66,8 @@ bool WriteReportXlsx(const Report& report, const std::string& path, std::string&
   lxw_worksheet* sheet = workbook_add_worksheet(book, "栄養分析");
   lxw_format* bold = workbook_add_format(book);
   format_set_bold(bold);
+  lxw_format* whole = workbook_add_format(book);
+  format_set_num_format(whole, "0");
   std::vector<lxw_format*> number(report.columns.size());
   for (std::size_t i = 0; i < number.size(); ++i) {
     number[i] = workbook_add_format(book);
@@ -84,7 +87,8 @@ bool WriteReportXlsx(const Report& report, const std::string& path, std::string&
     worksheet_write_string(sheet, row, 0, r.label.c_str(), labelFormat);
     for (std::size_t i = 0; i < report.columns.size() && i < r.values.size(); ++i)
       if (r.values[i] && std::isfinite(*r.values[i]))
-        worksheet_write_number(sheet, row, static_cast<lxw_col_t>(i + 1), *r.values[i], number[i]);
+        worksheet_write_number(sheet, row, static_cast<lxw_col_t>(i + 1), *r.values[i],
+                               r.decimals == 0 ? whole : number[i]);
     ++row;
   };
   for (const ReportRow& day : report.days) writeRow(day, nullptr);

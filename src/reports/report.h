@@ -18,6 +18,7 @@ struct ReportColumn {
 struct ReportRow {
   std::string label;                         // UTF-8: a date, "平均", "基準値", "割合(%)"
   std::vector<std::optional<double>> values;  // one per column; empty: no value
+  int decimals = -1;                          // for every value; -1: each column's own
 };
 
 struct Report {

@@ -3,7 +3,10 @@
 //
 // The meal side's totals, choices and chart live for the whole program run:
 // every test starts a fresh main window, a fresh run.
+#include <QAction>
 #include <QComboBox>
+#include <QDateEdit>
+#include <QFileDialog>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
@@ -401,6 +404,82 @@ class BunsekiTest : public QObject {
       });
       QVERIFY(stillOpen);
     });
+  }
+
+  void aDayIsStoredAndOpenedAgainWithTheSameFigures() {
+    WriteAllData();
+    ModalDriver d;
+    InMealWindow(d, [&](QWidget* w) {
+      Child<QDateEdit>(w, "PlanDate")->setDate(QDate(2026, 12, 8));
+      d.Message(QString::fromUtf8("年齢を選択してください！"));
+      ClickButton(w, "SaveDayButton");
+      ChooseItem(w, "ComboBox1", 0);
+      AddDish(w, kEnergy);
+      ChooseItem(w, "ComboBox1", 2);
+      AddDish(w, kTwoFoods);
+      ChooseItem(w, "ComboBox2", 1);
+      ChooseItem(w, "ComboBox3", 7);
+      d.Message(QString::fromUtf8("2026-12-08 の日別献立を保存しました！"));
+      ClickButton(w, "SaveDayButton");
+      // Storing the date again asks first; "やめる" keeps the stored day.
+      d.Message(QString(), QString::fromUtf8("やめる"));
+      ClickButton(w, "SaveDayButton");
+      QStringList before;
+      InGraphWindow(d, w, [&](QWidget* g) { before = Figures(g); });
+
+      ClickButton(w, "BitBtn4");
+      ChooseItem(w, "ComboBox2", 0);
+      ChooseItem(w, "ComboBox1", 1);
+      ClickButton(w, "OpenDayButton");
+      QCOMPARE(ItemTexts(w, "ListBox2"), QStringList{QString::fromUtf8("和      食：汁 も の：エネルギー汁")});
+      QCOMPARE(ItemTexts(w, "ListBox3"), QStringList());
+      QCOMPARE(ItemTexts(w, "ListBox4"), QStringList{QString::fromUtf8("和      食：汁 も の：二品")});
+      QCOMPARE(Child<QComboBox>(w, "ComboBox2")->currentIndex(), 1);
+      QCOMPARE(Child<QComboBox>(w, "ComboBox3")->currentIndex(), 7);
+      QStringList after;
+      InGraphWindow(d, w, [&](QWidget* g) { after = Figures(g); });
+      QCOMPARE(after, before);
+      // The chosen meal stays chosen: the next dish goes to lunch.
+      AddDish(w, kFat);
+      QCOMPARE(ItemTexts(w, "ListBox3").size(), 1);
+
+      // Opening over dishes asks first; a date with nothing stored says so.
+      d.Message(QString(), QString::fromUtf8("やめる"));
+      ClickButton(w, "OpenDayButton");
+      QCOMPARE(ItemTexts(w, "ListBox3").size(), 1);
+      Child<QDateEdit>(w, "PlanDate")->setDate(QDate(2026, 12, 9));
+      d.Message(QString::fromUtf8("2026-12-09 の日別献立は保存されていません！"));
+      ClickButton(w, "OpenDayButton");
+    });
+  }
+
+  void theDailyWindowSavesTheDaysReport() {
+    WriteAllData();
+    const QString csv = QDir::current().filePath(QStringLiteral("day.csv"));
+    ModalDriver d;
+    InMealWindow(d, [&](QWidget* w) {
+      Child<QDateEdit>(w, "PlanDate")->setDate(QDate(2026, 12, 8));
+      ChooseItem(w, "ComboBox1", 0);
+      AddDish(w, kFullDay);
+      ChooseItem(w, "ComboBox2", 1);
+      ChooseItem(w, "ComboBox3", 7);
+      InGraphWindow(d, w, [&](QWidget* g) {
+        d.Window("ReportFileDialog", [&](QWidget* f) {
+          auto* dialog = qobject_cast<QFileDialog*>(f);
+          dialog->selectFile(csv);
+          QMetaObject::invokeMethod(dialog, "accept");
+        });
+        d.Message();
+        g->findChild<QAction*>("CsvAction")->trigger();
+      });
+    });
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    // 100 g of food 3 is the female 18-29 row: every share 100 %.
+    QVERIFY2(text.contains(QStringLiteral("2026-12-08,2000,60.0,50.0,600,10.0,600.0,1.00,1.20,100,0.0,0.0")),
+             qPrintable(text));
+    QVERIFY2(text.contains(QString::fromUtf8("割合(%),100,100,100,100,100,100,100,100,100,,")), qPrintable(text));
   }
 };
 
