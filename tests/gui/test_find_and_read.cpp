@@ -3,6 +3,7 @@
 // core's totals with its marks, the marks beside the daily figures, accessible
 // names and Tab, a screen too small for the window, and charts at the screen's
 // pixel ratio.
+#include <QAbstractSpinBox>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
@@ -79,14 +80,16 @@ QList<QWidget*> Controls(QWidget* window) {
   QList<QWidget*> controls;
   auto inner = [window](QWidget* c) {  // a part of another control (a header, a clear button)
     for (QWidget* p = c->parentWidget(); p && p != window; p = p->parentWidget())
-      if (qobject_cast<QAbstractItemView*>(p) || qobject_cast<QLineEdit*>(p) || qobject_cast<QComboBox*>(p))
+      if (qobject_cast<QAbstractItemView*>(p) || qobject_cast<QLineEdit*>(p) ||
+          qobject_cast<QComboBox*>(p) || qobject_cast<QAbstractSpinBox*>(p))
         return true;
     return false;
   };
   for (QWidget* c : window->findChildren<QWidget*>()) {
     if (c->window() != window || inner(c)) continue;
     if (qobject_cast<QAbstractButton*>(c) || qobject_cast<QLineEdit*>(c) ||
-        qobject_cast<QComboBox*>(c) || qobject_cast<QAbstractItemView*>(c))
+        qobject_cast<QComboBox*>(c) || qobject_cast<QAbstractItemView*>(c) ||
+        qobject_cast<QAbstractSpinBox*>(c))
       controls << c;
   }
   return controls;
