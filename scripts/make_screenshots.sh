@@ -335,7 +335,7 @@ gone 食事の栄養分析
 # ---- Import dialog: a workbook read, not taken in ----
 step="import dialog"
 cp "$repo/tests/import/data/foods.xlsx" "$HOME/ダウンロード/"
-click "$main" 240 350 # 成分表の取込
+click "$main" 312 350 # 成分表の取込, the right half of the tools row
 import=$(window 食品成分表の取込)
 fill "$import" 226 98 "$HOME/ダウンロード/foods.xlsx"
 click "$import" 580 98 # 読み取り
@@ -346,6 +346,25 @@ click "$import" 576 489 # 閉じる
 gone 食品成分表の取込
 
 # ---- Period window: the three stored days ----
+# The week of the three stored days: the days without a plan are not counted.
 step="period window"
-fail "the period window (期間の栄養分析) is not in this program yet"
-kill "$pid" 2>/dev/null || true
+click "$main" 168 350 # 期間の栄養分析, left of 成分表の取込
+period=$(window 期間の栄養分析 20) \
+  || fail "the main window's button 期間の栄養分析 (left of 成分表の取込) did not open the period window"
+fill "$period" 100 25 2025-05-12
+fill "$period" 246 25 2025-05-18
+fill "$period" 396 25 女
+fill "$period" 560 25 30～49歳
+click "$period" 692 24 # 表示
+no_message
+shot "$period" 07-period
+click "$period" 1073 24 # 閉じる
+gone 期間の栄養分析
+
+step="end"
+click "$main" 240 426 # 終了
+for ((i = 0; i < 50; i++)); do
+  kill -0 "$pid" 2>/dev/null || exit 0
+  sleep 0.2
+done
+fail "the program did not end"
