@@ -14,8 +14,8 @@ namespace eiyou {
 static_assert(kPeriodNutrients == kFigureRows && kSaltIndex == kSaltRow &&
               kFibreIndex == kFibreRow);
 
-bool PeriodSession::Show(MessageSink& sink, const std::string& fromDate,
-                         const std::string& toDate, const std::string& dataDir, std::time_t now) {
+bool PeriodSession::Show(MessageSink& sink, const std::string& fromDate, const std::string& toDate,
+                         const std::string& dataDir, std::time_t now) {
   Clear();
   if (toDate < fromDate) {  // plan dates sort as their dates do
     sink.Show(kReversedPeriodMessage);

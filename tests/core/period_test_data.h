@@ -20,7 +20,8 @@ inline constexpr const char* kTo = "2024-07-05";
 // Female 18-29 (sex 1, row 8): 300 g of 基準食 a day meets every target.
 inline constexpr int kSex = 1, kAge = 8;
 
-inline constexpr const char* kWholeMeal = "和　食,汁　物,基準の膳,[1] 8001:基準食= 150g,[2]11001:水道水= 200g";
+inline constexpr const char* kWholeMeal =
+    "和　食,汁　物,基準の膳,[1] 8001:基準食= 150g,[2]11001:水道水= 200g";
 inline constexpr const char* kPlate = "洋　食,主　菜,基準の皿,[1] 8001:基準食= 150g";
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
@@ -37,7 +38,8 @@ inline void WriteTables(const std::string& dir) {
                   "11001,水道水,0,100,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,-,0,0\r\n"));
   std::string reference, extra;
   for (int row = 1; row <= 11; ++row) {
-    reference += "2700,2100,65,60,60,51,800,600,7.5,10.2,2700,2100,1.4,1.2,1.6,1.5,17,17,100,90\r\n";
+    reference +=
+        "2700,2100,65,60,60,51,800,600,7.5,10.2,2700,2100,1.4,1.2,1.6,1.5,17,17,100,90\r\n";
     extra += "7.5,6.5,21,18\r\n";
   }
   WriteFile(dir + "/STD.CSV", reference);
@@ -61,11 +63,10 @@ inline DayPlan Day(const char* date, std::vector<const char*> breakfast,
 // False when a day could not be stored.
 inline bool StoreDays(const std::string& dir) {
   const auto store = DayPlanStore::Open(dir, std::time(nullptr));
-  for (const DayPlan& day : {Day("2024-06-30", {kPlate}, {}, {}),
-                             Day("2024-07-01", {kWholeMeal}, {kPlate}, {}),
-                             Day("2024-07-02", {}, {}, {kPlate}),
-                             Day("2024-07-04", {kPlate}, {kPlate}, {kPlate}),
-                             Day("2024-07-06", {kPlate}, {}, {})})
+  for (const DayPlan& day :
+       {Day("2024-06-30", {kPlate}, {}, {}), Day("2024-07-01", {kWholeMeal}, {kPlate}, {}),
+        Day("2024-07-02", {}, {}, {kPlate}), Day("2024-07-04", {kPlate}, {kPlate}, {kPlate}),
+        Day("2024-07-06", {kPlate}, {}, {})})
     if (!store->SaveDay(day).ok) return false;
   return true;
 }

@@ -55,9 +55,10 @@ TEST_F(PeriodSessionTest, TheDaysOfTheRangeTheirAverageMarksChartAndReport) {
 
   const std::vector<PeriodDayRow> days = session_->DayRows();
   ASSERT_EQ(days.size(), 3u);
-  const std::vector<std::vector<std::string>> expected = {{"2024-07-01", "2100", "60", "51", "3.0"},
-                                                          {"2024-07-02", "1050", "30", "25.5", "1.5"},
-                                                          {"2024-07-04", "3150", "90", "76.5", "4.5"}};
+  const std::vector<std::vector<std::string>> expected = {
+      {"2024-07-01", "2100", "60", "51", "3.0"},
+      {"2024-07-02", "1050", "30", "25.5", "1.5"},
+      {"2024-07-04", "3150", "90", "76.5", "4.5"}};
   for (std::size_t d = 0; d < days.size(); ++d)
     EXPECT_EQ((std::vector<std::string>{days[d].date, days[d].energy, days[d].protein, days[d].fat,
                                         days[d].salt}),
@@ -65,7 +66,8 @@ TEST_F(PeriodSessionTest, TheDaysOfTheRangeTheirAverageMarksChartAndReport) {
 
   // The average meets the female row exactly; salt and fibre against STD_EXTRA.
   const FigureTableRows rows = session_->Figures();
-  const char* average[kFigureRows] = {"2100", "60", "51", "600", "10.2", "630", "1.2", "1.5", "90", "3.0", "6.0"};
+  const char* average[kFigureRows] = {"2100", "60",  "51", "600", "10.2", "630",
+                                      "1.2",  "1.5", "90", "3.0", "6.0"};
   for (int k = 0; k < kNutrients; ++k) {
     EXPECT_EQ(rows[k].chosen.text, average[k]) << k;
     EXPECT_EQ(rows[k].reference.text, average[k]) << k;
@@ -90,8 +92,9 @@ TEST_F(PeriodSessionTest, TheDaysOfTheRangeTheirAverageMarksChartAndReport) {
 
   const Report report = session_->MakeReport("女", "18～29歳");
   EXPECT_EQ(report.title, "期間の栄養分析");
-  EXPECT_EQ(report.heading, (std::vector<std::string>{"期間: 2024-07-01～2024-07-05（献立のある日 3日）",
-                                                      "性別: 女", "年齢区分: 18～29歳"}));
+  EXPECT_EQ(report.heading,
+            (std::vector<std::string>{"期間: 2024-07-01～2024-07-05（献立のある日 3日）",
+                                      "性別: 女", "年齢区分: 18～29歳"}));
   ASSERT_EQ(report.days.size(), 3u);
   EXPECT_EQ(report.days[1].label, "2024-07-02");
   EXPECT_EQ(report.days[1].values[kSaltRow], 1.5);
