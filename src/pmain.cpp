@@ -7,6 +7,7 @@
 
 #include "bunseki.h"
 #include "gui/controls.h"
+#include "kikan.h"
 #include "kondate.h"
 #include "seibun_hyou.h"
 #include "sessions/sessions.h"
@@ -56,10 +57,17 @@ TForm1::TForm1(QWidget* parent)
                  &TForm1::BitBtn2Click);
   MakeMainButton(this, "BitBtn3", "食事 の 栄養分析", "食事の栄養分析を行います！", 256,
                  &TForm1::BitBtn3Click);
-  // The tools beside the three tasks, a size smaller, then the end button last.
+  // The tools beside the three tasks, a size smaller and side by side, then
+  // the end button last.
+  constexpr int kToolWidth = (kButtonWidth - 8) / 2;
+  QPushButton* period = eiyou::MakeButton(
+      this, "PeriodButton", "期間の栄養分析", "保存した日別献立の期間の平均を分析します",
+      QRect((kClientWidth - kButtonWidth) / 2, 330, kToolWidth, 40), this,
+      &TForm1::PeriodButtonClick);
+  period->setAccessibleName(QString::fromUtf8("期間の栄養分析"));
   QPushButton* import = eiyou::MakeButton(
       this, "ImportButton", "成分表の取込", "日本食品標準成分表の新しい版を取り込みます",
-      QRect((kClientWidth - kButtonWidth) / 2, 330, kButtonWidth, 40), this,
+      QRect((kClientWidth + kButtonWidth) / 2 - kToolWidth, 330, kToolWidth, 40), this,
       &TForm1::ImportButtonClick);
   import->setAccessibleName(QString::fromUtf8("食品成分表の取込"));
   MakeMainButton(this, "BitBtn4", "終            了", "プログラムを終了します！", 400,
@@ -78,3 +86,4 @@ void TForm1::BitBtn2Click() { TForm3::Open(sessions_->dish, this); }
 void TForm1::BitBtn3Click() { TForm4::Open(sessions_->meal, this); }
 void TForm1::BitBtn4Click() { close(); }
 void TForm1::ImportButtonClick() { ImportDialog::Open(this); }
+void TForm1::PeriodButtonClick() { PeriodWindow::Open(sessions_->period, this); }

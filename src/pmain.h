@@ -1,4 +1,4 @@
-// The main window: four buttons that open the working windows or end the program.
+// The main window: the buttons that open the working windows or end the program.
 #pragma once
 
 #include <QWidget>
@@ -23,6 +23,7 @@ class TForm1 : public QWidget {
   void BitBtn3Click();
   void BitBtn4Click();
   void ImportButtonClick();
+  void PeriodButtonClick();
 
  private:
   std::unique_ptr<eiyou::Sessions> sessions_;

@@ -15,7 +15,6 @@
 #include "gui/text.h"
 #include "import/food_import.h"
 #include "import/table_install.h"
-#include "tables/data_dir.h"
 
 using eiyou::MakeButton;
 using eiyou::U;
@@ -123,13 +122,8 @@ void ImportDialog::ImportClick() {
   ask.exec();
   if (ask.clickedButton() != replace) return;
 
-  const std::string directory = eiyou::DataDirectory();
-  if (!eiyou::DirectoryExists(directory)) {
-    eiyou::ShowMessage(this, U(eiyou::kNoDirectoryMessage));
-    return;
-  }
   const eiyou::TableInstall install =
-      eiyou::InstallFoodTable(directory, read_->foods, std::time(nullptr));
+      eiyou::InstallFoodTableInDataFolder(read_->foods, std::time(nullptr));
   QStringList lines;
   if (!install.backupPath.empty()) lines << U("元の食品成分表の控え: " + install.backupPath);
   if (!install.dishBackupPath.empty())

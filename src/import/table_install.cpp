@@ -164,4 +164,14 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
   return r;
 }
 
+TableInstall InstallFoodTableInDataFolder(const std::vector<ImportedFood>& foods, std::time_t now) {
+  const std::string directory = DataDirectory();
+  if (!DirectoryExists(directory)) {
+    TableInstall r;
+    r.error = kNoDirectoryMessage;
+    return r;
+  }
+  return InstallFoodTable(directory, foods, now);
+}
+
 }  // namespace eiyou

@@ -33,5 +33,8 @@ struct TableInstall {
 // always agree.
 TableInstall InstallFoodTable(const std::string& directory, const std::vector<ImportedFood>& foods,
                               std::time_t now);
+// The same in the data folder the program runs in (its working directory);
+// without one: "ディレクトリがありません！！" and nothing written.
+TableInstall InstallFoodTableInDataFolder(const std::vector<ImportedFood>& foods, std::time_t now);
 
 }  // namespace eiyou

@@ -44,18 +44,18 @@ std::string NameList(const std::vector<std::string>& names) {
   return text;
 }
 
-std::string Figure(int row, std::int32_t value) {
-  if (row >= kNutrients) return TenthsText(value);
-  const long double factor = kDailyFigures[row].factor;
-  return factor == 0 ? std::to_string(value) : FigureText(value, factor);
-}
-
 std::string Percent(std::int32_t total, std::int32_t target) {
   if (target <= 0) return "-";
   return std::to_string(RoundEven(static_cast<long double>(total) * 100 / target));
 }
 
 }  // namespace
+
+std::string FigureRowText(int row, std::int32_t value) {
+  if (row >= kNutrients) return TenthsText(value);
+  const long double factor = kDailyFigures[row].factor;
+  return factor == 0 ? std::to_string(value) : FigureText(value, factor);
+}
 
 std::string TenthsText(std::int32_t tenths) {
   const std::int64_t v = tenths;
@@ -139,13 +139,13 @@ FigureTableRows MakeFigureTable(const FigureColumn& dish, const FigureColumn& ch
     const std::int32_t chosenTotal =
         extra ? chosen.extra.value[k - kNutrients] : chosen.nine.value[k];
     row.dish = MarkOf(dish.notes, k);
-    row.dish.text = Figure(k, dishTotal);
+    row.dish.text = FigureRowText(k, dishTotal);
     row.chosen = MarkOf(chosen.notes, k);
-    row.chosen.text = Figure(k, chosenTotal);
+    row.chosen.text = FigureRowText(k, chosenTotal);
     row.reference.text = row.percent.text = "-";
     if (!targets) continue;
     if (!extra) {
-      row.reference.text = Figure(k, targets->Of(k));
+      row.reference.text = FigureRowText(k, targets->Of(k));
       row.percent.text = Percent(chosenTotal, targets->Of(k));
       continue;
     }

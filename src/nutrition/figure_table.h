@@ -88,6 +88,10 @@ FigureTableRows MakeFigureTable(const FigureColumn& dish, const FigureColumn& ch
                                 const NutrientTargets* targets,
                                 const ExtraReferenceTable& extraReference, int sex, int ageRow);
 
+// The total of row `row` as the table writes it: the daily window's figure
+// for the nine, one decimal for salt and fibre.
+std::string FigureRowText(int row, std::int32_t value);
+
 // Tenths as text with exactly one decimal: 15 → "1.5", -3 → "-0.3".
 std::string TenthsText(std::int32_t tenths);
 

@@ -5,5 +5,6 @@ namespace eiyou {
 class ViewerSession;
 class DishSession;
 class MealSession;
+class PeriodSession;
 struct Sessions;
 }  // namespace eiyou

@@ -8,16 +8,15 @@
 
 namespace eiyou {
 
-FoodTable::FoodTable() : rows_(kMinRows) {}
-
 std::string_view FoodTable::Cell(int column, int row) const {
-  if (column < 1 || column > kColumns || row < 1 || row > rows()) return {};
+  if (column < 1 || column > kColumns || row < 1 || row > static_cast<int>(rows_.size())) return {};
   const Row& r = rows_[row - 1];
   return std::string_view(r.bytes).substr(r.begin[column - 1], r.size[column - 1]);
 }
 
 void FoodTable::SetCell(int column, int row, std::string_view text) {
   if (column < 1 || column > kColumns || row < 1 || row > rows()) return;
+  if (row > static_cast<int>(rows_.size())) rows_.resize(static_cast<std::size_t>(row));
   // Rebuild the row's text with the new cell in place (rare: tests and tools).
   Row& r = rows_[row - 1];
   Row rebuilt;
@@ -32,7 +31,7 @@ void FoodTable::SetCell(int column, int row, std::string_view text) {
 
 void FoodTable::SetRow(int row, std::string line) {
   if (row < 1 || row > kMaxRows) return;
-  if (row > rows()) rows_.resize(static_cast<std::size_t>(row));
+  if (row > static_cast<int>(rows_.size())) rows_.resize(static_cast<std::size_t>(row));
   Row& r = rows_[row - 1];
   SplitFieldBounds(line, kColumns - 1, r.begin.data(), r.size.data());
   r.bytes = std::move(line);  // places are offsets, so moving the text keeps them

@@ -2,6 +2,7 @@
 // least 1834 rows, more when a longer file has been loaded.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <string>
@@ -21,10 +22,8 @@ class FoodTable {
   // millions of empty lines must not exhaust it.
   static constexpr int kMaxRows = 100000;
 
-  FoodTable();
-
   // The rows there are: kMinRows, or the most lines of a file loaded since.
-  int rows() const { return static_cast<int>(rows_.size()); }
+  int rows() const { return std::max(kMinRows, static_cast<int>(rows_.size())); }
 
   // column 1..23, row 1..rows(); anything else reads as an empty text. The
   // view stays valid until that row is changed.
@@ -44,6 +43,8 @@ class FoodTable {
     std::array<std::size_t, kColumns> begin{};
     std::array<std::size_t, kColumns> size{};
   };
+  // Only the rows ever stored take memory; the others read as empty. Every
+  // side of the program has a table, and most are never loaded in a run.
   std::vector<Row> rows_;
 };
 

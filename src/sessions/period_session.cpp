@@ -1,0 +1,132 @@
+#include "sessions/period_session.h"
+
+#include <memory>
+
+#include "nutrition/dish_line.h"
+#include "nutrition/food_entry.h"
+#include "plans/plan_store.h"
+#include "reports/figures_report.h"
+#include "tables/text_fields.h"
+
+namespace eiyou {
+
+// A period's totals and a figure column share their order and units.
+static_assert(kPeriodNutrients == kFigureRows && kSaltIndex == kSaltRow &&
+              kFibreIndex == kFibreRow);
+
+bool PeriodSession::Show(MessageSink& sink, const std::string& fromDate, const std::string& toDate,
+                         const std::string& dataDir, std::time_t now) {
+  Clear();
+  if (toDate < fromDate) {  // plan dates sort as their dates do
+    sink.Show(kReversedPeriodMessage);
+    return false;
+  }
+  from = fromDate;
+  to = toDate;
+  if (sexIndex != 0 && sexIndex != 1) {
+    sink.Show(kChooseSexMessage);
+    return false;
+  }
+  if (ageIndex < 1 || ageIndex > ReferenceTable::kRows) {
+    sink.Show(kChooseAgeMessage);
+    return false;
+  }
+  LoadFood(sink);
+  LoadReference(sink);
+
+  const std::unique_ptr<DayPlanStore> store = DayPlanStore::Open(dataDir, now);
+  if (store->status() != OpenStatus::Ok) sink.Show(store->message());
+  // Without the folder or a usable file nothing was read: "no days" would mislead.
+  if (store->status() == OpenStatus::NoFolder || store->status() == OpenStatus::Failed)
+    return false;
+  const std::vector<DayPlan> days = store->DaysBetween(fromDate, toDate);
+  if (!store->readError().empty()) {
+    sink.Show(store->readError());
+    return false;
+  }
+  if (days.empty()) {
+    sink.Show(kNoPeriodDaysMessage);
+    return false;
+  }
+
+  figures_ = ComputePeriod(days, *this);
+  // The same foods the totals took, each noted once however often it was eaten.
+  for (const DayPlan& day : days)
+    for (const std::vector<std::string>& meal : day.meals)
+      for (const std::string& line : meal)
+        for (const std::string& item : SplitAtCommas(SplitDishLine(line).foods))
+          NoteFood(notes_, food, marks, FoodEntryRowText(item), FoodEntryWeightText(item));
+
+  shownSex_ = sexIndex;
+  shownAge_ = ageIndex;
+  shownFrom_ = fromDate;
+  shownTo_ = toDate;
+  hasTargets_ = reference.IsLoaded();
+  if (hasTargets_) {
+    calc.LoadTargets(shownSex_, shownAge_);
+    targets_ = calc.targets;
+  }
+  return true;
+}
+
+void PeriodSession::Clear() {
+  figures_ = PeriodFigures{};
+  notes_ = QualityNotes{};
+  targets_ = NutrientTargets{};
+  hasTargets_ = false;
+  shownSex_ = -1;
+  shownAge_ = 0;
+  shownFrom_.clear();
+  shownTo_.clear();
+}
+
+FigureColumn PeriodSession::AverageColumn() const {
+  FigureColumn column;
+  for (int k = 0; k < kNutrients; ++k) column.nine.value[k] = figures_.average[k];
+  column.extra.value = {figures_.average[kSaltIndex], figures_.average[kFibreIndex]};
+  column.notes = notes_;
+  return column;
+}
+
+FigureTableRows PeriodSession::Figures() const {
+  const FigureColumn average = AverageColumn();
+  return MakeFigureTable(average, average, Targets(), extraReference, shownSex_, shownAge_);
+}
+
+std::vector<PeriodDayRow> PeriodSession::DayRows() const {
+  std::vector<PeriodDayRow> rows;
+  rows.reserve(figures_.days.size());
+  for (const DayFigures& day : figures_.days)
+    rows.push_back({day.date, FigureRowText(0, day.totals[0]), FigureRowText(1, day.totals[1]),
+                    FigureRowText(2, day.totals[2]),
+                    FigureRowText(kSaltRow, day.totals[kSaltIndex])});
+  return rows;
+}
+
+bool PeriodSession::DrawChart(Canvas& canvas) {
+  if (!HasPeriod() || !hasTargets_) return false;
+  chart.DrawChart(canvas, AverageColumn().nine, targets_);
+  return true;
+}
+
+Report PeriodSession::MakeReport(std::string_view sexText, std::string_view ageText) const {
+  std::vector<ReportDay> days;
+  days.reserve(figures_.days.size());
+  for (const DayFigures& day : figures_.days) {
+    ReportDay& row = days.emplace_back();
+    row.label = day.date;
+    for (int k = 0; k < kFigureRows; ++k) row.totals[k] = day.totals[k];
+  }
+  const std::vector<std::string> heading = {
+      "期間: " + shownFrom_ + "～" + shownTo_ + "（献立のある日 " +
+          std::to_string(figures_.days.size()) + "日）",
+      "性別: " + std::string(sexText), "年齢区分: " + std::string(ageText)};
+  return MakeFiguresReport("期間の栄養分析", heading, days, AverageColumn(), Targets(),
+                           extraReference, shownSex_, shownAge_);
+}
+
+std::string PeriodSession::ReportBaseName() const {
+  return "期間の栄養分析_" + shownFrom_ + "_" + shownTo_;
+}
+
+}  // namespace eiyou

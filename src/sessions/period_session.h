@@ -1,0 +1,83 @@
+// The period window's side: its own food and reference tables with the marks,
+// the daily chart's state, the range, sex and age class last chosen, and the
+// figures and notes of the period last shown, kept for the program run from
+// one opening of the period window to the next.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "nutrition/figure_table.h"
+#include "nutrition/radar_chart.h"
+#include "plans/period.h"
+#include "reports/report.h"
+#include "sessions/side_tables.h"
+
+namespace eiyou {
+
+inline constexpr const char* kNoPeriodDaysMessage = "指定した期間に保存された献立はありません！";
+inline constexpr const char* kReversedPeriodMessage = "開始日が終了日より後になっています！";
+inline constexpr const char* kChooseSexMessage = "性別を選択してください！";
+inline constexpr const char* kChooseAgeMessage = "年齢を選択してください！";
+
+// A stored day as the period window lists it: its date and four of its
+// figures in the figure table's units.
+struct PeriodDayRow {
+  std::string date, energy, protein, fat, salt;
+};
+
+class PeriodSession : public SideTables {
+ public:
+  RadarChart chart{kDailyChart};
+  // The range last asked for ("YYYY-MM-DD"); empty until then.
+  std::string from, to;
+  int sexIndex = -1;  // 0 male, 1 female, -1 nothing chosen
+  int ageIndex = 0;   // reference row 1..11, 0 nothing chosen
+
+  // Checks the range and the choices, loads both tables (their messages go to
+  // `sink`), reads the days stored from `fromDate` to `toDate` in the day plan
+  // database of `dataDir` and computes their figures and notes. Every reason
+  // for showing nothing goes to `sink`, and then no period is held. An
+  // unreadable table throws IoError.
+  bool Show(MessageSink& sink, const std::string& fromDate, const std::string& toDate,
+            const std::string& dataDir, std::time_t now);
+  // Forgets the period shown.
+  void Clear();
+
+  bool HasPeriod() const { return !figures_.days.empty(); }
+  const PeriodFigures& figures() const { return figures_; }
+  const QualityNotes& notes() const { return notes_; }
+  // The sex and age class the period was shown for.
+  int shownSex() const { return shownSex_; }
+  int shownAge() const { return shownAge_; }
+
+  // The average with salt, fibre and the notes of every food of the period.
+  FigureColumn AverageColumn() const;
+  // The targets of the row shown, or null when the reference table is empty.
+  const NutrientTargets* Targets() const { return hasTargets_ ? &targets_ : nullptr; }
+  // The figure table of the average against the row shown: its `chosen`,
+  // `reference` and `percent` cells are the window's columns.
+  FigureTableRows Figures() const;
+  std::vector<PeriodDayRow> DayRows() const;
+
+  // The daily chart of the average against the row shown; nothing without
+  // targets. False when nothing was drawn.
+  bool DrawChart(Canvas& canvas);
+
+  // The report of the period; `sexText` and `ageText` name the row shown (UTF-8).
+  Report MakeReport(std::string_view sexText, std::string_view ageText) const;
+  // A file name for the report, without its extension (UTF-8).
+  std::string ReportBaseName() const;
+
+ private:
+  PeriodFigures figures_;
+  QualityNotes notes_;
+  NutrientTargets targets_;
+  bool hasTargets_ = false;
+  int shownSex_ = -1, shownAge_ = 0;
+  std::string shownFrom_, shownTo_;
+};
+
+}  // namespace eiyou
