@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Remakes the screenshots of the user guide (docs/images/*.png) from the bundled
-# data: builds the program (Release, build-screens/), copies data/ to a scratch
-# data folder, starts the program there on a virtual X server with a window
-# manager, drives it with xdotool as a user would (a dish composed and
-# registered, three days of meals stored, a workbook read in the import
-# dialog, a period analysed) and photographs each window with ImageMagick's
-# import. The PNGs are written with a 256-colour palette to keep them small.
+# Remakes the screenshots of the user guide (docs/使い方.md, docs/images/*.png)
+# from the bundled data: builds the program (Release, build-screens/), copies
+# data/ to a scratch data folder, starts the program there on a virtual X server
+# (1280×900) with openbox, drives it with xdotool as a user would (a dish
+# composed and registered, three days of meals stored, a workbook read in the
+# import dialog, the week of those days analysed) and photographs each window
+# with its frame using ImageMagick's import. The PNGs get a 256-colour palette
+# to keep them small; the same program gives the same files byte for byte.
+# Clicks are at the controls' window-relative places as the window sources set
+# them: a moved control needs its place changed here.
 #
 #   ./scripts/make_screenshots.sh            all shots
 #   EIYOU_SHOTS_KEEP=1 ./scripts/make_screenshots.sh
@@ -41,8 +44,7 @@ if [[ ${1:-} != --inside-x ]]; then
     trap 'rm -rf "$scratch"' EXIT
   fi
   # The user's data folder, as the launchers make it on first use.
-  mkdir -p "$scratch/home/.local/share/eiyou" "$scratch/home/ダウンロード" \
-    "$scratch/runtime" "$scratch/shots"
+  mkdir -p "$scratch/home/.local/share/eiyou" "$scratch/runtime" "$scratch/shots"
   chmod 700 "$scratch/runtime"
   cp -R "$repo/data/." "$scratch/home/.local/share/eiyou/"
   rm -f "$build/failure.png"
@@ -50,7 +52,7 @@ if [[ ${1:-} != --inside-x ]]; then
   # A clean environment: no scale factors, styles or platform of the caller.
   env -i PATH="$PATH" HOME="$scratch/home" LANG=C.UTF-8 XDG_RUNTIME_DIR="$scratch/runtime" \
     EIYOU_SHOTS_SCRATCH="$scratch" \
-    xvfb-run -a -s '-screen 0 1280x900x24 -nolisten tcp' "$0" --inside-x
+    xvfb-run -a -s '-screen 0 1280x900x24 -nolisten tcp' bash "${BASH_SOURCE[0]}" --inside-x
 
   mkdir -p "$images"
   total=0
@@ -99,6 +101,9 @@ window() {
     fi
     sleep 0.2
   done
+  if xdotool search --onlyvisible --name '^栄養分析$' >/dev/null 2>&1; then
+    fail "no window \"$title\" after $limit s; a message box of the program is open instead"
+  fi
   fail "no window \"$title\" after $limit s"
 }
 
@@ -238,13 +243,17 @@ no_message
 # The dish list is sorted by its bytes, as the file is saved: find the new
 # dish's place among the saved ones.
 sorted_row() {
-  { iconv -f CP932 -t UTF-8 "$data/KONDATE/献立.TXT" | cut -d, -f1-3
+  local row
+  row=$({ iconv -f CP932 -t UTF-8 "$data/KONDATE/献立.TXT" | cut -d, -f1-3
     printf '和      食,焼きもの,鶏むね肉の照り焼き\n'; } \
     | iconv -f UTF-8 -t CP932 | LC_ALL=C sort | iconv -f CP932 -t UTF-8 \
-    | awk -F, -v name="$1" '$3 == name { print NR - 1; exit }'
+    | awk -F, -v name="$1" '$3 == name { print NR - 1; exit }')
+  [[ -n $row ]] || fail "no dish \"$1\" in the dish list"
+  printf '%s\n' "$row"
 }
 for name in ごはん 鶏むね肉の照り焼き; do
-  select_row "$dish" 300 88 "$(sorted_row "$name")"
+  row=$(sorted_row "$name")
+  select_row "$dish" 300 88 "$row"
   click "$dish" 783 76 # 選択→
 done
 fill "$dish" 1060 100 女
@@ -278,7 +287,7 @@ meal=$(window 食事の栄養分析)
 meals=(朝　食 昼　食 夕　食)
 # Day: DATE, then the dishes of breakfast / lunch / dinner separated by "|".
 day_meals() { # DATE BREAKFAST... | LUNCH... | DINNER...
-  local m=0 name
+  local m=0 name row
   fill "$meal" 70 97 "${meals[0]}"
   for name in "${@:2}"; do
     if [[ $name == '|' ]]; then
@@ -286,7 +295,8 @@ day_meals() { # DATE BREAKFAST... | LUNCH... | DINNER...
       fill "$meal" 70 97 "${meals[m]}"
       continue
     fi
-    select_row "$meal" 200 150 "$(dish_row "$name")"
+    row=$(dish_row "$name")
+    select_row "$meal" 200 150 "$row"
     click "$meal" 552 252 # 選択→
   done
   fill "$meal" 460 529 "$1"
@@ -334,10 +344,13 @@ gone 食事の栄養分析
 
 # ---- Import dialog: a workbook read, not taken in ----
 step="import dialog"
-cp "$repo/tests/import/data/foods.xlsx" "$HOME/ダウンロード/"
+# A workbook of 39 foods laid out like the official one, named relative to the
+# data folder the program runs in: the picture shows no scratch path and comes
+# out the same on every run.
+cp "$repo/tests/import/data/foods.xlsx" "$data/食品成分表_見本.xlsx"
 click "$main" 312 350 # 成分表の取込, the right half of the tools row
 import=$(window 食品成分表の取込)
-fill "$import" 226 98 "$HOME/ダウンロード/foods.xlsx"
+fill "$import" 226 98 食品成分表_見本.xlsx
 click "$import" 580 98 # 読み取り
 sleep 2
 no_message
