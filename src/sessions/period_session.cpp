@@ -35,7 +35,9 @@ bool PeriodSession::Show(MessageSink& sink, const std::string& fromDate, const s
   LoadReference(sink);
 
   const std::unique_ptr<DayPlanStore> store = DayPlanStore::Open(dataDir, now);
-  if (store->status() != OpenStatus::Ok) sink.Show(store->message());
+  // Reading needs no write access: a read-only folder is no news here.
+  if (store->status() != OpenStatus::Ok && store->status() != OpenStatus::ReadOnly)
+    sink.Show(store->message());
   // Without the folder or a usable file nothing was read: "no days" would mislead.
   if (store->status() == OpenStatus::NoFolder || store->status() == OpenStatus::Failed)
     return false;
