@@ -71,6 +71,13 @@ void WaitProcessingEvents(int ms) {
 // ---------------------------------------------------------------------------
 // TForm4: the meal composition window
 
+void TForm4::Open(eiyou::MealSession& session, QWidget* parent) {
+  TForm4 form(session, parent);
+  bool show = false;
+  eiyou::Guarded(parent, [&] { show = form.Opening(parent); });
+  if (show) form.exec();
+}
+
 TForm4::TForm4(eiyou::MealSession& session, QWidget* parent)
     : QDialog(parent), session_(session) {
   setObjectName("TForm4");
@@ -152,13 +159,6 @@ TForm4::TForm4(eiyou::MealSession& session, QWidget* parent)
                              {"PlanDate", "日別献立の日付"},
                              {"SaveDayButton", "日別献立に保存"},
                              {"OpenDayButton", "日別献立を開く"}});
-}
-
-void TForm4::Open(eiyou::MealSession& session, QWidget* parent) {
-  TForm4 form(session, parent);
-  bool show = false;
-  eiyou::Guarded(parent, [&] { show = form.Opening(parent); });
-  if (show) form.exec();
 }
 
 bool TForm4::Opening(QWidget* messageParent) {

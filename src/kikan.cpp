@@ -70,9 +70,9 @@ QTableWidgetItem* Cell(const std::string& text, bool number) {
 
 PeriodWindow::PeriodWindow(eiyou::PeriodSession& session, QWidget* parent)
     : ChartDialog(parent), session_(session) {
+  resize(kClientWidth, kClientHeight);
   setObjectName("PeriodWindow");
   setWindowTitle(U("期間の栄養分析"));
-  resize(kClientWidth, kClientHeight);
 
   // The top band, as in the daily window: the choices and the buttons.
   auto* panel = eiyou::MakePanel(this, "Panel1", QRect(0, 0, kClientWidth, 49));
