@@ -32,6 +32,7 @@
 
 #include "gui/accessible.h"
 #include "gui/controls.h"
+#include "gui/figure_cells.h"
 #include "gui/image_canvas.h"
 #include "gui/list_items.h"
 #include "gui/messages.h"
@@ -69,6 +70,13 @@ void WaitProcessingEvents(int ms) {
 
 // ---------------------------------------------------------------------------
 // TForm4: the meal composition window
+
+void TForm4::Open(eiyou::MealSession& session, QWidget* parent) {
+  TForm4 form(session, parent);
+  bool show = false;
+  eiyou::Guarded(parent, [&] { show = form.Opening(parent); });
+  if (show) form.exec();
+}
 
 TForm4::TForm4(eiyou::MealSession& session, QWidget* parent)
     : QDialog(parent), session_(session) {
@@ -153,13 +161,6 @@ TForm4::TForm4(eiyou::MealSession& session, QWidget* parent)
                              {"OpenDayButton", "日別献立を開く"}});
 }
 
-void TForm4::Open(eiyou::MealSession& session, QWidget* parent) {
-  TForm4 form(session, parent);
-  bool show = false;
-  eiyou::Guarded(parent, [&] { show = form.Opening(parent); });
-  if (show) form.exec();
-}
-
 bool TForm4::Opening(QWidget* messageParent) {
   eiyou::BoxMessageSink sink(messageParent);
   const eiyou::DishFileOpening opening = session_.Opening(sink);
@@ -223,12 +224,9 @@ bool Ask(QWidget* parent, const QString& text, const char* yes, const char* no) 
 }  // namespace
 
 void TForm4::SaveDayClick() {
-  if (session_.sexIndex != 0 && session_.sexIndex != 1) {
-    ShowMessage(this, QStringLiteral("性別を選択してください！"));
-    return;
-  }
-  if (session_.ageIndex < 1 || session_.ageIndex > eiyou::ReferenceTable::kRows) {
-    ShowMessage(this, QStringLiteral("年齢を選択してください！"));
+  const eiyou::ChartBlocker choice = eiyou::RowChoice(session_.sexIndex, session_.ageIndex);
+  if (choice != eiyou::ChartBlocker::None) {
+    ShowMessage(this, eiyou::U(eiyou::ChartBlockerMessage(choice)));
     return;
   }
   const QString date = PlanDateText();
@@ -311,12 +309,6 @@ void TForm4::BitBtn2Click() { reject(); }
 
 namespace {
 
-const eiyou::AxisLabel kAxisLabels[eiyou::kNutrients] = {
-    {"エネルギー", 352, 80},    {"たんぱく質", 520, 136},   {"総脂質", 584, 248},
-    {"カルシウム", 560, 408},   {"鉄", 472, 488},           {"ビタミンＡ", 272, 488},
-    {"ビタミンＢ１", 154, 400}, {"ビタミンＢ２", 154, 248}, {"ビタミンC", 200, 136},
-};
-
 }  // namespace
 
 TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
@@ -367,15 +359,7 @@ TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
   }
 
   // Marks the chart area only; the chart is drawn on the window's own surface.
-  auto* paintBox = new QWidget(this);
-  paintBox->setObjectName("PaintBox1");
-  paintBox->setGeometry(eiyou::kDailyChart.paintLeft, eiyou::kDailyChart.paintTop,
-                        eiyou::kDailyChart.paintWidth, eiyou::kDailyChart.paintHeight);
-  paintBox->setAttribute(Qt::WA_TransparentForMouseEvents);
-  paintBox->lower();
-
-  eiyou::MakeAxisLabels(this, kAxisLabels);
-  MakeLabel(this, "StaticText12", QStringLiteral("１日分"), 248, 72);
+  eiyou::MakeDailyChartArea(this, "PaintBox1", QStringLiteral("１日分"), "StaticText12");
 
   // Below the figures: the day's report as a PDF, CSV or workbook.
   saveButton_ = new QToolButton(this);
@@ -402,13 +386,7 @@ TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
   saveButton_->setMenu(menu);
 
   // Below the chart area: what the marks beside the figures mean.
-  auto* legend = new QLabel(eiyou::U(eiyou::kFigureMarksLegend), this);
-  legend->setObjectName("FigureMarksLegend");
-  QFont small = legend->font();
-  small.setPixelSize(11);
-  legend->setFont(small);
-  legend->move(152, 546);
-  legend->adjustSize();
+  eiyou::MakeMarksLegend(this, 152, 546);
 
   eiyou::NameControls(this, {{"TForm5", "食事摂取量グラフ"},
                              {"Edit1", "性別"},
@@ -423,8 +401,7 @@ TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
 eiyou::Report TForm5::DayReport(eiyou::ReportChart& chart) {
   const QString date = meal_ ? meal_->PlanDateText() : QString();
   const eiyou::FigureColumn day = session_.DayColumn();
-  const bool row = (session_.sexIndex == 0 || session_.sexIndex == 1) &&
-                   session_.ageIndex >= 1 && session_.ageIndex <= eiyou::ReferenceTable::kRows;
+  const bool row = eiyou::RowChoice(session_.sexIndex, session_.ageIndex) == eiyou::ChartBlocker::None;
   chart = {};
   if (row) {
     session_.calc.LoadTargets(session_.sexIndex, session_.ageIndex);
@@ -467,10 +444,7 @@ void TForm5::GraphDraw(bool quiet) {
   // for the choice (sex first) and draw nothing.
   const eiyou::ChartBlocker blocker = session_.PrepareChart(sink);
   if (blocker != eiyou::ChartBlocker::None) {
-    if (!quiet)
-      ShowMessage(this, blocker == eiyou::ChartBlocker::NoSex
-                            ? QStringLiteral("性別を選択してください！")
-                            : QStringLiteral("年齢を選択してください！"));
+    if (!quiet) ShowMessage(this, eiyou::U(eiyou::ChartBlockerMessage(blocker)));
     return;
   }
   eiyou::ImageCanvas canvas(surface());

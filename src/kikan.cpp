@@ -19,7 +19,6 @@
 #include "gui/report_actions.h"
 #include "gui/text.h"
 #include "sessions/period_session.h"
-#include "tables/data_dir.h"
 
 using eiyou::ChosenItem;
 using eiyou::MakeButton;
@@ -36,12 +35,6 @@ constexpr int kTablesLeft = 648;
 constexpr int kTablesWidth = 470;
 
 // The daily window's axis names at its places: the chart has its geometry.
-const eiyou::AxisLabel kAxisLabels[eiyou::kNutrients] = {
-    {"エネルギー", 352, 80},    {"たんぱく質", 520, 136},   {"総脂質", 584, 248},
-    {"カルシウム", 560, 408},   {"鉄", 472, 488},           {"ビタミンＡ", 272, 488},
-    {"ビタミンＢ１", 154, 400}, {"ビタミンＢ２", 154, 248}, {"ビタミンC", 200, 136},
-};
-
 const char* const kDayColumns[] = {"日付", "エネルギー(kcal)", "たんぱく質(g)", "脂質(g)",
                                    "食塩相当量(g)"};
 
@@ -77,9 +70,9 @@ QTableWidgetItem* Cell(const std::string& text, bool number) {
 
 PeriodWindow::PeriodWindow(eiyou::PeriodSession& session, QWidget* parent)
     : ChartDialog(parent), session_(session) {
+  resize(kClientWidth, kClientHeight);
   setObjectName("PeriodWindow");
   setWindowTitle(U("期間の栄養分析"));
-  resize(kClientWidth, kClientHeight);
 
   // The top band, as in the daily window: the choices and the buttons.
   auto* panel = eiyou::MakePanel(this, "Panel1", QRect(0, 0, kClientWidth, 49));
@@ -124,22 +117,9 @@ PeriodWindow::PeriodWindow(eiyou::PeriodSession& session, QWidget* parent)
                              QRect(16, 208, 120, 33), this, &PeriodWindow::PreviewButtonClick);
 
   // Marks the chart area only; the chart is drawn on the window's own surface.
-  auto* chartArea = new QWidget(this);
-  chartArea->setObjectName("ChartArea");
-  chartArea->setGeometry(eiyou::kDailyChart.paintLeft, eiyou::kDailyChart.paintTop,
-                         eiyou::kDailyChart.paintWidth, eiyou::kDailyChart.paintHeight);
-  chartArea->setAttribute(Qt::WA_TransparentForMouseEvents);
-  chartArea->lower();
-  eiyou::MakeAxisLabels(this, kAxisLabels);
-  MakeLabel(this, "ChartCaption", U("期間平均"), 248, 72);
+  eiyou::MakeDailyChartArea(this, "ChartArea", U("期間平均"), "ChartCaption");
 
-  auto* legend = new QLabel(U(eiyou::kFigureMarksLegend), this);
-  legend->setObjectName("FigureMarksLegend");
-  QFont small = legend->font();
-  small.setPixelSize(11);
-  legend->setFont(small);
-  legend->move(152, 546);
-  legend->adjustSize();
+  eiyou::MakeMarksLegend(this, 152, 546);
 
   // To the right of the chart: the average against the reference, then the days.
   MakeLabel(this, "FigureCaption", U("期間平均（1日あたり）と基準値"), kTablesLeft, 56);
@@ -206,8 +186,7 @@ void PeriodWindow::AgeBoxChange() { session_.ageIndex = ChosenItem(AgeBox) + 1; 
 void PeriodWindow::ShowButtonClick() {
   eiyou::Guarded(this, [&] {
     eiyou::BoxMessageSink sink(this);
-    session_.Show(sink, DateText(FromDate), DateText(ToDate), eiyou::DataDirectory(),
-                  std::time(nullptr));
+    session_.ShowInDataFolder(sink, DateText(FromDate), DateText(ToDate), std::time(nullptr));
   });
   // Also after an unreadable table: what was shown before is gone.
   ShowPeriod();

@@ -24,9 +24,9 @@ class PeriodWindow : public eiyou::ChartDialog {
   // Starts with the range, sex and age class last chosen in this run (the
   // seven days up to today at first) and the period last shown, as it was
   // computed; "表示" reads the stored days afresh.
-  explicit PeriodWindow(eiyou::PeriodSession& session, QWidget* parent = nullptr);
   // Creates a new period window and shows it modally.
   static void Open(eiyou::PeriodSession& session, QWidget* parent);
+  explicit PeriodWindow(eiyou::PeriodSession& session, QWidget* parent = nullptr);
 
  public slots:
   void SexBoxChange();

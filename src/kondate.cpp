@@ -410,13 +410,10 @@ void TForm3::ChartButton(bool draw) {
   Guarded(this, [&] {
     const int sex = ChosenItem(ComboBox4);
     const int age = ChosenItem(ComboBox5) + 1;
-    switch (session_.CheckChart(sex, age)) {
-      case eiyou::ChartBlocker::None: break;
-      case eiyou::ChartBlocker::NoReference:
-        ShowMessage(this, U("基準摂取量を読み込んでください！"));
-        return;
-      case eiyou::ChartBlocker::NoSex: ShowMessage(this, U("性別を選択してください！")); return;
-      case eiyou::ChartBlocker::NoAge: ShowMessage(this, U("年齢を選択してください！")); return;
+    if (const eiyou::ChartBlocker blocker = session_.CheckChart(sex, age);
+        blocker != eiyou::ChartBlocker::None) {
+      ShowMessage(this, U(eiyou::ChartBlockerMessage(blocker)));
+      return;
     }
     BoxMessageSink sink(this);
     session_.LoadReference(sink);

@@ -5,10 +5,32 @@
 #include <QResizeEvent>
 #include <cmath>
 
+#include "gui/controls.h"
 #include "gui/image_canvas.h"
+#include "nutrition/radar_chart.h"
 #include "gui/screen_fit.h"
 
 namespace eiyou {
+
+namespace {
+const AxisLabel kDailyAxisLabels[kNutrients] = {
+    {"エネルギー", 352, 80},    {"たんぱく質", 520, 136},   {"総脂質", 584, 248},
+    {"カルシウム", 560, 408},   {"鉄", 472, 488},           {"ビタミンＡ", 272, 488},
+    {"ビタミンＢ１", 154, 400}, {"ビタミンＢ２", 154, 248}, {"ビタミンC", 200, 136},
+};
+}  // namespace
+
+void MakeDailyChartArea(ChartDialog* window, const char* areaName, const QString& caption,
+                        const char* captionName) {
+  auto* area = new QWidget(window);
+  area->setObjectName(QString::fromLatin1(areaName));
+  area->setGeometry(kDailyChart.paintLeft, kDailyChart.paintTop, kDailyChart.paintWidth,
+                    kDailyChart.paintHeight);
+  area->setAttribute(Qt::WA_TransparentForMouseEvents);
+  area->lower();
+  MakeAxisLabels(window, kDailyAxisLabels);
+  MakeLabel(window, captionName, caption, 248, 72);
+}
 
 ChartDialog::ChartDialog(QWidget* parent) : QDialog(parent) {
   fit_ = ScreenFit::Install(this, [this](QPainter& p, const QRect& area) { paintSurface(p, area); });

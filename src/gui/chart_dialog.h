@@ -10,7 +10,14 @@
 
 namespace eiyou {
 
+class ChartDialog;
 class ScreenFit;
+
+// The daily chart's place on a window: an empty box over the chart area (its
+// centre is the chart's centre; it paints nothing, so the image shows
+// through), the nine axis names at their places around it, and a caption.
+void MakeDailyChartArea(ChartDialog* window, const char* areaName, const QString& caption,
+                        const char* captionName);
 
 class ChartDialog : public QDialog {
   Q_OBJECT

@@ -1,6 +1,7 @@
 #include "gui/figure_cells.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QTableWidget>
 
 #include "gui/text.h"
@@ -42,6 +43,16 @@ void SetFigureCell(QTableWidget* table, int row, int column, const FigureCell& c
   QString spoken = U(cell.text);
   if (!cell.tip.empty()) spoken += U("、") + U(cell.tip);
   item->setData(Qt::AccessibleTextRole, spoken);
+}
+
+void MakeMarksLegend(QWidget* window, int x, int y) {
+  auto* legend = new QLabel(U(kFigureMarksLegend), window);
+  legend->setObjectName(QStringLiteral("FigureMarksLegend"));
+  QFont small = legend->font();
+  small.setPixelSize(11);
+  legend->setFont(small);
+  legend->move(x, y);
+  legend->adjustSize();
 }
 
 }  // namespace eiyou

@@ -21,4 +21,7 @@ QTableWidget* MakeFigureTableWidget(QWidget* parent, const char* name,
 // and the marks alone as Qt::UserRole and Qt::UserRole + 1, the foods as hint.
 void SetFigureCell(QTableWidget* table, int row, int column, const FigureCell& cell);
 
+// What the marks mean, in small type at (x, y) of `window`.
+void MakeMarksLegend(QWidget* window, int x, int y);
+
 }  // namespace eiyou

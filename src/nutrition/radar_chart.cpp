@@ -28,6 +28,22 @@ std::int64_t Ratio(std::int32_t total, std::int32_t factor, std::int32_t target)
 
 }  // namespace
 
+ChartBlocker RowChoice(int sex, int ageRow) {
+  if (sex != 0 && sex != 1) return ChartBlocker::NoSex;
+  if (ageRow < 1 || ageRow > 11) return ChartBlocker::NoAge;
+  return ChartBlocker::None;
+}
+
+const char* ChartBlockerMessage(ChartBlocker blocker) {
+  switch (blocker) {
+    case ChartBlocker::None: break;
+    case ChartBlocker::NoReference: return "基準摂取量を読み込んでください！";
+    case ChartBlocker::NoSex: return "性別を選択してください！";
+    case ChartBlocker::NoAge: return "年齢を選択してください！";
+  }
+  return "";
+}
+
 RadarChart::RadarChart(const ChartLayout& layout) : layout_(layout) { FormCreate(); }
 
 int RadarChart::RealToDispX(long double x) const {

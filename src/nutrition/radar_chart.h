@@ -46,6 +46,11 @@ inline constexpr ChartLayout kDailyChart{152, 64, 480, 480, 12, 120, 4};
 // Why a chart cannot be drawn or erased yet, in the order the checks run: no
 // reference table loaded, no sex chosen, no age class chosen.
 enum class ChartBlocker { None, NoReference, NoSex, NoAge };
+// Whether a sex index (0/1) and an age class row (1..11) pick a reference row:
+// None, or NoSex / NoAge for the first that does not.
+ChartBlocker RowChoice(int sex, int ageRow);
+// The message that asks for what a chart lacks (UTF-8); empty for None.
+const char* ChartBlockerMessage(ChartBlocker blocker);
 
 class RadarChart {
  public:

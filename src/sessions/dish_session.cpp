@@ -78,9 +78,7 @@ DishSession::FoodList DishSession::ListRows(const std::vector<int>& rows) {
 
 ChartBlocker DishSession::CheckChart(int sex, int ageRow) const {
   if (!reference.IsLoaded()) return ChartBlocker::NoReference;
-  if (sex < 0) return ChartBlocker::NoSex;
-  if (ageRow < 1) return ChartBlocker::NoAge;
-  return ChartBlocker::None;
+  return RowChoice(sex, ageRow);
 }
 
 void DishSession::DrawChart(Canvas& canvas, int sex, int ageRow, Rgb buttonFace) {

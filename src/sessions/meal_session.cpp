@@ -36,9 +36,7 @@ void MealSession::ClearDay() {
 ChartBlocker MealSession::PrepareChart(MessageSink& sink) {
   LoadReference(sink);
   // Without a row of the reference table there are no targets to divide by.
-  if (sexIndex != 0 && sexIndex != 1) return ChartBlocker::NoSex;
-  if (ageIndex < 1 || ageIndex > ReferenceTable::kRows) return ChartBlocker::NoAge;
-  return ChartBlocker::None;
+  return RowChoice(sexIndex, ageIndex);
 }
 
 void MealSession::DrawChart(Canvas& canvas) {

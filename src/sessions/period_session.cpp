@@ -6,6 +6,7 @@
 #include "nutrition/food_entry.h"
 #include "plans/plan_store.h"
 #include "reports/figures_report.h"
+#include "tables/data_dir.h"
 #include "tables/text_fields.h"
 
 namespace eiyou {
@@ -23,19 +24,17 @@ bool PeriodSession::Show(MessageSink& sink, const std::string& fromDate, const s
   }
   from = fromDate;
   to = toDate;
-  if (sexIndex != 0 && sexIndex != 1) {
-    sink.Show(kChooseSexMessage);
-    return false;
-  }
-  if (ageIndex < 1 || ageIndex > ReferenceTable::kRows) {
-    sink.Show(kChooseAgeMessage);
+  if (const ChartBlocker choice = RowChoice(sexIndex, ageIndex); choice != ChartBlocker::None) {
+    sink.Show(ChartBlockerMessage(choice));
     return false;
   }
   LoadFood(sink);
   LoadReference(sink);
 
   const std::unique_ptr<DayPlanStore> store = DayPlanStore::Open(dataDir, now);
-  if (store->status() != OpenStatus::Ok) sink.Show(store->message());
+  // Reading needs no write access: a read-only folder is no news here.
+  if (store->status() != OpenStatus::Ok && store->status() != OpenStatus::ReadOnly)
+    sink.Show(store->message());
   // Without the folder or a usable file nothing was read: "no days" would mislead.
   if (store->status() == OpenStatus::NoFolder || store->status() == OpenStatus::Failed)
     return false;
@@ -67,6 +66,11 @@ bool PeriodSession::Show(MessageSink& sink, const std::string& fromDate, const s
     targets_ = calc.targets;
   }
   return true;
+}
+
+bool PeriodSession::ShowInDataFolder(MessageSink& sink, const std::string& fromDate,
+                                     const std::string& toDate, std::time_t now) {
+  return Show(sink, fromDate, toDate, DataDirectory(), now);
 }
 
 void PeriodSession::Clear() {

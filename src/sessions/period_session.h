@@ -19,8 +19,6 @@ namespace eiyou {
 
 inline constexpr const char* kNoPeriodDaysMessage = "指定した期間に保存された献立はありません！";
 inline constexpr const char* kReversedPeriodMessage = "開始日が終了日より後になっています！";
-inline constexpr const char* kChooseSexMessage = "性別を選択してください！";
-inline constexpr const char* kChooseAgeMessage = "年齢を選択してください！";
 
 // A stored day as the period window lists it: its date and four of its
 // figures in the figure table's units.
@@ -43,6 +41,9 @@ class PeriodSession : public SideTables {
   // unreadable table throws IoError.
   bool Show(MessageSink& sink, const std::string& fromDate, const std::string& toDate,
             const std::string& dataDir, std::time_t now);
+  // The same in the data folder the program runs in (its working directory).
+  bool ShowInDataFolder(MessageSink& sink, const std::string& fromDate, const std::string& toDate,
+                        std::time_t now);
   // Forgets the period shown.
   void Clear();
 

@@ -110,10 +110,10 @@ TEST_F(PeriodSessionTest, EachReasonForNoPeriodIsToldAndForgetsThePeriodShown) {
 
   session_->ageIndex = 0;
   EXPECT_FALSE(Show());
-  EXPECT_EQ(sink_.messages, std::vector<std::string>{kChooseAgeMessage});
+  EXPECT_EQ(sink_.messages, std::vector<std::string>{ChartBlockerMessage(ChartBlocker::NoAge)});
   session_->sexIndex = -1;
   EXPECT_FALSE(Show());
-  EXPECT_EQ(sink_.messages, std::vector<std::string>{kChooseSexMessage});
+  EXPECT_EQ(sink_.messages, std::vector<std::string>{ChartBlockerMessage(ChartBlocker::NoSex)});
   session_->sexIndex = pt::kSex;
   session_->ageIndex = pt::kAge;
 
