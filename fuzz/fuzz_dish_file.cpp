@@ -5,13 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "fuzz_support.h"
+#include "tables/file_io.h"
 #include "nutrition/dish_line.h"
 #include "nutrition/food_entry.h"
 #include "tables/cp932.h"
@@ -22,11 +21,6 @@ using namespace eiyou;
 using namespace eiyou::fuzz;
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Registering the line's pieces again as typed texts gives a line that splits
 // back into them; a refusal names a real fault of the pieces.
@@ -122,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WriteDishFile(savedPath, lines);
   std::string expected;
   for (const std::string& line : lines) expected += line + "\r\n";
-  FUZZ_CHECK(ReadAll(savedPath) == expected);
+  FUZZ_CHECK(ReadWholeFile(savedPath) == expected);
   FUZZ_CHECK(ReadDishFile(savedPath) == lines);
   return 0;
 }

@@ -14,12 +14,11 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 
 #include "fuzz_support.h"
+#include "tables/file_io.h"
 #include "plans/plan_store.h"
 #include "tables/data_dir.h"
 
@@ -27,11 +26,6 @@ using namespace eiyou;
 using namespace eiyou::fuzz;
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // A data folder below the scratch directory, with its KONDATE folder emptied.
 std::string FreshDataDir(const std::string& name) {
@@ -74,7 +68,7 @@ void FileInput(std::string_view bytes) {
   store->HasDay("2024-01-01");
   if (store->status() == OpenStatus::Replaced) {
     FUZZ_CHECK(!store->damagedCopy().empty());
-    FUZZ_CHECK(ReadAll(store->damagedCopy()) == bytes);
+    FUZZ_CHECK(ReadWholeFile(store->damagedCopy()) == bytes);
   }
   if (store->status() != OpenStatus::Ok && store->status() != OpenStatus::Replaced) {
     FUZZ_CHECK(!store->message().empty());

@@ -68,18 +68,4 @@ inline void Choose(QComboBox* box, const char* utf8) {
   emit box->activated(i);  // as the drop-down list reports a choice
 }
 
-// Ends the window's modal showing after `act`, even when a check fails in it.
-inline std::function<void(QWidget*)> Closing(std::function<void(QWidget*)> act) {
-  return [act](QWidget* w) {
-    struct Closer {
-      QWidget* w;
-      ~Closer() {
-        auto* dialog = qobject_cast<QDialog*>(w);
-        if (dialog && dialog->isVisible()) dialog->reject();
-      }
-    } closer{w};
-    act(w);
-  };
-}
-
 }  // namespace ft

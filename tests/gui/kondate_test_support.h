@@ -135,21 +135,6 @@ class MainOnTestTables : public QObject {
   }
 };
 
-// The `act` of a ModalDriver window step that always ends the window's modal
-// showing, even when a check inside `act` fails and returns early.
-inline std::function<void(QWidget*)> Closing(std::function<void(QWidget*)> act) {
-  return [act](QWidget* w) {
-    struct Closer {
-      QWidget* w;
-      ~Closer() {
-        auto* dialog = qobject_cast<QDialog*>(w);
-        if (dialog && dialog->isVisible()) dialog->reject();
-      }
-    } closer{w};
-    act(w);
-  };
-}
-
 inline QStringList Items(QListWidget* list) {
   QStringList texts;
   for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();

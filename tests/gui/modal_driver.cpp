@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDateTime>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -138,4 +139,17 @@ void ModalDriver::Poll() {
 void ClickButton(QWidget* window, const char* name) {
   auto* b = Child<QAbstractButton>(window, name);
   if (b) b->click();
+}
+
+std::function<void(QWidget*)> Closing(std::function<void(QWidget*)> act) {
+  return [act](QWidget* w) {
+    struct Closer {
+      QWidget* w;
+      ~Closer() {
+        auto* dialog = qobject_cast<QDialog*>(w);
+        if (dialog && dialog->isVisible()) dialog->reject();
+      }
+    } closer{w};
+    act(w);
+  };
 }

@@ -94,4 +94,8 @@ T* Child(QWidget* parent, const char* name);
 // Clicks a button (QAbstractButton) found by objectName.
 void ClickButton(QWidget* window, const char* name);
 
+// The `act` of a ModalDriver window step that always ends the window's modal
+// showing, even when a check inside `act` fails and returns early.
+std::function<void(QWidget*)> Closing(std::function<void(QWidget*)> act);
+
 #include "modal_driver_impl.h"

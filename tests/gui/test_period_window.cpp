@@ -80,19 +80,6 @@ bool ReportsEnabled(QWidget* w) {
   return all;
 }
 
-// Ends the window's modal showing after `act`, even when a check fails in it.
-std::function<void(QWidget*)> Closing(std::function<void(QWidget*)> act) {
-  return [act](QWidget* w) {
-    struct Closer {
-      QWidget* w;
-      ~Closer() {
-        if (w->isVisible()) static_cast<QDialog*>(w)->reject();
-      }
-    } closer{w};
-    act(w);
-  };
-}
-
 }  // namespace
 
 class PeriodWindowTest : public QObject {
