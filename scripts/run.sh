@@ -26,7 +26,7 @@ if [[ ! -e "$data_dir" ]]; then
   cp -R "$repo/data/." "$partial/"
   mv -T "$partial" "$data_dir"
   trap - EXIT
-  eiyou_say "sample data copied to $data_dir"
+  eiyou_say "data copied to $data_dir"
 else
   eiyou_say "using the data in $data_dir"
 fi
@@ -36,4 +36,4 @@ if [[ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]]; then
 fi
 
 cd "$data_dir"
-exec "$repo/build/eiyou"
+exec "$repo/build/src/eiyou"
