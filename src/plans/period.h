@@ -9,7 +9,8 @@
 
 #include "nutrition/nutrients.h"
 #include "plans/day_plan.h"
-#include "sessions/side_tables.h"
+#include "tables/food_table.h"
+#include "tables/reference_table.h"
 
 namespace eiyou {
 
@@ -41,8 +42,5 @@ struct PeriodFigures {
 // the meal window totals a day. The reference table plays no part in totals.
 PeriodFigures ComputePeriod(const std::vector<DayPlan>& days, const FoodTable& food,
                             const ReferenceTable& reference);
-inline PeriodFigures ComputePeriod(const std::vector<DayPlan>& days, const SideTables& side) {
-  return ComputePeriod(days, side.food, side.reference);
-}
 
 }  // namespace eiyou

@@ -48,7 +48,7 @@ bool PeriodSession::Show(MessageSink& sink, const std::string& fromDate, const s
     return false;
   }
 
-  figures_ = ComputePeriod(days, *this);
+  figures_ = ComputePeriod(days, food, reference);
   // The same foods the totals took, each noted once however often it was eaten.
   for (const DayPlan& day : days)
     for (const std::vector<std::string>& meal : day.meals)

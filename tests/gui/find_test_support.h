@@ -46,21 +46,6 @@ inline void Commit(QLineEdit* edit, const QString& text) {
   }
 }
 
-inline QStringList Items(const QListWidget* list) {
-  QStringList texts;
-  for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
-  return texts;
-}
-
-inline void ClickRow(QListWidget* list, int row) {
-  QListWidgetItem* item = list->item(row);
-  QVERIFY(item);
-  QCoreApplication::processEvents();
-  list->scrollToItem(item);
-  const QPoint at = list->visualItemRect(item).center();
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-}
-
 inline void Choose(QComboBox* box, const char* utf8) {
   const int i = box->findText(U(utf8));
   QVERIFY2(i >= 0, utf8);

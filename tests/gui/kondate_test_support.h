@@ -135,29 +135,10 @@ class MainOnTestTables : public QObject {
   }
 };
 
-inline QStringList Items(QListWidget* list) {
-  QStringList texts;
-  for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
-  return texts;
-}
-
 inline std::vector<std::string> ItemBytesOf(QListWidget* list) {
   std::vector<std::string> bytes;
   for (int i = 0; i < list->count(); ++i) bytes.push_back(eiyou::ItemBytes(list, i));
   return bytes;
-}
-
-// A mouse click on a row, as a user does it.
-inline void ClickRow(QListWidget* list, int row) {
-  QListWidgetItem* item = list->item(row);
-  QVERIFY(item);
-  // Between two actions of a hand the event loop runs: the list finishes the
-  // layout it does a batch at a time, else a click can find no item yet.
-  QCoreApplication::processEvents();
-  list->scrollToItem(item);
-  const QPoint at = list->visualItemRect(item).center();
-  QTest::mouseMove(list->viewport(), at);
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
 // Chooses the combo box's item with this text (as from the drop-down list).

@@ -5,8 +5,10 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 ModalDriver::ModalDriver(int timeoutMs) : timeoutMs_(timeoutMs) {
@@ -152,4 +154,22 @@ std::function<void(QWidget*)> Closing(std::function<void(QWidget*)> act) {
     } closer{w};
     act(w);
   };
+}
+
+void ClickRow(QListWidget* list, int row) {
+  QListWidgetItem* item = list->item(row);
+  QVERIFY(item);
+  // Between two actions of a hand the event loop runs: the list finishes the
+  // layout it does a batch at a time, else a click can find no item yet.
+  QCoreApplication::processEvents();
+  list->scrollToItem(item);
+  const QPoint at = list->visualItemRect(item).center();
+  QTest::mouseMove(list->viewport(), at);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+QStringList Items(const QListWidget* list) {
+  QStringList texts;
+  for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+  return texts;
 }

@@ -19,6 +19,7 @@
 #include <functional>
 
 class QAbstractButton;
+class QListWidget;
 class QWidget;
 
 class ModalDriver : public QObject {
@@ -93,6 +94,11 @@ T* Child(QWidget* parent, const char* name);
 
 // Clicks a button (QAbstractButton) found by objectName.
 void ClickButton(QWidget* window, const char* name);
+
+// A mouse click on a row, as a user does it.
+void ClickRow(QListWidget* list, int row);
+// The shown texts of a list's items.
+QStringList Items(const QListWidget* list);
 
 // The `act` of a ModalDriver window step that always ends the window's modal
 // showing, even when a check inside `act` fails and returns early.

@@ -144,7 +144,7 @@ class PeriodWindowTest : public QObject {
     tables.LoadReference(sink);
     const auto store = eiyou::DayPlanStore::Open(eiyou::Utf8Of(dir_->path()), 0);
     const eiyou::PeriodFigures core =
-        eiyou::ComputePeriod(store->DaysBetween(pt::kFrom, pt::kTo), tables);
+        eiyou::ComputePeriod(store->DaysBetween(pt::kFrom, pt::kTo), tables.food, tables.reference);
     QCOMPARE(core.days.size(), std::size_t(3));
 
     ModalDriver d;

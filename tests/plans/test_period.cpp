@@ -55,7 +55,7 @@ TEST_F(PeriodTest, EachDayHasTheMealWindowsTotals) {
   meal->LoadFood(sink);
   meal->LoadReference(sink);
   ASSERT_TRUE(sink.messages.empty());
-  const PeriodFigures period = ComputePeriod(days, *meal);
+  const PeriodFigures period = ComputePeriod(days, meal->food, meal->reference);
   ASSERT_EQ(period.days.size(), 5u);
   for (std::size_t d = 0; d < days.size(); ++d) {
     meal->calc.ClearTotals();
