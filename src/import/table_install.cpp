@@ -14,6 +14,7 @@
 #include "tables/dish_file.h"
 #include "tables/errors.h"
 #include "tables/file_io.h"
+#include "tables/folder_lock.h"
 #include "tables/food_table.h"
 
 namespace eiyou {
@@ -87,6 +88,13 @@ bool ReadExisting(const std::string& path, std::string& bytes, mode_t& mode, boo
 TableInstall InstallFoodTable(const std::string& directory, const std::vector<ImportedFood>& foods,
                               std::time_t now) {
   TableInstall r;
+  // The saved dishes are pointed at the new lines below: a program with the
+  // folder open would write its old line numbers back over them.
+  const DataFolderSoleUse sole(directory);
+  if (!sole.granted()) {
+    r.error = FolderInUseMessage(directory) + kNothingWritten;
+    return r;
+  }
   r.tablePath = JoinPath(directory, kFoodFileName);
   r.marksPath = JoinPath(directory, kFoodMarksFileName);
   const std::string dishPath = JoinPath(JoinPath(directory, kDishDirName), kDishFileName);

@@ -27,7 +27,8 @@ struct TableInstall {
 
 // `now` names the backups: <file>.YYYYMMDD-HHMMSS.bak (local time), with "-2",
 // "-3", ... before ".bak" when that name is taken; an existing backup is never
-// overwritten. Nothing is written when the old table or the dish file cannot
+// overwritten. Nothing is written while another program holds the folder
+// (DataFolderUse; FolderInUseMessage), or when the old table or the dish file cannot
 // be read or a backup cannot be made. When the dish file cannot be written
 // after the table was, the old table is put back, so the dishes and the table
 // always agree.

@@ -6,10 +6,15 @@
 #include "sessions/meal_session.h"
 #include "sessions/period_session.h"
 #include "sessions/viewer_session.h"
+#include "tables/data_dir.h"
+#include "tables/folder_lock.h"
 
 namespace eiyou {
 
 struct Sessions {
+  // Held for the run: an import from another program refuses while this one
+  // may hold the old table's line numbers in a window.
+  DataFolderUse folder{DataDirectory()};
   ViewerSession viewer;
   DishSession dish;
   MealSession meal;

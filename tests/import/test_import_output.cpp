@@ -8,10 +8,12 @@
 #include "import/food_import.h"
 #include "import/table_install.h"
 #include "import_test_support.h"
+#include "program_copy.h"
 #include "nutrition/food_entry.h"
 #include "tables/data_dir.h"
 #include "tables/dish_file.h"
 #include "tables/file_io.h"
+#include "tables/folder_lock.h"
 #include "tables/text_fields.h"
 
 namespace eiyou {
@@ -172,6 +174,31 @@ TEST(ImportOutput, ADishFileThatCannotBeWrittenPutsTheOldTableBack) {
   EXPECT_NE(r.error.find("元に戻しました"), std::string::npos) << r.error;
   EXPECT_EQ(ReadWholeFile(dir / kFoodFileName), oldTable);
   EXPECT_EQ(ReadWholeFile(dishPath), DishLineOn(FixtureFoods()) + "\r\n");
+}
+
+// An import points the saved dishes at the new table's lines; a program with
+// the folder open could write its old line numbers back over them.
+TEST(ImportOutput, RefusedWhileAnotherProgramHasTheFolderOpen) {
+  ScratchFolder dir;
+  const std::vector<ImportedFood> foods = FixtureFoods();
+  ASSERT_TRUE(ReplaceFileContents(dir / kFoodFileName, "old\r\n"));
+  // This program's own hold, as its import window runs with it: it does not count.
+  const DataFolderUse own(dir.path());
+  {
+    testing::HoldingCopy other(dir.path());
+    ASSERT_TRUE(other.held());
+    const TableInstall r = InstallFoodTable(dir.path(), foods, 1700000000);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, FolderInUseMessage(dir.path()) + "（何も書き込みませんでした）");
+    EXPECT_EQ(ReadWholeFile(dir / kFoodFileName), "old\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+  }
+  // The refusal has not let go of this program's own hold.
+  EXPECT_EQ(testing::RunCopy({"sole", dir.path()}), 3);
+  const TableInstall r = InstallFoodTable(dir.path(), foods, 1700000000);
+  EXPECT_TRUE(r.ok) << r.error;
 }
 
 }  // namespace
