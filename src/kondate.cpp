@@ -351,10 +351,13 @@ void TForm3::BitBtn4Click() {
   box.exec();
   QAbstractButton* answer = box.clickedButton();
   if (answer == yes) {
-    const std::vector<std::string> lines = eiyou::AllItemBytes(ListBox1);
     Guarded(this, [&] {
-      session_.SaveDishes(lines);
+      const eiyou::DishSession::DishSave save = session_.SaveDishes(eiyou::AllItemBytes(ListBox1));
+      // The list shows what was written, behind the messages.
+      if (save.listChanged()) eiyou::FillSorted(ListBox1, save.lines);
       ShowMessage(this, U("献立を保存しました！"));
+      if (const std::string note = eiyou::DishSaveNote(save); !note.empty())
+        ShowMessage(this, U(note));
       done(QDialog::Accepted);
     });
   } else if (answer == cancel || answer == nullptr) {

@@ -1,14 +1,100 @@
 #include "sessions/dish_session.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "nutrition/food_entry.h"
 #include "nutrition/food_groups.h"
+#include "nutrition/repoint.h"
 #include "tables/cp932.h"
+#include "tables/data_dir.h"
+#include "tables/file_io.h"
+#include "tables/folder_lock.h"
+#include "tables/table_lines.h"
 
 namespace eiyou {
+namespace {
+
+std::string FoodTablePath() { return JoinPath(DataDirectory(), kFoodFileName); }
+
+// Tells one food table from another by its contents: an import replaces the
+// file, a copy by hand may keep its date.
+std::optional<std::size_t> FoodTableDigest() {
+  try {
+    return std::hash<std::string>{}(ReadWholeFile(FoodTablePath()));
+  } catch (const IoError&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
 
 DishFileOpening DishSession::Opening(MessageSink& sink) {
   ClearEvaluation();
-  return ReadDishFileAtOpening(sink);
+  DishFileOpening opening = ReadDishFileAtOpening(sink);
+  openedLines_ = opening.lines;
+  openedTable_ = FoodTableDigest();
+  return opening;
+}
+
+DishSession::DishSave DishSession::SaveDishes(const std::vector<std::string>& lines) {
+  const std::string path = DishFilePath();
+  const DishFolderLock lock(DishDirectoryPath());
+  std::vector<std::string> base = openedLines_, ours = lines;
+  // A file gone or unreadable tells nothing of what another copy saved: the
+  // program never removes it. The write below then meets what is in its place.
+  std::vector<std::string> theirs = base;
+  try {
+    if (EntryExists(path)) theirs = ReadDishFile(path);
+  } catch (const IoError&) {
+  }
+  DishSave save;
+  const std::optional<std::size_t> table = FoodTableDigest();
+  if (openedTable_ && table && *table != *openedTable_) {
+    FoodTable now;
+    int row = 0;
+    for (std::string& line : ReadTableLines(FoodTablePath(), FoodTable::kMaxRows, nullptr))
+      now.SetRow(++row, std::move(line));
+    base = RepointDishLines(base, now).lines;
+    theirs = RepointDishLines(theirs, now).lines;
+    RepointResult mine = RepointDishLines(ours, now);
+    save.foodsRepointed = mine.entriesMoved;
+    ours = std::move(mine.lines);
+    std::stable_sort(ours.begin(), ours.end());  // new line numbers may reorder equal heads
+  }
+  if (theirs == base) {
+    save.lines = std::move(ours);
+  } else {
+    DishMerge merge = MergeDishLines(base, ours, theirs);
+    save.lines = std::move(merge.lines);
+    save.othersAdded = merge.added;
+    save.othersRemoved = merge.removed;
+  }
+  WriteDishFile(path, save.lines);
+  openedLines_ = save.lines;
+  openedTable_ = table;
+  return save;
+}
+
+std::string DishSaveNote(const DishSession::DishSave& save) {
+  std::string note;
+  if (save.othersAdded || save.othersRemoved) {
+    note = "この画面を開いた後に、ほかの画面やプログラムで献立ファイルが保存されていたため、";
+    if (save.othersAdded)
+      note += "そちらで登録された献立 " + std::to_string(save.othersAdded) + " 件を一覧に加え";
+    if (save.othersAdded && save.othersRemoved) note += "、";
+    if (save.othersRemoved)
+      note += std::string(save.othersAdded ? "" : "そちらで") + "削除された献立 " +
+              std::to_string(save.othersRemoved) + " 件を一覧から除い";
+    note += "て保存しました。";
+  }
+  if (save.foodsRepointed) {
+    if (!note.empty()) note += "\n";
+    note += "この画面を開いた後に食品成分表が入れ替えられていたため、献立の食品 " +
+            std::to_string(save.foodsRepointed) +
+            " 件を新しい表の同じ食品番号の行に合わせて保存しました。";
+  }
+  return note;
 }
 
 void DishSession::LoadFood(MessageSink& sink) {

@@ -3,6 +3,8 @@
 // for the program run from one opening of the dish window to the next.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +29,21 @@ class DishSession : public SideTables {
   // A new window starts its evaluation from zero and lists the dish file.
   DishFileOpening Opening(MessageSink& sink);
 
-  // Writes the dish list to the dish file; throws IoError when it cannot.
-  void SaveDishes(const std::vector<std::string>& lines) { WriteDishFile(DishFilePath(), lines); }
+  // What a save wrote beyond the window's own list.
+  struct DishSave {
+    std::vector<std::string> lines;  // as written, in list order
+    int othersAdded = 0, othersRemoved = 0;  // see MergeDishLines
+    int foodsRepointed = 0;  // FoodEntry texts pointed at a new table's lines
+    bool listChanged() const { return othersAdded || othersRemoved || foodsRepointed; }
+  };
+  // Writes the window's dish list to the dish file. Another program copy may
+  // have saved since the opening: the file as it is now is read and merged
+  // (MergeDishLines), under a lock that keeps other saves out until the new
+  // file is in place. A food table replaced since the opening has moved the
+  // foods' lines: every food is pointed at its number's line in the new table
+  // (RepointDishLines), never written with the old line numbers. Throws
+  // IoError when the file cannot be written; nothing is then written.
+  DishSave SaveDishes(const std::vector<std::string>& lines);
 
   // The food table; the texts decoded for the screen are decoded afresh.
   void LoadFood(MessageSink& sink);
@@ -74,6 +89,14 @@ class DishSession : public SideTables {
   FoodNameIndex names_;
   // Salt, fibre and marks of the chosen dishes; their nine are calc.totals.
   FigureColumn chosen_;
+  // The dish file's lines and the food table's digest (none: no table) as the
+  // opening read them: what a save merges against.
+  std::vector<std::string> openedLines_;
+  std::optional<std::size_t> openedTable_;
 };
+
+// The note shown after a save that did more than write the window's list
+// (UTF-8); empty when it did not.
+std::string DishSaveNote(const DishSession::DishSave& save);
 
 }  // namespace eiyou

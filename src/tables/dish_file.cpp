@@ -1,6 +1,8 @@
 #include "tables/dish_file.h"
 
 #include <algorithm>
+#include <map>
+#include <string_view>
 
 #include "tables/data_dir.h"
 #include "tables/file_io.h"
@@ -53,6 +55,31 @@ DishFileOpening ReadDishFileAtOpening(MessageSink& sink) {
   }
   opening.lines = ReadDishFile(file, &opening.textAfterNul);
   return opening;
+}
+
+DishMerge MergeDishLines(const std::vector<std::string>& base, const std::vector<std::string>& ours,
+                         const std::vector<std::string>& theirs) {
+  // How many of each line theirs has more (or fewer) than base.
+  std::map<std::string_view, int> delta;
+  for (const std::string& line : theirs) ++delta[line];
+  for (const std::string& line : base) --delta[line];
+  DishMerge merge;
+  for (const std::string& line : ours) {
+    const auto it = delta.find(line);
+    if (it != delta.end() && it->second < 0) {
+      ++it->second;
+      ++merge.removed;
+    } else {
+      merge.lines.push_back(line);
+    }
+  }
+  for (const auto& [line, more] : delta)
+    for (int i = 0; i < more; ++i) {
+      merge.lines.emplace_back(line);
+      ++merge.added;
+    }
+  std::stable_sort(merge.lines.begin(), merge.lines.end());
+  return merge;
 }
 
 void WriteDishFile(const std::string& path, const std::vector<std::string>& lines) {

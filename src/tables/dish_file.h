@@ -37,6 +37,20 @@ inline constexpr const char* kDishesAfterNulMessage =
     "献立ファイルの途中に文字コード0のバイトがあり、その後ろの献立は読み込みませんでした。"
     "保存するとそれらの献立は失われます！";
 
+// What another window or program changed in the dish file since a window read
+// it, carried into that window's list. `base` is the file as the window read
+// it, `ours` the window's list, `theirs` the file now; lines are counted, for a
+// list may hold equal ones. A line stands in the result as often as in ours,
+// plus what theirs added, less what theirs removed (never below none), sorted
+// as the dish list sorts (CP932 bytes, equal lines in their order).
+struct DishMerge {
+  std::vector<std::string> lines;
+  int added = 0;    // lines theirs added
+  int removed = 0;  // lines of ours that theirs had removed
+};
+DishMerge MergeDishLines(const std::vector<std::string>& base, const std::vector<std::string>& ours,
+                         const std::vector<std::string>& theirs);
+
 // Writes every line followed by CR LF, replacing the file atomically (a new file
 // beside it, then rename), so a failure leaves the old file as it was. Throws
 // IoError("ﾌｧｲﾙ <path> を作成できません。") when it cannot be created.

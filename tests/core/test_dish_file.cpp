@@ -2,11 +2,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "program_copy.h"
 #include "table_test_support.h"
+#include "tables/cp932.h"
 #include "tables/data_dir.h"
 #include "nutrition/dish_line.h"
 #include "tables/dish_file.h"
@@ -210,4 +213,37 @@ TEST_F(DishFileTest, ReplacingKeepsPermissionsAndWritesThroughALink) {
   EXPECT_EQ(ReadBytes("KONDATE/real.txt"), Joined(kDishes));
   ASSERT_EQ(stat(Path("KONDATE/real.txt").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST(MergeDishLines, EachSidesAdditionsAndRemovalsAreKept) {
+  // Since base: theirs dropped an "a", "c" and "f" and added "d"; ours dropped
+  // "b" and "f" and added an "a" and "e".
+  const Lines base = {"a", "a", "b", "c", "f"};
+  const Lines theirs = {"a", "b", "d"};
+  const Lines ours = {"e", "a", "a", "a", "c"};
+  const DishMerge merge = MergeDishLines(base, ours, theirs);
+  EXPECT_EQ(merge.lines, (Lines{"a", "a", "d", "e"}));
+  EXPECT_EQ(merge.added, 1);
+  EXPECT_EQ(merge.removed, 2);  // an "a" and "c"; "f" was gone from ours already
+}
+
+// Each copy opens the list, registers one dish and saves, again and again: a
+// save that wrote back the list it opened with, or that let the other copy's
+// save in between its reading the file and putting the new one in place,
+// would lose the other's dishes.
+TEST_F(DishFileTest, TwoCopiesSavingAtOnceLoseNoDish) {
+  WriteDishFile(File(), kDishes);
+  constexpr int kRounds = 25;
+  const std::string rounds = std::to_string(kRounds);
+  const pid_t a = eiyou::testing::StartCopy({"register", dir_, "和      食,汁 も の,a", rounds});
+  const pid_t b = eiyou::testing::StartCopy({"register", dir_, "洋      食,汁 も の,b", rounds});
+  ASSERT_EQ(eiyou::testing::WaitCopy(a), 0);
+  ASSERT_EQ(eiyou::testing::WaitCopy(b), 0);
+  Lines expected = kDishes;
+  for (int i = 0; i < kRounds; ++i) {
+    expected.push_back(Cp932("和      食,汁 も の,a") + std::to_string(i));
+    expected.push_back(Cp932("洋      食,汁 も の,b") + std::to_string(i));
+  }
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(ReadDishFile(File()), expected);
 }

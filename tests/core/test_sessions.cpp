@@ -245,3 +245,28 @@ TEST_F(ViewerSessionFiles, StepsAndTypedNumbersStayWithinTheTable) {
   while (viewer->StepForward()) ++steps;
   EXPECT_EQ(steps, 1999);
 }
+
+class DishSessionFiles : public eiyou::testing::ScratchDirTest {};
+
+// The table replaced while the window is open, by other means than an import
+// this program refuses: the window's dishes must not be written with the old
+// table's line numbers, which now name other foods.
+TEST_F(DishSessionFiles, ASaveAfterTheTableWasReplacedPointsTheFoodsAtTheNewLines) {
+  const std::string rice = " 1001,rice" + std::string(21, ',') + "\r\n";  // 23 fields
+  const std::string potato = " 2001,potato" + std::string(21, ',') + "\r\n";
+  WriteBytes(kFoodFileName, rice + potato);
+  ASSERT_EQ(mkdir("KONDATE", 0755), 0);
+  WriteBytes("KONDATE/献立.TXT", ",,stew,[2] 2001:potato= 100g\r\n");
+  DishSession session;
+  eiyou::testing::RecordingSink sink;
+  std::vector<std::string> lines = session.Opening(sink).lines;
+  lines.push_back(",,zosui,[1] 1001:rice= 50g");
+  // The lines swapped, and the dish file pointed at them, as an import does.
+  WriteBytes(kFoodFileName, potato + rice);
+  WriteBytes("KONDATE/献立.TXT", ",,stew,[1] 2001:potato= 100g\r\n");
+  const DishSession::DishSave save = session.SaveDishes(lines);
+  EXPECT_EQ(ReadBytes("KONDATE/献立.TXT"),
+            ",,stew,[1] 2001:potato= 100g\r\n,,zosui,[2] 1001:rice= 50g\r\n");
+  EXPECT_EQ(save.foodsRepointed, 2);
+  EXPECT_EQ(save.othersAdded + save.othersRemoved, 0);  // the same dish, on the new lines
+}

@@ -1,6 +1,7 @@
 // Saving the dish list: the question and its three answers, the bytes written,
 // the failures that must keep both the window and the old file, and a reload.
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 
 #include "kondate.h"
@@ -139,6 +140,34 @@ class KondateSaveTest : public MainOnTestTables {
     }));
     ClickButton(main_, "BitBtn2");
     QVERIFY2(d2.Done(), d2.Report());
+  }
+
+  // Two copies of the program: a dish the other saved while this window was
+  // open stays, beside this window's own.
+  void aDishAnotherCopySavedMeanwhileIsKept() {
+    ModalDriver d;
+    int listed = 0;
+    d.Window("TForm3", Closing([&](QWidget* w) {
+      RegisterSalad(w);
+      QCOMPARE(QProcess::execute(EIYOU_PROGRAM_COPY,
+                                 {"register", dir(), U("中      華,汁 も の,スープ"), "1"}),
+               0);
+      ClickButton(w, "BitBtn4");
+      listed = Child<QListWidget>(w, "ListBox1")->count();
+    }));
+    d.Message(U("変更を保存しますか"), U("はい(&Y)"))
+        .Message(U("献立を保存しました！"))
+        .Message(U("この画面を開いた後に、ほかの画面やプログラムで献立ファイルが保存されていたため、"
+                   "そちらで登録された献立 1 件を一覧に加えて保存しました。"));
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+    QCOMPARE(listed, 4);
+    // 中 (92 86) sorts first.
+    QCOMPARE(ReadBytes(DishPath()),
+             C("中      華,汁 も の,スープ\r\n"
+               "洋      食,なまもの,サラダ,[10]12002:レタス= 30g,[9]12001:キャベツ= 12.5g\r\n"
+               "洋      食,焼きもの,オムレツ,[2]10001:鶏卵= 50g\r\n"
+               "和      食,煮 も の,肉じゃが,[5] 2001:じゃがいも= 100g\r\n"));
   }
 
   void aFileThatCannotBeReplacedKeepsWindowAndBytes() {
