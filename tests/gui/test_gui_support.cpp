@@ -1,6 +1,10 @@
 // The widget boundary: CP932 bytes kept in list items, the sorted-list order,
 // the message boxes, and the chart canvas over an image.
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPushButton>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QTest>
@@ -10,6 +14,7 @@
 #include "gui/list_items.h"
 #include "gui/messages.h"
 #include "gui/text.h"
+#include "gui/translations.h"
 #include "modal_driver.h"
 
 using eiyou::ImageCanvas;
@@ -92,6 +97,30 @@ class GuiSupportTest : public QObject {
     canvas.FillRect(5, 5, 10, 10);
     QCOMPARE(image.pixelColor(9, 9), QColor(1, 2, 3));
     QCOMPARE(image.pixelColor(10, 10), QColor(Qt::white));
+  }
+
+  // Last: the translation stays installed for the rest of the run.
+  void qtsOwnDialogsSpeakJapaneseAndOurMessagesKeepTheirButtons() {
+    QVERIFY2(eiyou::InstallQtTranslations(*qApp), "Qt's Japanese catalogue (qt6-translations-l10n) is missing");
+    QFileDialog files(nullptr, QString(), QDir::tempPath());
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    files.setAcceptMode(QFileDialog::AcceptSave);
+    QCOMPARE(files.findChild<QLabel*>("lookInLabel")->text().contains(QLatin1String("Look in")), false);
+    const auto* buttons = files.findChild<QDialogButtonBox*>("buttonBox");
+    for (const QAbstractButton* b : buttons->buttons())
+      QVERIFY2(!b->text().contains(QLatin1String("Save")) && !b->text().contains(QLatin1String("Cancel")),
+               qPrintable(b->text()));
+
+    // The program's messages: one button reading OK, as before.
+    QString ok;
+    QTimer::singleShot(0, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        ok = box->buttons().value(0)->text();
+        box->accept();
+      }
+    });
+    eiyou::ShowMessage(nullptr, QStringLiteral("x"));
+    QCOMPARE(ok, QStringLiteral("OK"));
   }
 };
 
