@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 
 #include "gui/accessible.h"
@@ -17,6 +16,7 @@
 #include "gui/list_items.h"
 #include "gui/messages.h"
 #include "gui/pick_list.h"
+#include "gui/screen_fit.h"
 #include "gui/text.h"
 #include "nutrition/dish_line.h"
 #include "nutrition/food_entry.h"
@@ -469,16 +469,7 @@ void TForm3::Edit3Change() {
 }
 
 void TForm3::FigureButtonClick() {
-  if (!figures_->isVisible()) {
-    // Beside the dish window when the screen has room there.
-    const QRect frame = frameGeometry();
-    if (QScreen* s = screen()) {
-      const QRect area = s->availableGeometry();
-      if (frame.right() + 8 + figures_->width() <= area.right())
-        figures_->move(frame.right() + 8, frame.top());
-    }
-  }
-  figures_->show();
+  if (!figures_->isVisible()) eiyou::ShowBeside(this, figures_);
   figures_->raise();
   figures_->activateWindow();
   UpdateFigures();

@@ -41,7 +41,54 @@ class Page : public QWidget {
 // title bar and thin borders.
 constexpr QMargins kAssumedFrame(8, 36, 8, 8);
 
+// The frame a window will have: its own once shown, else `like`'s, else assumed.
+QMargins FrameOf(const QWidget* window, const QWidget* like) {
+  for (const QWidget* w : {window, like}) {
+    if (const QWindow* handle = w->windowHandle()) {
+      const QMargins m = handle->frameMargins();
+      if (!m.isNull()) return m;
+    }
+  }
+  return kAssumedFrame;
+}
+
 }  // namespace
+
+BesidePlacement PlaceBeside(const QRect& owner, const QSize& tool, const QRect& area, int gap) {
+  const int w = std::min(tool.width(), area.width());
+  const int h = std::min(tool.height(), area.height());
+  const int areaEnd = area.x() + area.width();
+  BesidePlacement place{owner.topLeft(), {}};
+  int x;
+  if (owner.x() + owner.width() + gap + w <= areaEnd) {
+    x = owner.x() + owner.width() + gap;
+  } else if (owner.x() - gap - w >= area.x()) {
+    x = owner.x() - gap - w;
+  } else if (owner.width() + gap + w <= area.width()) {
+    place.owner.setX(std::max(area.x(), areaEnd - (owner.width() + gap + w)));
+    x = place.owner.x() + owner.width() + gap;
+  } else {
+    // Over the owner's bottom right corner, where the dish window has its
+    // chart: the table says the same in figures, and the choices above stay free.
+    place.tool = QRect(areaEnd - w, area.y() + area.height() - h, w, h);
+    return place;
+  }
+  const int y = std::clamp(owner.y(), area.y(), area.y() + area.height() - h);
+  place.tool = QRect(x, y, w, h);
+  return place;
+}
+
+void ShowBeside(QWidget* owner, QWidget* tool) {
+  if (QScreen* screen = owner->screen()) {
+    const QMargins frame = FrameOf(tool, owner);
+    const QSize toolFrame = tool->size().grownBy(frame);
+    const BesidePlacement place = PlaceBeside(owner->frameGeometry(), toolFrame, screen->availableGeometry());
+    if (place.owner != owner->frameGeometry().topLeft()) owner->move(place.owner);
+    tool->resize(place.tool.size().shrunkBy(frame));
+    tool->move(place.tool.topLeft());
+  }
+  tool->show();
+}
 
 ScreenFit::ScreenFit(QWidget* window, PagePainter paint)
     : QObject(window), window_(window), paint_(std::move(paint)) {

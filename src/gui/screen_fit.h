@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <functional>
 
@@ -14,6 +16,21 @@ class QScrollArea;
 class QWidget;
 
 namespace eiyou {
+
+// Where a tool window opens beside its owner, both as frames (title bar and
+// borders included) on a screen's available `area`: to the owner's right, else
+// to its left; where neither side has room but the screen is wide enough for
+// both, the owner moves aside to make room; otherwise the tool takes the
+// screen's bottom right corner, over the owner. The tool is always wholly on the area,
+// shrunk to it when larger.
+struct BesidePlacement {
+  QPoint owner;  // the owner frame's new top left (unchanged when it need not move)
+  QRect tool;    // the tool's frame
+};
+BesidePlacement PlaceBeside(const QRect& owner, const QSize& tool, const QRect& area, int gap = 8);
+
+// Shows `tool` beside `owner` as PlaceBeside says, on the owner's screen.
+void ShowBeside(QWidget* owner, QWidget* tool);
 
 class ScreenFit : public QObject {
   Q_OBJECT

@@ -321,6 +321,32 @@ class FindAndReadTest : public QObject {
     });
   }
 
+  void theFigureWindowOpensWhollyOnTheScreenBesideTheDishWindowWhereThereIsRoom() {
+    const QSize dish(1185, 861), figures(616, 350);  // frames
+    struct Case {
+      QRect area, owner;
+      QPoint ownerAfter;
+      QRect tool;
+    } cases[] = {
+        // Room to the right; then only to the left.
+        {{0, 0, 2560, 1400}, {100, 50, 1185, 861}, {100, 50}, {1293, 50, 616, 350}},
+        {{0, 0, 2560, 1400}, {1300, 50, 1185, 861}, {1300, 50}, {676, 50, 616, 350}},
+        // 1920 wide: room for both once the dish window moves aside.
+        {{0, 0, 1920, 1080}, {367, 109, 1185, 861}, {111, 109}, {1304, 109, 616, 350}},
+        // 1366 wide: the bottom right corner, inside the screen.
+        {{0, 0, 1366, 768}, {8, 36, 1185, 861}, {8, 36}, {750, 418, 616, 350}},
+        // A screen lower than the window: shrunk to it.
+        {{0, 0, 1366, 300}, {8, 0, 1185, 861}, {8, 0}, {750, 0, 616, 300}},
+    };
+    for (const Case& c : cases) {
+      const eiyou::BesidePlacement p = eiyou::PlaceBeside(c.owner, figures, c.area);
+      QCOMPARE(p.owner, c.ownerAfter);
+      QCOMPARE(p.tool, c.tool);
+      QVERIFY(c.area.contains(p.tool));
+      QVERIFY(c.area.contains(QRect(p.owner, dish)) || c.area.width() < dish.width() + figures.width() + 8);
+    }
+  }
+
   // Run again with QT_SCALE_FACTOR=2 (see CMakeLists.txt).
   void chartsAtTheScreensPixelRatio() {
     InDishWindow([&](QWidget* w) {
