@@ -8,8 +8,10 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QTest>
+#include <QToolTip>
 #include <QTimer>
 
+#include "gui/controls.h"
 #include "gui/image_canvas.h"
 #include "gui/list_items.h"
 #include "gui/messages.h"
@@ -97,6 +99,23 @@ class GuiSupportTest : public QObject {
     canvas.FillRect(5, 5, 10, 10);
     QCOMPARE(image.pixelColor(9, 9), QColor(1, 2, 3));
     QCOMPARE(image.pixelColor(10, 10), QColor(Qt::white));
+  }
+
+  void aCutItemShowsItsWholeTextAsItsHint() {
+    QWidget window;
+    auto* list = eiyou::MakeList(&window, "ListBox3", QRect(0, 0, 120, 80));
+    window.show();
+    const QString whole = eiyou::U("[1820]11130:＜畜肉類＞　ぶた　［大型種肉］　もも　脂身つき　生= 150g");
+    for (const QString& text : {QStringLiteral("short"), whole}) list->addItem(text);
+    auto hintAt = [&](int row) {
+      QToolTip::hideText();
+      const QPoint at = list->visualItemRect(list->item(row)).center();
+      QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+      QApplication::sendEvent(list->viewport(), &help);
+      return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    QCOMPARE(hintAt(0), QString());
+    QCOMPARE(hintAt(1), whole);
   }
 
   // Last: the translation stays installed for the rest of the run.
