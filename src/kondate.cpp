@@ -40,6 +40,9 @@ namespace {
 
 constexpr int kClientWidth = 1169;  // PaintBox1's right edge
 constexpr int kClientHeight = 817;  // PaintBox1's bottom edge
+// Right of the dish list: the reference choices and the chart. On a screen too
+// low for the window only this side scrolls, so composing never needs to.
+constexpr int kChartSideLeft = 720;
 
 constexpr eiyou::AxisLabel kAxisLabels[9] = {
     {"エネルギー", 912, 422},   {"たんぱく質", 1056, 464},  {"総脂質", 1120, 570},
@@ -56,6 +59,7 @@ TForm3::TForm3(eiyou::DishSession& session, QWidget* parent)
   setObjectName("TForm3");
   setWindowTitle(U("献立作成"));
   setFixedSize(kClientWidth, kClientHeight);
+  screenFit()->ScrollOnlyFrom(kChartSideLeft);
 
   // The chart is drawn on the window's own surface around this empty box; it
   // paints nothing itself, so the surface shows through.

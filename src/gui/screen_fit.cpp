@@ -21,7 +21,8 @@ namespace {
 // The page the controls move to; it paints the window's own surface, if any.
 class Page : public QWidget {
  public:
-  explicit Page(ScreenFit::PagePainter paint) : paint_(std::move(paint)) {
+  // The page shows the window from `left` rightwards.
+  Page(ScreenFit::PagePainter paint, int left) : paint_(std::move(paint)), left_(left) {
     setObjectName("ScrollPage");
     if (!paint_) setAutoFillBackground(true);
   }
@@ -30,11 +31,13 @@ class Page : public QWidget {
   void paintEvent(QPaintEvent* event) override {
     if (!paint_) return;
     QPainter p(this);
-    paint_(p, event->rect());
+    p.translate(-left_, 0);
+    paint_(p, event->rect().translated(left_, 0));
   }
 
  private:
   ScreenFit::PagePainter paint_;
+  int left_;
 };
 
 // Before a window manager has framed the window its frame is unknown: allow a
@@ -101,7 +104,7 @@ ScreenFit* ScreenFit::Install(QWidget* window, PagePainter paint) {
 
 bool ScreenFit::eventFilter(QObject* watched, QEvent* event) {
   if (watched == window_ && event->type() == QEvent::Resize && scroll_)
-    scroll_->setGeometry(window_->rect());
+    scroll_->setGeometry(window_->rect().adjusted(scrolledLeft_, 0, 0, 0));
   if (watched == window_ && event->type() == QEvent::Show) {
     // The offscreen platform shows every window whole, whatever the nominal
     // size of its screen: nothing is ever cut off there.
@@ -130,14 +133,26 @@ bool ScreenFit::FitInto(const QSize& available) {
   const QSize content = window_->size();
   if (content.width() <= available.width() && content.height() <= available.height()) return false;
 
-  auto* page = new Page(paint_);
-  page->setFixedSize(content);
+  const int bar = window_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  // Only the right part scrolls when the width leaves room for its bar.
+  const bool part = scrollFrom_ > 0 && content.width() + bar <= available.width();
+  const int left = part ? scrollFrom_ : 0;
+
+  auto* page = new Page(paint_, left);
+  page->setFixedSize(content.width() - left, content.height());
   for (QWidget* child : window_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
     if (child->isWindow()) continue;
-    const bool hidden = child->isHidden();
     const QRect place = child->geometry();
+    if (place.left() < left) {
+      // Stays; a control reaching below the screen ends above its edge.
+      const int end = available.height() - 8;
+      if (place.y() + place.height() > end && place.y() + 40 < end)
+        child->setGeometry(place.x(), place.y(), place.width(), end - place.y());
+      continue;
+    }
+    const bool hidden = child->isHidden();
     child->setParent(page);
-    child->setGeometry(place);
+    child->setGeometry(place.translated(-left, 0));
     if (!hidden) child->show();
   }
 
@@ -152,7 +167,6 @@ bool ScreenFit::FitInto(const QSize& available) {
   });
 
   // A scroll bar along one side can make the other one needed too.
-  const int bar = window_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   int w = std::min(content.width(), available.width());
   int h = std::min(content.height(), available.height());
   if (h < content.height()) w = std::min(content.width() + bar, available.width());
@@ -161,10 +175,11 @@ bool ScreenFit::FitInto(const QSize& available) {
   window_->setMinimumSize(0, 0);
   window_->setMaximumSize(content + QSize(bar, bar));
   window_->resize(w, h);
-  scroll->setGeometry(0, 0, w, h);
+  scroll->setGeometry(left, 0, w - left, h);
   scroll->show();
   page_ = page;
   scroll_ = scroll;
+  scrolledLeft_ = left;
   return true;
 }
 

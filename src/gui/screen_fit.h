@@ -47,6 +47,12 @@ class ScreenFit : public QObject {
   // changed, when the window fits; once scrolling, it stays so.
   bool FitInto(const QSize& available);
 
+  // Where the window's width fits but its height does not, only the controls
+  // from `left` rightwards (with the window's own surface there) scroll; the
+  // controls to the left stay in place, those reaching below the screen
+  // shortened to it. For a window whose left part is where the work is done.
+  void ScrollOnlyFrom(int left) { scrollFrom_ = left; }
+
   // The scrolled page, or null while the window fits its screen.
   QWidget* page() const { return page_; }
   QScrollArea* scrollArea() const { return scroll_; }
@@ -61,6 +67,8 @@ class ScreenFit : public QObject {
   PagePainter paint_;
   QWidget* page_ = nullptr;
   QScrollArea* scroll_ = nullptr;
+  int scrollFrom_ = 0;  // the scrolled part's left edge; 0: the whole window
+  int scrolledLeft_ = 0;
 };
 
 }  // namespace eiyou
