@@ -6,8 +6,9 @@ class QCoreApplication;
 
 namespace eiyou {
 
-// Loads Qt's Japanese catalogue from Qt's translations folder into `app`.
-// False when it is not installed: Qt's dialogs then stay in English.
+// Makes Japanese the default locale and loads Qt's Japanese catalogue from
+// Qt's translations folder into `app`. False when the catalogue is not
+// installed: Qt's dialogs then stay in English.
 bool InstallQtTranslations(QCoreApplication& app);
 
 }  // namespace eiyou

@@ -121,6 +121,7 @@ class GuiSupportTest : public QObject {
   // Last: the translation stays installed for the rest of the run.
   void qtsOwnDialogsSpeakJapaneseAndOurMessagesKeepTheirButtons() {
     QVERIFY2(eiyou::InstallQtTranslations(*qApp), "Qt's Japanese catalogue (qt6-translations-l10n) is missing");
+    QCOMPARE(QLocale().language(), QLocale::Japanese);
     QFileDialog files(nullptr, QString(), QDir::tempPath());
     files.setOption(QFileDialog::DontUseNativeDialog);
     files.setAcceptMode(QFileDialog::AcceptSave);
