@@ -4,6 +4,8 @@
 # Packages needed to build and run the program.
 # shellcheck disable=SC2034  # used by the scripts that source this file
 EIYOU_BUILD_PACKAGES=(build-essential cmake qt6-base-dev libgl-dev fonts-ipafont-gothic
+  # Qt's own dialogs (files, printing) in Japanese
+  qt6-translations-l10n
   # the food composition importer: zip archives and XML of workbooks
   libzip-dev libxml2-dev
   # reports: workbooks

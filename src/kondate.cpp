@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 
 #include "gui/accessible.h"
@@ -17,6 +16,7 @@
 #include "gui/list_items.h"
 #include "gui/messages.h"
 #include "gui/pick_list.h"
+#include "gui/screen_fit.h"
 #include "gui/text.h"
 #include "nutrition/dish_line.h"
 #include "nutrition/food_entry.h"
@@ -40,6 +40,9 @@ namespace {
 
 constexpr int kClientWidth = 1169;  // PaintBox1's right edge
 constexpr int kClientHeight = 817;  // PaintBox1's bottom edge
+// Right of the dish list: the reference choices and the chart. On a screen too
+// low for the window only this side scrolls, so composing never needs to.
+constexpr int kChartSideLeft = 720;
 
 constexpr eiyou::AxisLabel kAxisLabels[9] = {
     {"エネルギー", 912, 422},   {"たんぱく質", 1056, 464},  {"総脂質", 1120, 570},
@@ -56,6 +59,7 @@ TForm3::TForm3(eiyou::DishSession& session, QWidget* parent)
   setObjectName("TForm3");
   setWindowTitle(U("献立作成"));
   setFixedSize(kClientWidth, kClientHeight);
+  screenFit()->ScrollOnlyFrom(kChartSideLeft);
 
   // The chart is drawn on the window's own surface around this empty box; it
   // paints nothing itself, so the surface shows through.
@@ -472,16 +476,7 @@ void TForm3::Edit3Change() {
 }
 
 void TForm3::FigureButtonClick() {
-  if (!figures_->isVisible()) {
-    // Beside the dish window when the screen has room there.
-    const QRect frame = frameGeometry();
-    if (QScreen* s = screen()) {
-      const QRect area = s->availableGeometry();
-      if (frame.right() + 8 + figures_->width() <= area.right())
-        figures_->move(frame.right() + 8, frame.top());
-    }
-  }
-  figures_->show();
+  if (!figures_->isVisible()) eiyou::ShowBeside(this, figures_);
   figures_->raise();
   figures_->activateWindow();
   UpdateFigures();

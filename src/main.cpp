@@ -2,10 +2,12 @@
 #include <QFont>
 #include <QFontDatabase>
 
+#include "gui/translations.h"
 #include "pmain.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  eiyou::InstallQtTranslations(app);
   // A Japanese Gothic face when one is installed; otherwise fontconfig's choice.
   const QStringList installed = QFontDatabase::families();
   for (const char* family : {"IPAGothic", "IPAPGothic", "Noto Sans CJK JP", "VL Gothic"}) {

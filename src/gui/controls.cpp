@@ -1,12 +1,50 @@
 #include "gui/controls.h"
 
 #include <QComboBox>
+#include <QEvent>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace eiyou {
+
+namespace {
+
+// Watches a view's viewport for hint requests; the text is asked for only
+// then, so filling a list costs nothing more.
+class CutTextHints : public QObject {
+ public:
+  explicit CutTextHints(QAbstractItemView* view) : QObject(view), view_(view) {}
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::ToolTip) return false;
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = view_->indexAt(help->pos());
+    if (!index.isValid() || index.data(Qt::ToolTipRole).isValid()) return false;
+    const QString text = index.data(Qt::DisplayRole).toString();
+    const QRect place = view_->visualRect(index);
+    // The item's text from where it starts, with a little room for margins.
+    const int textEnd = place.left() + view_->fontMetrics().horizontalAdvance(text) + 8;
+    if (place.left() < 0 || textEnd > view_->viewport()->width())
+      QToolTip::showText(help->globalPos(), text, view_->viewport(), place);
+    else
+      QToolTip::hideText();
+    return true;
+  }
+
+ private:
+  QAbstractItemView* view_;
+};
+
+}  // namespace
+
+void ShowCutTextsAsHints(QAbstractItemView* view) {
+  view->viewport()->installEventFilter(new CutTextHints(view));
+}
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint,
                         const QRect& place) {

@@ -71,12 +71,18 @@ QFrame* MakePanel(QWidget* parent, const char* name, const QRect& place);
 // A one-line edit.
 QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QRect& place);
 // A single-selection list box.
+// An item whose text runs past the list's edge (long food names, the weight
+// at the end of a food entry) shows its whole text as its hint. Items with a
+// hint of their own keep it.
+void ShowCutTextsAsHints(QAbstractItemView* view);
+
 template <class List = QListWidget>
 List* MakeList(QWidget* parent, const char* name, const QRect& place) {
   auto* list = new List(parent);
   list->setObjectName(QString::fromUtf8(name));
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   list->setGeometry(place);
+  ShowCutTextsAsHints(list);
   return list;
 }
 

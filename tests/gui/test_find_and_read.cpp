@@ -294,6 +294,8 @@ class FindAndReadTest : public QObject {
   }
 
   void aSmallScreenScrollsTheWindowKeepingEveryPixel() {
+    // Too low but wide enough: only the chart side scrolls; the lists on the
+    // left end above the screen's edge.
     InDishWindow([&](QWidget* w) {
       auto* dialog = qobject_cast<eiyou::ChartDialog*>(w);
       QVERIFY(dialog);
@@ -302,11 +304,13 @@ class FindAndReadTest : public QObject {
       QVERIFY(dialog->screenFit()->FitInto(QSize(1350, 700)));
       QWidget* page = dialog->screenFit()->page();
       QVERIFY(page);
-      QCOMPARE(page->size(), QSize(1169, 817));
-      QVERIFY(w->height() <= 700);
-      QCOMPARE(Get<QWidget>(w, "ListBox2")->parentWidget(), page);
-      QCOMPARE(Get<QWidget>(w, "ListBox2")->geometry(), QRect(8, 362, 344, 447));
-      QCOMPARE(Get<QWidget>(w, "Panel2")->geometry(), QRect(728, 8, 433, 384));
+      QCOMPARE(page->size(), QSize(449, 817));
+      QVERIFY(w->height() <= 700 && w->width() <= 1350);
+      QCOMPARE(Get<QWidget>(w, "ListBox2")->parentWidget(), w);
+      QCOMPARE(Get<QWidget>(w, "ListBox2")->geometry(), QRect(8, 362, 344, 330));
+      QCOMPARE(Get<QWidget>(w, "ListBox3")->geometry(), QRect(360, 398, 350, 294));
+      QCOMPARE(Get<QWidget>(w, "Panel2")->parentWidget(), page);
+      QCOMPARE(Get<QWidget>(w, "Panel2")->geometry(), QRect(8, 8, 433, 384));
 
       // The chart is drawn on the page at its place.
       ClickButton(w, "BitBtn8");
@@ -316,9 +320,45 @@ class FindAndReadTest : public QObject {
       Choose(Get<QComboBox>(w, "ComboBox5"), "30～49歳");
       ClickButton(w, "BitBtn7");
       const QImage shown = page->grab().toImage().convertToFormat(QImage::Format_RGB32);
-      QCOMPARE(shown.pixel(1051, 485) & 0xFFFFFF, qRgb(0, 128, 0) & 0xFFFFFF);  // a spoke end
-      QCOMPARE(shown.pixel(948, 520) & 0xFFFFFF, qRgb(0, 128, 0) & 0xFFFFFF);   // the energy spoke
+      QCOMPARE(shown.pixel(1051 - 720, 485) & 0xFFFFFF, qRgb(0, 128, 0) & 0xFFFFFF);  // a spoke end
+      QCOMPARE(shown.pixel(948 - 720, 520) & 0xFFFFFF, qRgb(0, 128, 0) & 0xFFFFFF);   // the energy spoke
     });
+    // Too narrow as well: the whole window scrolls, every control in its place.
+    InDishWindow([&](QWidget* w) {
+      auto* dialog = qobject_cast<eiyou::ChartDialog*>(w);
+      QVERIFY(dialog->screenFit()->FitInto(QSize(1000, 700)));
+      QWidget* page = dialog->screenFit()->page();
+      QCOMPARE(page->size(), QSize(1169, 817));
+      QCOMPARE(Get<QWidget>(w, "ListBox2")->parentWidget(), page);
+      QCOMPARE(Get<QWidget>(w, "ListBox2")->geometry(), QRect(8, 362, 344, 447));
+      QCOMPARE(Get<QWidget>(w, "Panel2")->geometry(), QRect(728, 8, 433, 384));
+    });
+  }
+
+  void theFigureWindowOpensWhollyOnTheScreenBesideTheDishWindowWhereThereIsRoom() {
+    const QSize dish(1185, 861), figures(616, 350);  // frames
+    struct Case {
+      QRect area, owner;
+      QPoint ownerAfter;
+      QRect tool;
+    } cases[] = {
+        // Room to the right; then only to the left.
+        {{0, 0, 2560, 1400}, {100, 50, 1185, 861}, {100, 50}, {1293, 50, 616, 350}},
+        {{0, 0, 2560, 1400}, {1300, 50, 1185, 861}, {1300, 50}, {676, 50, 616, 350}},
+        // 1920 wide: room for both once the dish window moves aside.
+        {{0, 0, 1920, 1080}, {367, 109, 1185, 861}, {111, 109}, {1304, 109, 616, 350}},
+        // 1366 wide: the bottom right corner, inside the screen.
+        {{0, 0, 1366, 768}, {8, 36, 1185, 861}, {8, 36}, {750, 418, 616, 350}},
+        // A screen lower than the window: shrunk to it.
+        {{0, 0, 1366, 300}, {8, 0, 1185, 861}, {8, 0}, {750, 0, 616, 300}},
+    };
+    for (const Case& c : cases) {
+      const eiyou::BesidePlacement p = eiyou::PlaceBeside(c.owner, figures, c.area);
+      QCOMPARE(p.owner, c.ownerAfter);
+      QCOMPARE(p.tool, c.tool);
+      QVERIFY(c.area.contains(p.tool));
+      QVERIFY(c.area.contains(QRect(p.owner, dish)) || c.area.width() < dish.width() + figures.width() + 8);
+    }
   }
 
   // Run again with QT_SCALE_FACTOR=2 (see CMakeLists.txt).

@@ -1,15 +1,22 @@
 // The widget boundary: CP932 bytes kept in list items, the sorted-list order,
 // the message boxes, and the chart canvas over an image.
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPushButton>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QTest>
+#include <QToolTip>
 #include <QTimer>
 
+#include "gui/controls.h"
 #include "gui/image_canvas.h"
 #include "gui/list_items.h"
 #include "gui/messages.h"
 #include "gui/text.h"
+#include "gui/translations.h"
 #include "modal_driver.h"
 
 using eiyou::ImageCanvas;
@@ -92,6 +99,48 @@ class GuiSupportTest : public QObject {
     canvas.FillRect(5, 5, 10, 10);
     QCOMPARE(image.pixelColor(9, 9), QColor(1, 2, 3));
     QCOMPARE(image.pixelColor(10, 10), QColor(Qt::white));
+  }
+
+  void aCutItemShowsItsWholeTextAsItsHint() {
+    QWidget window;
+    auto* list = eiyou::MakeList(&window, "ListBox3", QRect(0, 0, 120, 80));
+    window.show();
+    const QString whole = eiyou::U("[1820]11130:＜畜肉類＞　ぶた　［大型種肉］　もも　脂身つき　生= 150g");
+    for (const QString& text : {QStringLiteral("short"), whole}) list->addItem(text);
+    auto hintAt = [&](int row) {
+      QToolTip::hideText();
+      const QPoint at = list->visualItemRect(list->item(row)).center();
+      QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+      QApplication::sendEvent(list->viewport(), &help);
+      return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    QCOMPARE(hintAt(0), QString());
+    QCOMPARE(hintAt(1), whole);
+  }
+
+  // Last: the translation stays installed for the rest of the run.
+  void qtsOwnDialogsSpeakJapaneseAndOurMessagesKeepTheirButtons() {
+    QVERIFY2(eiyou::InstallQtTranslations(*qApp), "Qt's Japanese catalogue (qt6-translations-l10n) is missing");
+    QCOMPARE(QLocale().language(), QLocale::Japanese);
+    QFileDialog files(nullptr, QString(), QDir::tempPath());
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    files.setAcceptMode(QFileDialog::AcceptSave);
+    QCOMPARE(files.findChild<QLabel*>("lookInLabel")->text().contains(QLatin1String("Look in")), false);
+    const auto* buttons = files.findChild<QDialogButtonBox*>("buttonBox");
+    for (const QAbstractButton* b : buttons->buttons())
+      QVERIFY2(!b->text().contains(QLatin1String("Save")) && !b->text().contains(QLatin1String("Cancel")),
+               qPrintable(b->text()));
+
+    // The program's messages: one button reading OK, as before.
+    QString ok;
+    QTimer::singleShot(0, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        ok = box->buttons().value(0)->text();
+        box->accept();
+      }
+    });
+    eiyou::ShowMessage(nullptr, QStringLiteral("x"));
+    QCOMPARE(ok, QStringLiteral("OK"));
   }
 };
 
