@@ -128,6 +128,15 @@ TForm3::TForm3(eiyou::DishSession& session, QWidget* parent)
   SearchEdit->setGeometry(500, 322, 104, 28);
 
   ListBox2 = MakeList<eiyou::PickList>(this, "ListBox2", QRect{8, 362, 344, 447});
+  // Said over the empty list when a search finds nothing. A label, not an
+  // item: there is nothing in the list that could be picked.
+  NoFoodsFound = new QLabel(U("該当する食品はありません"), ListBox2->viewport());
+  NoFoodsFound->setObjectName("NoFoodsFound");
+  NoFoodsFound->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  NoFoodsFound->setContentsMargins(0, 12, 0, 0);
+  NoFoodsFound->setForegroundRole(QPalette::PlaceholderText);
+  NoFoodsFound->setAttribute(Qt::WA_TransparentForMouseEvents);
+  NoFoodsFound->hide();
   BitBtn1 = MakeButton(this, "BitBtn1", "食品削除", "選んだ食品を削除します！",
                        QRect{360, 360, 100, 32}, this, &TForm3::BitBtn1Click);
   BitBtn5 = MakeButton(this, "BitBtn5", "食品クリア", "食品をすべて削除します！",
@@ -443,15 +452,21 @@ void TForm3::BitBtn11Click() { ChartButton(false); }
 void TForm3::SearchEditChange() {
   const QString typed = SearchEdit->text();
   // Nothing to look for: the list stays as it is.
-  if (typed.trimmed().isEmpty()) return;
+  if (typed.trimmed().isEmpty()) {
+    NoFoodsFound->hide();
+    return;
+  }
   const eiyou::DishSession::FoodList foods = session_.Search(eiyou::Utf8Of(typed));
   eiyou::FillInOrder(ListBox2, foods.choices, foods.shown);
   showingSearch_ = true;
+  NoFoodsFound->setGeometry(ListBox2->viewport()->rect());
+  NoFoodsFound->setVisible(foods.choices.empty());
 }
 
 void TForm3::GroupListed() {
   // ComboBox1Change has just listed a group; the search text no longer applies.
   showingSearch_ = false;
+  NoFoodsFound->hide();
   const QSignalBlocker quiet(SearchEdit);
   SearchEdit->clear();
 }

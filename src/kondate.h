@@ -116,6 +116,7 @@ class TForm3 : public eiyou::ChartDialog {
   QLabel* Label[9];
   // Added beside.
   QLineEdit* SearchEdit;
+  QLabel* NoFoodsFound;  // over ListBox2
   QPushButton* FigureButton;
   eiyou::FigureWindow* figures_;
   bool showingSearch_ = false;  // ListBox2 holds search results, not a group

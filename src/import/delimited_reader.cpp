@@ -14,39 +14,6 @@ namespace {
 
 constexpr std::size_t kProgressStep = 256 * 1024;
 
-bool IsValidUtf8(std::string_view text) {
-  std::size_t i = 0;
-  const std::size_t n = text.size();
-  while (i < n) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t length;
-    unsigned min;
-    unsigned cp;
-    if (c >= 0xC2 && c <= 0xDF) {
-      length = 2, min = 0x80, cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      length = 3, min = 0x800, cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      length = 4, min = 0x10000, cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (i + length > n) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      const unsigned char d = static_cast<unsigned char>(text[i + k]);
-      if ((d & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (d & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += length;
-  }
-  return true;
-}
-
 // Walks the records; false when the walk stopped early (result.error says why,
 // or a cancel). `found` tells whether an identifier line was met.
 bool Walk(std::string_view text, char separator, const ImportProgress& progress,
@@ -132,12 +99,8 @@ bool Walk(std::string_view text, char separator, const ImportProgress& progress,
 
 void ReadDelimited(std::string_view bytes, const ImportProgress& progress,
                    const ImportLimits& limits, FoodImport& result) {
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-  std::string converted;
-  if (!IsValidUtf8(bytes)) {
-    converted = Cp932ToUtf8(bytes);
-    bytes = converted;
-  }
+  std::string decoded;
+  bytes = Utf8OrCp932Text(bytes, decoded);
   for (const char separator : {'\t', ','}) {
     FoodImport attempt;
     bool found = false;

@@ -1,5 +1,7 @@
 #include "nutrition/food_search.h"
 
+#include <algorithm>
+
 #include "tables/cp932.h"
 
 namespace eiyou {
@@ -133,20 +135,109 @@ std::string FoldForSearch(std::string_view utf8) {
   return out;
 }
 
-void FoodNameIndex::Build(const FoodTable& table) {
+std::vector<std::string_view> SplitWords(std::string_view utf8) {
+  std::vector<std::string_view> words;
+  std::size_t start = 0;
+  auto cut = [&](std::size_t end, std::size_t blank) {
+    if (end > start) words.push_back(utf8.substr(start, end - start));
+    start = end + blank;
+  };
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if (utf8[i] == ' ' || utf8[i] == '\t') {
+      cut(i, 1);
+    } else if (utf8.compare(i, 3, "\xE3\x80\x80") == 0) {  // U+3000
+      cut(i, 3);
+      i += 2;
+    }
+  }
+  cut(utf8.size(), 0);
+  return words;
+}
+
+namespace {
+
+// Leaves out what can never decide: a text holding another of the choice is
+// held only when that one is (普通牛乳 beside 牛乳), and repeats.
+std::vector<std::string> Prune(std::vector<std::string> choice) {
+  std::sort(choice.begin(), choice.end(),
+            [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
+  std::vector<std::string> kept;
+  for (std::string& text : choice) {
+    const bool covered = std::any_of(kept.begin(), kept.end(), [&](const std::string& k) {
+      return text.find(k) != std::string::npos;
+    });
+    if (!covered) kept.push_back(std::move(text));
+  }
+  return kept;
+}
+
+bool Holds(std::string_view name, const std::vector<std::string>& choice) {
+  return std::any_of(choice.begin(), choice.end(),
+                     [&](const std::string& text) { return name.find(text) != name.npos; });
+}
+
+}  // namespace
+
+FoodQuery::FoodQuery(std::string_view typedUtf8, const EverydayNames& everyday) {
+  for (std::string_view typed : SplitWords(typedUtf8)) {
+    const std::string word = FoldForSearch(typed);
+    // The word cut into everyday names, longest first from the left, and the
+    // text between them. Byte by byte is safe: an everyday name is whole UTF-8
+    // characters, so it never matches from inside a character.
+    Pieces pieces;
+    std::string between;
+    bool everydayFound = false;
+    for (std::size_t i = 0; i < word.size();) {
+      const std::vector<std::string>* official = nullptr;
+      std::size_t length = std::min(everyday.longest(), word.size() - i);
+      while (length > 0 && !(official = everyday.Official(std::string_view(word).substr(i, length))))
+        --length;
+      if (!official) {
+        between += word[i++];
+        continue;
+      }
+      if (!between.empty()) pieces.push_back({std::move(between)});
+      between.clear();
+      Choice choice{word.substr(i, length)};
+      choice.insert(choice.end(), official->begin(), official->end());
+      pieces.push_back(Prune(std::move(choice)));
+      everydayFound = true;
+      i += length;
+    }
+    if (!between.empty()) pieces.push_back({std::move(between)});
+
+    Word ways;
+    // A word that is one everyday name: its choice holds the word itself.
+    if (!everydayFound || pieces.size() > 1) ways.push_back({{word}});
+    if (everydayFound) ways.push_back(std::move(pieces));
+    words_.push_back(std::move(ways));
+  }
+}
+
+bool FoodQuery::Matches(std::string_view foldedName) const {
+  return std::all_of(words_.begin(), words_.end(), [&](const Word& ways) {
+    return std::any_of(ways.begin(), ways.end(), [&](const Pieces& pieces) {
+      return std::all_of(pieces.begin(), pieces.end(),
+                         [&](const Choice& choice) { return Holds(foldedName, choice); });
+    });
+  });
+}
+
+void FoodNameIndex::Build(const FoodTable& table, EverydayNames everyday) {
   folded_.assign(static_cast<std::size_t>(table.rows()), std::string());
   for (int r = 1; r <= table.rows(); ++r) {
     const std::string_view name = table.Cell(2, r);
     if (!name.empty()) folded_[static_cast<std::size_t>(r - 1)] = FoldForSearch(Cp932ToUtf8(name));
   }
+  everyday_ = std::move(everyday);
 }
 
 std::vector<int> FoodNameIndex::Find(std::string_view typedUtf8) const {
-  const std::string key = FoldForSearch(typedUtf8);
+  const FoodQuery query(typedUtf8, everyday_);
   std::vector<int> rows;
-  if (key.empty()) return rows;
+  if (query.empty()) return rows;
   for (std::size_t i = 0; i < folded_.size(); ++i)
-    if (folded_[i].find(key) != std::string::npos) rows.push_back(static_cast<int>(i + 1));
+    if (query.Matches(folded_[i])) rows.push_back(static_cast<int>(i + 1));
   return rows;
 }
 

@@ -111,7 +111,9 @@ DishSession::FoodList DishSession::ListGroup(int chosenIndex) {
 }
 
 DishSession::FoodList DishSession::Search(std::string_view typedUtf8) {
-  if (!names_.built()) names_.Build(food);
+  // The everyday names are read with the names they find: pressing 読込
+  // after editing the file takes the new mappings.
+  if (!names_.built()) names_.Build(food, LoadEverydayNames());
   return ListRows(names_.Find(typedUtf8));
 }
 

@@ -55,8 +55,9 @@ class DishSession : public SideTables {
   };
   // The foods of the group box's item at `chosenIndex` (-1: none chosen).
   FoodList ListGroup(int chosenIndex);
-  // The foods whose name holds the typed text (FoldForSearch), in table
-  // order, as the same items a group lists. Names are folded once per load.
+  // The foods whose name matches the typed text (FoodQuery, with the data
+  // folder's everyday names), in table order, as the same items a group
+  // lists. Names are folded and everyday names read once per load.
   FoodList Search(std::string_view typedUtf8);
 
   // The dishes chosen for evaluation: their FoodEntry items go to the totals

@@ -210,4 +210,44 @@ std::string Cp932(std::string_view utf8) {
   return out;
 }
 
+bool IsValidUtf8(std::string_view text) {
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t length;
+    unsigned min;
+    unsigned cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+      length = 2, min = 0x80, cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3, min = 0x800, cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4, min = 0x10000, cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + length > n) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      const unsigned char d = static_cast<unsigned char>(text[i + k]);
+      if ((d & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += length;
+  }
+  return true;
+}
+
+std::string_view Utf8OrCp932Text(std::string_view bytes, std::string& decoded) {
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  if (IsValidUtf8(bytes)) return bytes;
+  decoded = Cp932ToUtf8(bytes);
+  return decoded;
+}
+
 }  // namespace eiyou

@@ -15,6 +15,14 @@ std::string Cp932ToUtf8ByIconv(std::string_view cp932);
 // character has no CP932 code or the UTF-8 is malformed.
 bool Utf8ToCp932(std::string_view utf8, std::string& out);
 
+// True when `text` is well-formed UTF-8 (no surrogates, no overlong forms).
+bool IsValidUtf8(std::string_view text);
+// The text of a file that may be written in either: `bytes` themselves (a
+// byte order mark dropped) when they are well-formed UTF-8, else `decoded`,
+// which receives them decoded from CP932. Japanese CP932 text is hardly ever
+// well-formed UTF-8, so a file saved by either kind of editor reads right.
+std::string_view Utf8OrCp932Text(std::string_view bytes, std::string& decoded);
+
 // Convenience for literals known to be encodable.
 std::string Cp932(std::string_view utf8);
 

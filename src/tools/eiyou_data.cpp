@@ -6,7 +6,8 @@
 //       the food table, the reference table and the dish file of FOLDER (the
 //       current directory by default): CP932 text with CR LF, field counts,
 //       numbers, food groups, and that every saved food names the food on its
-//       row. One line per problem; exit status 1 when there is any.
+//       row; the lines of the everyday names file that are not mappings.
+//       One line per problem; exit status 1 when there is any.
 //   eiyou-data compose-dishes DISHES.TSV [FOLDER]
 //       writes FOLDER/KONDATE/献立.TXT from DISHES.TSV (UTF-8, one dish a line:
 //       cuisine, cooking category, dish name, then pairs of five-digit food
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "nutrition/dish_line.h"
+#include "nutrition/everyday_names.h"
 #include "nutrition/food_entry.h"
 #include "nutrition/food_groups.h"
 #include "tables/cp932.h"
@@ -218,10 +220,28 @@ void CheckDishes(const std::string& folder, const std::vector<std::vector<std::s
   }
 }
 
+// The program skips what is not a mapping without a word; say where.
+void CheckEverydayNames(const std::string& folder) {
+  const std::string path = JoinPath(folder, kEverydayNamesFileName);
+  if (!EntryExists(path)) return;
+  std::string bytes;
+  try {
+    bytes = ReadWholeFile(path);
+  } catch (const IoError&) {
+    Problem(path, "cannot read (the built-in everyday names are used)");
+    return;
+  }
+  const EverydayNames names = EverydayNames::Parse(bytes);
+  for (int line : names.skippedLines())
+    Problem(path + ":" + std::to_string(line),
+            "not a mapping 'everyday words = official words'; skipped");
+}
+
 int Check(const std::string& folder) {
   const auto foods = CheckFoods(folder);
   CheckReference(folder);
   CheckDishes(folder, foods);
+  CheckEverydayNames(folder);
   for (const std::string& p : problems) std::cout << p << "\n";
   if (!problems.empty()) return 1;
   std::cout << folder << ": " << foods.size()

@@ -154,6 +154,27 @@ class FindAndReadTest : public QObject {
       search->clear();
       Commit(search, U("ＳＡＫＥ　"));
       QCOMPARE(Items(foods), QStringList());
+      // Said in the list's place, with no item that could be picked.
+      auto* none = Get<QLabel>(w, "NoFoodsFound");
+      QVERIFY(none->isVisible());
+      QCOMPARE(none->text(), U("該当する食品はありません"));
+      QCOMPARE(none->parentWidget(), foods->viewport());
+
+      // Everyday names: the bundled ones, then the data folder's own, read
+      // again at 読込.
+      search->clear();
+      QVERIFY(!none->isVisible());
+      Commit(search, U("鮭 生"));
+      QCOMPARE(Items(foods), fish);
+      WriteBytes(dir_->path() + U("/食品の呼び名.TXT"), "葉玉 = キャベツ\n");
+      ClickButton(w, "BitBtn3");
+      search->clear();
+      Commit(search, U("葉玉 ゆで"));
+      QCOMPARE(Items(foods), vegetables.mid(1, 1));
+      search->clear();
+      Commit(search, U("鮭"));
+      QCOMPARE(Items(foods), QStringList());
+      QVERIFY(none->isVisible());
 
       // A pick from the results is a pick from the group.
       search->clear();
@@ -166,6 +187,7 @@ class FindAndReadTest : public QObject {
       Choose(groups, "野　菜");
       QCOMPARE(Items(foods), vegetables);
       QVERIFY(search->text().isEmpty());
+      QVERIFY(!none->isVisible());
     });
   }
 
