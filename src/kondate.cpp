@@ -133,7 +133,8 @@ TForm3::TForm3(eiyou::DishSession& session, QWidget* parent)
   NoFoodsFound = new QLabel(U("該当する食品はありません"), ListBox2->viewport());
   NoFoodsFound->setObjectName("NoFoodsFound");
   NoFoodsFound->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  NoFoodsFound->setContentsMargins(0, 12, 0, 0);
+  NoFoodsFound->setContentsMargins(8, 12, 8, 0);
+  NoFoodsFound->setWordWrap(true);
   NoFoodsFound->setForegroundRole(QPalette::PlaceholderText);
   NoFoodsFound->setAttribute(Qt::WA_TransparentForMouseEvents);
   NoFoodsFound->hide();
@@ -460,6 +461,8 @@ void TForm3::SearchEditChange() {
   eiyou::FillInOrder(ListBox2, foods.choices, foods.shown);
   showingSearch_ = true;
   NoFoodsFound->setGeometry(ListBox2->viewport()->rect());
+  NoFoodsFound->setText(session_.HasFoods() ? U("該当する食品はありません")
+                                            : U("「読込」で食品成分表を読み込んでから検索してください"));
   NoFoodsFound->setVisible(foods.choices.empty());
 }
 

@@ -117,6 +117,12 @@ DishSession::FoodList DishSession::Search(std::string_view typedUtf8) {
   return ListRows(names_.Find(typedUtf8));
 }
 
+bool DishSession::HasFoods() const {
+  for (int row = 1; row <= food.rows(); ++row)
+    if (!food.Cell(2, row).empty()) return true;
+  return false;
+}
+
 void DishSession::Evaluate(const std::vector<std::string>& foods) {
   calc.AddListedFoods(foods);
   AddExtrasAndNotes(chosen_, food, marks, foods);

@@ -59,6 +59,9 @@ class DishSession : public SideTables {
   // folder's everyday names), in table order, as the same items a group
   // lists. Names are folded and everyday names read once per load.
   FoodList Search(std::string_view typedUtf8);
+  // Whether the food table holds any food: before 読込 a search finds nothing
+  // for another reason than the words typed.
+  bool HasFoods() const;
 
   // The dishes chosen for evaluation: their FoodEntry items go to the totals
   // (AddListedFoods) and to the figure table's column of chosen dishes.

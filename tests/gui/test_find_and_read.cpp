@@ -131,6 +131,16 @@ class FindAndReadTest : public QObject {
     dir_.reset();
   }
 
+  void aSearchBeforeTheTableIsReadSaysToReadIt() {
+    ModalDriver d;
+    d.Window("TForm3", Closing([&](QWidget* w) {
+      Commit(Get<QLineEdit>(w, "SearchEdit"), U("さけ"));
+      QCOMPARE(Get<QLabel>(w, "NoFoodsFound")->text(), U("「読込」で食品成分表を読み込んでから検索してください"));
+    }));
+    ClickButton(main_.get(), "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+  }
+
   void searchFoldsAndListsTheGroupsOwnItems() {
     InDishWindow([&](QWidget* w) {
       auto* search = Get<QLineEdit>(w, "SearchEdit");
