@@ -6,6 +6,7 @@
 
 #include "import/food_columns.h"
 #include "import/readers.h"
+#include "tables/cp932.h"
 #include "tables/errors.h"
 #include "tables/file_io.h"
 
@@ -84,6 +85,7 @@ FoodImport ImportFoodCompositionBytes(std::string_view bytes, const std::string&
     result.problems.clear();
     result.problemsNotListed = 0;
     result.emptyValueCells = 0;
+    result.edition.clear();
   }
   return result;
 }
@@ -123,6 +125,9 @@ std::vector<std::string> ImportSummaryLines(const FoodImport& r) {
     return lines;
   }
   lines.push_back("食品数: " + std::to_string(r.foods.size()));
+  lines.push_back(r.edition.empty()
+                      ? std::string("版: 表題に見当たりません（成分表表示の題は「食品成分表５訂版」になります）")
+                      : "版: " + Cp932ToUtf8(r.edition));
   for (int g = 1; g <= 18; ++g) {
     if (r.foodsPerGroup[g] == 0) continue;
     char number[4];
