@@ -6,6 +6,7 @@
 
 #include "import/food_columns.h"
 #include "import/readers.h"
+#include "nutrition/food_groups.h"
 #include "tables/cp932.h"
 #include "tables/errors.h"
 #include "tables/file_io.h"
@@ -20,12 +21,6 @@ bool LooksLikeWorkbook(std::string_view bytes, const std::string& fileName) {
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return tail == ".xlsx" || tail == ".xlsm";
 }
-
-constexpr const char* kGroupNames[19] = {
-    "",         "穀類",     "いも及びでん粉類", "砂糖及び甘味類", "豆類",
-    "種実類",   "野菜類",   "果実類",           "きのこ類",       "藻類",
-    "魚介類",   "肉類",     "卵類",             "乳類",           "油脂類",
-    "菓子類",   "し好飲料類", "調味料及び香辛料類", "調理済み流通食品類"};
 
 std::string Joined(const std::vector<std::string>& items) {
   std::string out;
@@ -132,7 +127,7 @@ std::vector<std::string> ImportSummaryLines(const FoodImport& r) {
     if (r.foodsPerGroup[g] == 0) continue;
     char number[4];
     std::snprintf(number, sizeof number, "%02d", g);
-    lines.push_back("  " + std::string(number) + " " + kGroupNames[g] + ": " +
+    lines.push_back("  " + std::string(number) + " " + OfficialGroupName(g) + ": " +
                     std::to_string(r.foodsPerGroup[g]));
   }
   lines.push_back("見つかった成分識別子 (" + std::to_string(r.identifiersFound.size()) +
