@@ -120,9 +120,10 @@ std::vector<std::string> ImportSummaryLines(const FoodImport& r) {
     return lines;
   }
   lines.push_back("食品数: " + std::to_string(r.foods.size()));
-  lines.push_back(r.edition.empty()
-                      ? std::string("版: 表題に見当たりません（成分表表示の題は「食品成分表５訂版」になります）")
-                      : "版: " + Cp932ToUtf8(r.edition));
+  // Without one, the viewer's title falls back to its old caption.
+  lines.push_back(r.edition.empty() ? std::string("版: 不明（表題の行に見当たりません。"
+                                                  "「食品成分表の更新」の画面の題は「食品成分表５訂版」になります）")
+                                    : "版: " + Cp932ToUtf8(r.edition));
   for (int g = 1; g <= 18; ++g) {
     if (r.foodsPerGroup[g] == 0) continue;
     char number[4];
