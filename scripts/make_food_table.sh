@@ -3,8 +3,9 @@
 # figures (文部科学省「日本食品標準成分表（八訂）増補2023年」):
 #   scripts/make_food_table.sh SHARED_DATA_DIR
 # (the folder holding food-composition-2023.tsv). Builds eiyou-import, imports
-# all foods into a scratch folder and puts data/食品成分表５訂.CSV and
-# data/食品成分表５訂.MARKS in place. Same input, same bytes.
+# all foods into a scratch folder and puts data/食品成分表５訂.CSV,
+# data/食品成分表５訂.MARKS and data/食品成分表５訂.EDITION in place. The text
+# export has no title rows, so the edition is given. Same input, same bytes.
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 if (($# != 1)) || [[ ! -f $1/food-composition-2023.tsv ]]; then
@@ -20,6 +21,8 @@ cmake --build "$build" -j 2 --target eiyou-import >/dev/null
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-"$build/src/import/eiyou-import" --output "$scratch" "$source_file"
-mv "$scratch/食品成分表５訂.CSV" "$scratch/食品成分表５訂.MARKS" "$repo/data/"
-echo "data/食品成分表５訂.CSV and data/食品成分表５訂.MARKS regenerated" >&2
+"$build/src/import/eiyou-import" --output "$scratch" --edition "食品成分表（八訂）増補2023年" \
+  "$source_file"
+mv "$scratch/食品成分表５訂.CSV" "$scratch/食品成分表５訂.MARKS" "$scratch/食品成分表５訂.EDITION" \
+  "$repo/data/"
+echo "data/食品成分表５訂.CSV, .MARKS and .EDITION regenerated" >&2

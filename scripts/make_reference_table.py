@@ -16,7 +16,8 @@ male/female pairs per line. The values chosen:
   fat          energy x 25 % / 9 kcal per g, one decimal: the middle of the
                20-30 %E goal, since no gram value is given
   calcium, B1, B2, vitamin C   RDA
-  iron         RDA; women aged 10-64 the RDA with menstruation
+  iron         RDA; women aged 10-49 the RDA with menstruation, older women
+               (the class 50～69歳 included: most of them are past it) without
   vitamin A    RDA in µgRAE x 10 / 3 as IU (1 IU = 0.3 µg retinol), whole
   niacin       RDA in mgNE (the program never reads it)
 STD_EXTRA.CSV holds what STD.CSV has no field for, in the same style (11 lines,
@@ -50,8 +51,10 @@ AGE_CLASSES = [
     ("30～49歳", 30, 49), ("50～69歳", 50, 64), ("70歳以上", 75, 999),
 ]
 MALE, FEMALE = 0, 1
-# Women in these official classes take the iron RDA with menstruation.
-MENSTRUATION_YEARS = range(10, 65)
+# Women in these official classes take the iron RDA with menstruation. The
+# 50-64 class has a figure with menstruation too, but the program's 50～69歳
+# row stands for women most of whom are past it.
+MENSTRUATION_YEARS = range(10, 50)
 FAT_ENERGY_SHARE = Fraction(25, 100)
 FAT_KCAL_PER_G = 9
 IU_PER_UG_RETINOL = Fraction(10, 3)

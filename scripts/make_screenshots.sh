@@ -210,10 +210,10 @@ step="dish window: 読込"
 click "$dish" 43 336
 no_message
 
-# A food from a group: the group box's item し好品 lists the official group 16,
-# whose first food is 清酒 普通酒.
+# A food from a group: the group box's item し好飲料 lists the official group
+# 16, whose first food is 清酒 普通酒.
 step="dish window: food from a group"
-fill "$dish" 230 336 し好品
+fill "$dish" 230 336 し好飲料
 fill "$dish" 454 336 8
 click "$dish" 100 371
 # The others through the search field; each text finds its food first.

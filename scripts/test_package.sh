@@ -113,7 +113,7 @@ user "$scratch/first" SHOT="$scratch/first/screenshot.png" xvfb-run -a -s '-scre
 cp "$scratch/first/screenshot.png" "$build/screenshot.png"
 eiyou_say "package: main window shown; screenshot in build-package/screenshot.png"
 
-for f in 食品成分表５訂.CSV 食品成分表５訂.MARKS STD.CSV KONDATE/献立.TXT; do
+for f in 食品成分表５訂.CSV 食品成分表５訂.MARKS 食品成分表５訂.EDITION STD.CSV KONDATE/献立.TXT; do
   [[ -f $data/$f ]] || fail "the data folder $data has no $f"
 done
 diff -r /usr/share/eiyou/data "$data" >/dev/null || fail "the data folder differs from the bundled data"
@@ -143,7 +143,7 @@ user "$scratch/second" XDG_DATA_HOME="$scratch/second/xdg" \
   sh -c 'cd "$1" && eiyou-import foods.tsv' sh "$scratch/work" >/dev/null 2>&1 \
   || fail "eiyou-import into the data folder"
 imported="$scratch/second/xdg/eiyou"
-[[ $(wc -l <"$imported/食品成分表５訂.CSV") -eq 39 ]] || fail "eiyou-import did not write the data folder's table"
+[[ $(wc -l <"$imported/食品成分表５訂.CSV") -eq 41 ]] || fail "eiyou-import did not write the data folder's table"
 compgen -G "$imported/食品成分表５訂.CSV.*.bak" >/dev/null || fail "eiyou-import kept no backup of the bundled table"
 [[ -f $imported/STD.CSV ]] || fail "eiyou-import did not fill the new data folder first"
 [[ $(ls "$scratch/work") == foods.tsv ]] || fail "eiyou-import wrote into the current folder"

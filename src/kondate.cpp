@@ -105,8 +105,11 @@ TForm3::TForm3(eiyou::DishSession& session, QWidget* parent)
   StaticText2 = MakeStatic(this, "StaticText2", "食品群選択", QRect{86, 322, 90, 28});
   ComboBox1 = MakeChoiceBox(
       this, "ComboBox1",
-      {"穀　類", "い　も", "砂　糖", "菓　子", "油　脂", "種　実", "豆　類", "魚　介", "獣　肉",
-       "卵　類", "乳　類", "野　菜", "果　実", "きのこ", "藻　類", "し好品", "調味料", "加工品"},
+      // Item N lists group N: each is named after the official group it lists,
+      // shortened to the box's width.
+      {"穀　類", "いも・でん粉", "砂糖・甘味", "豆　類", "種　実", "野　菜", "果　実", "きのこ",
+       "藻　類", "魚　介", "肉　類", "卵　類", "乳　類", "油　脂", "菓　子", "し好飲料",
+       "調味料・香辛料", "調理済み食品"},
       "食品群を選択します！", QRect{180, 322, 120, 28}, this, &TForm3::ComboBox1Change);
   StaticText3 = MakeStatic(this, "StaticText3", " 重量（ｇ） ", QRect{310, 322, 100, 28});
   Edit3 = new QLineEdit(this);

@@ -77,7 +77,7 @@ void Colour(QWidget* w, const QColor& c, bool large) {
 TForm2::TForm2(eiyou::ViewerSession& session, QWidget* parent)
     : QDialog(parent), session_(session) {
   setObjectName("TForm2");
-  setWindowTitle(QString::fromUtf8("食品成分表５訂版"));
+  ShowEdition();
   setFixedSize(kClientWidth, kClientHeight);
 
   // Banner across the top, holding the four buttons.
@@ -185,6 +185,14 @@ void TForm2::ShowRecord(int n) {
     edits_[column + 1]->setText(eiyou::ToQ(table.Cell(column, n)));
 }
 
+// The title names the edition of the table in the viewer's copy: at the
+// opening the copy may hold a table loaded before, and a load replaces it.
+// A table without its own edition record keeps the old title.
+void TForm2::ShowEdition() {
+  const std::string& edition = session_.edition();
+  setWindowTitle(edition.empty() ? QString::fromUtf8("食品成分表５訂版") : eiyou::ToQ(edition));
+}
+
 void TForm2::BitBtn4Click() {
   bool loaded = false;
   eiyou::Guarded(this, [&] {
@@ -195,6 +203,7 @@ void TForm2::BitBtn4Click() {
   // A file that exists but cannot be read ends the action here. A missing
   // file has been reported and the first record is shown all the same.
   if (!loaded) return;
+  ShowEdition();
   ShowRecord(session_.currentRecord());
 }
 

@@ -23,6 +23,7 @@ class TForm2 : public QDialog {
 
  private:
   void ShowRecord(int n);
+  void ShowEdition();
 
   eiyou::ViewerSession& session_;
   // Edit1 .. Edit24; index 0 is unused.

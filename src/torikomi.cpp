@@ -123,9 +123,13 @@ void ImportDialog::ImportClick() {
   if (ask.clickedButton() != replace) return;
 
   const eiyou::TableInstall install =
-      eiyou::InstallFoodTableInDataFolder(read_->foods, std::time(nullptr));
+      eiyou::InstallFoodTableInDataFolder(read_->foods, std::time(nullptr), read_->edition);
   QStringList lines;
   if (!install.backupPath.empty()) lines << U("元の食品成分表の控え: " + install.backupPath);
+  if (!install.marksBackupPath.empty())
+    lines << U("元の印の情報の控え: " + install.marksBackupPath);
+  if (!install.editionBackupPath.empty())
+    lines << U("元の版の記録の控え: " + install.editionBackupPath);
   if (!install.dishBackupPath.empty())
     lines << U("元の献立ファイルの控え: " + install.dishBackupPath);
   for (const std::string& line : install.dishReport) lines << U(line);

@@ -8,14 +8,17 @@
 
 #include "import/food_import.h"
 #include "import/table_install.h"
+#include "tables/cp932.h"
 #include "tables/data_dir.h"
+#include "tables/food_edition.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "使い方: eiyou-import [--output フォルダ] [--dry-run] ファイル\n"
+    "使い方: eiyou-import [--output フォルダ] [--edition 版] [--dry-run] ファイル\n"
     "  ファイル       日本食品標準成分表の Excel ブック（.xlsx）か、そのタブ・コンマ区切りテキスト\n"
     "  --output DIR   作業フォルダではなく DIR に書き込みます\n"
+    "  --edition 版   表の版（例: 食品成分表（八訂）増補2023年）。表題の行から読み取った版より優先します\n"
     "  --dry-run      読み込んで結果を表示するだけで、何も書き込みません\n";
 
 void Say(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
@@ -23,8 +26,8 @@ void Say(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string input, output;
-  bool dryRun = false;
+  std::string input, output, edition;
+  bool dryRun = false, editionGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--dry-run") {
@@ -33,6 +36,14 @@ int main(int argc, char** argv) {
       output = argv[++i];
     } else if (arg.rfind("--output=", 0) == 0) {
       output = arg.substr(9);
+    } else if ((arg == "--edition" && i + 1 < argc) || arg.rfind("--edition=", 0) == 0) {
+      const std::string text = arg == "--edition" ? argv[++i] : arg.substr(10);
+      editionGiven = true;
+      if (!eiyou::Utf8ToCp932(text, edition) || !eiyou::IsEditionText(edition)) {
+        Say("--edition の版「" + text + "」は使えません（Shift_JIS で書ける 1～" +
+            std::to_string(eiyou::kMaxEditionBytes) + " バイトの 1 行にしてください）");
+        return 2;
+      }
     } else if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
@@ -51,7 +62,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  const eiyou::FoodImport result = eiyou::ImportFoodComposition(input);
+  eiyou::FoodImport result = eiyou::ImportFoodComposition(input);
+  if (editionGiven && result.ok) result.edition = edition;
   for (const std::string& line : eiyou::ImportSummaryLines(result)) Say(line);
   if (!result.ok) {
     Say("何も書き込みませんでした。");
@@ -67,8 +79,11 @@ int main(int argc, char** argv) {
     Say("書き込み先のフォルダがありません: " + (directory.empty() ? std::string("（作業フォルダ）") : directory));
     return 1;
   }
-  const eiyou::TableInstall install = eiyou::InstallFoodTable(directory, result.foods, std::time(nullptr));
+  const eiyou::TableInstall install = eiyou::InstallFoodTable(directory, result.foods, std::time(nullptr),
+                                                             result.edition);
   if (!install.backupPath.empty()) Say("元の食品成分表の控え: " + install.backupPath);
+  if (!install.marksBackupPath.empty()) Say("元の印の情報の控え: " + install.marksBackupPath);
+  if (!install.editionBackupPath.empty()) Say("元の版の記録の控え: " + install.editionBackupPath);
   if (!install.ok) {
     Say(install.error);
     return 1;
@@ -77,5 +92,6 @@ int main(int argc, char** argv) {
   for (const std::string& line : install.dishReport) Say(line);
   Say("書き込みました: " + install.tablePath);
   Say("書き込みました: " + install.marksPath);
+  if (!result.edition.empty()) Say("書き込みました: " + install.editionPath);
   return 0;
 }

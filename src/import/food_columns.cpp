@@ -16,7 +16,7 @@ const std::array<ColumnSource, kSlots> kColumnSources = {{
     {"WATER", "水分"},
     {"PROT", "たんぱく質"},
     {"FAT", "脂質"},
-    {"CHOAVLDF", "利用可能炭水化物（差引き法）"},
+    {"CHOCDF", "炭水化物"},
     {"FIB", "食物繊維総量"},
     {"ASH", "灰分"},
     {"CA", "カルシウム"},
@@ -178,6 +178,69 @@ bool IsIdentifierRow(const RowCells& row) {
   return number && name;
 }
 
+namespace {
+
+// Leading ASCII or full-width digits of `text`, taken off it.
+std::string_view TakeDigits(std::string_view& text) {
+  std::size_t n = 0;
+  for (;;) {
+    if (n < text.size() && text[n] >= '0' && text[n] <= '9') {
+      ++n;
+    } else if (text.substr(n, 2) == "\xEF\xBC" && n + 2 < text.size() &&
+               static_cast<unsigned char>(text[n + 2]) >= 0x90 &&
+               static_cast<unsigned char>(text[n + 2]) <= 0x99) {
+      n += 3;  // ０..９
+    } else {
+      break;
+    }
+  }
+  const std::string_view digits = text.substr(0, n);
+  text.remove_prefix(n);
+  return digits;
+}
+
+bool TakePrefix(std::string_view& text, std::string_view prefix) {
+  if (text.substr(0, prefix.size()) != prefix) return false;
+  text.remove_prefix(prefix.size());
+  return true;
+}
+
+}  // namespace
+
+std::string EditionFromTitle(std::string_view utf8) {
+  const std::string bare = WithoutBlanks(utf8);
+  constexpr std::string_view kTitle = "食品標準成分表";
+  const std::size_t at = bare.find(kTitle);
+  if (at == std::string::npos) return {};
+  std::string_view rest = std::string_view(bare).substr(at + kTitle.size());
+  std::string edition = "食品成分表";
+
+  std::string_view year = rest;
+  if (!TakeDigits(year).empty() && TakePrefix(year, "年版")) {
+    edition += rest.substr(0, rest.size() - year.size());
+    rest = year;
+  }
+  if (!TakePrefix(rest, "（") && !TakePrefix(rest, "(")) return {};
+  std::size_t close = rest.find("）");
+  std::size_t closeSize = 3;
+  if (const std::size_t ascii = rest.find(')'); ascii < close) {
+    close = ascii;
+    closeSize = 1;
+  }
+  const std::string_view name = rest.substr(0, close);
+  // A few characters naming the revision: （八訂）, （七訂）.
+  if (close == std::string_view::npos || name.size() > 18 || name.find("訂") == std::string_view::npos)
+    return {};
+  edition += "（" + std::string(name) + "）";
+  rest.remove_prefix(close + closeSize);
+
+  std::string_view supplement = rest;
+  if ((TakePrefix(supplement, "増補") || TakePrefix(supplement, "追補")) &&
+      !TakeDigits(supplement).empty() && TakePrefix(supplement, "年"))
+    edition += rest.substr(0, rest.size() - supplement.size());
+  return edition;
+}
+
 bool IsUsefulCaption(std::string_view text) {
   const std::string bare = WithoutBlanks(text);
   return bare == "食品番号" || bare == "食品名";
@@ -246,12 +309,17 @@ CellValue ApplyCellRules(std::string_view utf8) {
   return {"-", CellMark::Problem};
 }
 
-CellValue VitaminAUnits(const CellValue& retinolActivity) {
-  const CellMark mark = retinolActivity.mark;
-  if (mark != CellMark::Plain && mark != CellMark::Estimated) return retinolActivity;
-  // value = mantissa / 10^scale; IU = value × 10 / 3 = 10 m / (3 · 10^s).
-  const std::string& text = retinolActivity.text;
-  unsigned __int128 mantissa = 0, denominator = 3;
+namespace {
+
+// A number as the cell rules leave it (digits, optionally "." and digits) is
+// mantissa / 10^decimals. False beyond `maxDigits` digits (leading zeros of the
+// whole part aside), where 128-bit arithmetic could no longer be exact.
+struct ExactDecimal {
+  unsigned __int128 mantissa = 0;
+  int decimals = 0;
+};
+bool ReadExactDecimal(std::string_view text, int maxDigits, ExactDecimal& out) {
+  out = {};
   int digits = 0;
   bool afterDot = false;
   for (char c : text) {
@@ -259,19 +327,65 @@ CellValue VitaminAUnits(const CellValue& retinolActivity) {
       afterDot = true;
       continue;
     }
-    if (mantissa == 0 && c == '0' && !afterDot) continue;  // leading zeros
-    if (++digits > 30) return {"-", CellMark::Problem};    // beyond exact 128-bit arithmetic
-    mantissa = mantissa * 10 + unsigned(c - '0');
-    if (afterDot) denominator *= 10;
+    if (out.mantissa == 0 && c == '0' && !afterDot) continue;
+    if (++digits > maxDigits) return false;
+    out.mantissa = out.mantissa * 10 + unsigned(c - '0');
+    if (afterDot) ++out.decimals;
   }
-  const unsigned __int128 numerator = mantissa * 10;
-  unsigned __int128 units = (2 * numerator + denominator) / (2 * denominator);  // half away from 0
+  return true;
+}
+
+unsigned __int128 PowerOfTen(int n) {
+  unsigned __int128 p = 1;
+  while (n-- > 0) p *= 10;
+  return p;
+}
+
+// numerator / denominator rounded half away from zero (both positive).
+unsigned __int128 RoundedQuotient(unsigned __int128 numerator, unsigned __int128 denominator) {
+  return (2 * numerator + denominator) / (2 * denominator);
+}
+
+std::string DecimalDigits(unsigned __int128 n) {
   std::string out;
   do {
-    out.insert(out.begin(), char('0' + int(units % 10)));
-    units /= 10;
-  } while (units != 0);
-  return {out, mark};
+    out.insert(out.begin(), char('0' + int(n % 10)));
+    n /= 10;
+  } while (n != 0);
+  return out;
+}
+
+bool HasFigure(CellMark mark) { return mark == CellMark::Plain || mark == CellMark::Estimated; }
+
+}  // namespace
+
+CellValue VitaminAUnits(const CellValue& retinolActivity) {
+  if (!HasFigure(retinolActivity.mark)) return retinolActivity;
+  // IU = (m / 10^d) × 10 / 3.
+  ExactDecimal rae;
+  if (!ReadExactDecimal(retinolActivity.text, 30, rae)) return {"-", CellMark::Problem};
+  return {DecimalDigits(RoundedQuotient(rae.mantissa * 10, 3 * PowerOfTen(rae.decimals))),
+          retinolActivity.mark};
+}
+
+CellValue CarbohydrateLessFibre(const CellValue& carbohydrate, const CellValue& fibre) {
+  if (!HasFigure(carbohydrate.mark)) return carbohydrate;
+  if (fibre.mark == CellMark::Problem) return {"-", CellMark::Problem};
+  // 18 digits each: scaled to common decimals, both stay below 10^36.
+  ExactDecimal c, f;
+  if (!ReadExactDecimal(carbohydrate.text, 18, c) ||
+      (HasFigure(fibre.mark) && !ReadExactDecimal(fibre.text, 18, f)))
+    return {"-", CellMark::Problem};
+  const int decimals = std::max(c.decimals, f.decimals);
+  const unsigned __int128 minuend = c.mantissa * PowerOfTen(decimals - c.decimals);
+  const unsigned __int128 subtrahend = f.mantissa * PowerOfTen(decimals - f.decimals);
+  const unsigned __int128 difference = minuend > subtrahend ? minuend - subtrahend : 0;
+  const std::string tenths =
+      DecimalDigits(RoundedQuotient(difference * 10, PowerOfTen(decimals)));
+  const bool estimated = carbohydrate.mark == CellMark::Estimated ||
+                         fibre.mark == CellMark::Estimated || fibre.mark == CellMark::NotAnalysed;
+  return {(tenths.size() < 2 ? "0" : tenths.substr(0, tenths.size() - 1)) + "." + tenths.back(),
+          estimated ? CellMark::Estimated : CellMark::Plain};
 }
 
 std::string ShortestDecimal(double value) {
@@ -323,25 +437,36 @@ void AddFood(const SourceRow& row, const ImportLimits& limits, FoodImport& resul
   if (name.empty()) AddProblem(result, limits, "食品番号 " + number + ": 食品名が空です");
   food.cells[1] = NameCell(name, number, limits, result);
 
+  std::array<CellValue, kSlots> values;
   for (int slot = 2; slot < kSlots; ++slot) {
-    CellValue value = ApplyCellRules(row.cells[slot]);
-    if (value.mark == CellMark::Problem) {
+    values[slot] = ApplyCellRules(row.cells[slot]);
+    if (values[slot].mark == CellMark::Problem) {
       AddProblem(result, limits,
                  "食品番号 " + number + ": " + kColumnSources[slot].identifier + " の値「" +
                      Excerpt(TrimBlanks(row.cells[slot])) + "」を読めないため「-」としました");
     }
-    if (value.empty) ++result.emptyValueCells;
-    if (slot == kVitaminASlot) {
-      const CellValue units = VitaminAUnits(value);
-      if (units.mark == CellMark::Problem && value.mark != CellMark::Problem) {
-        AddProblem(result, limits,
-                   "食品番号 " + number + ": VITA_RAE の値「" + Excerpt(value.text) +
-                       "」が長すぎて IU に換算できないため「-」としました");
-      }
-      value = units;
-    }
-    food.cells[slot] = std::move(value.text);
-    food.marks[slot] = value.mark;
+    if (values[slot].empty) ++result.emptyValueCells;
+  }
+  // The two columns worked out from others; a cell already reported stays quiet.
+  const CellValue sugars = CarbohydrateLessFibre(values[kCarbohydrateSlot], values[kFibreSlot]);
+  if (sugars.mark == CellMark::Problem && values[kCarbohydrateSlot].mark != CellMark::Problem &&
+      values[kFibreSlot].mark != CellMark::Problem) {
+    AddProblem(result, limits,
+               "食品番号 " + number + ": CHOCDF の値「" + Excerpt(values[kCarbohydrateSlot].text) +
+                   "」か FIB の値「" + Excerpt(values[kFibreSlot].text) +
+                   "」が長すぎて糖質を計算できないため「-」としました");
+  }
+  const CellValue units = VitaminAUnits(values[kVitaminASlot]);
+  if (units.mark == CellMark::Problem && values[kVitaminASlot].mark != CellMark::Problem) {
+    AddProblem(result, limits,
+               "食品番号 " + number + ": VITA_RAE の値「" + Excerpt(values[kVitaminASlot].text) +
+                   "」が長すぎて IU に換算できないため「-」としました");
+  }
+  values[kCarbohydrateSlot] = sugars;
+  values[kVitaminASlot] = units;
+  for (int slot = 2; slot < kSlots; ++slot) {
+    food.cells[slot] = std::move(values[slot].text);
+    food.marks[slot] = values[slot].mark;
   }
   ++result.foodsPerGroup[group];
   result.foods.push_back(std::move(food));

@@ -21,8 +21,11 @@ struct ColumnSource {
   const char* identifier;  // as in the source, without suffixes
   const char* caption;     // Japanese, for messages and the summary
 };
-// Slot by slot; slot 16 (column 17, vitamin A in IU) comes from VITA_RAE.
+// Slot by slot; slot 6 (column 7, 糖質) is worked out from CHOCDF and FIB,
+// slot 16 (column 17, vitamin A in IU) from VITA_RAE.
 extern const std::array<ColumnSource, kSlots> kColumnSources;
+inline constexpr int kCarbohydrateSlot = 6;
+inline constexpr int kFibreSlot = 7;
 inline constexpr int kVitaminASlot = 16;
 
 // A row's cells as (0-based column, UTF-8 text) pairs.
@@ -49,6 +52,12 @@ struct ColumnMap {
 // stands in for FN or the name when those identifiers are absent.
 ColumnMap MapColumns(const RowCells& identifierRow, const RowCells& captions);
 
+// The edition named by a title cell of the official workbook, shortened as the
+// program's captions name the table: "日本食品標準成分表（八訂）増補2023年" →
+// "食品成分表（八訂）増補2023年", "日本食品標準成分表2020年版（八訂）" →
+// "食品成分表2020年版（八訂）". Empty when the text names no "（…訂）" edition.
+std::string EditionFromTitle(std::string_view utf8);
+
 // Keeps the cells that may head the food number or name columns.
 bool IsUsefulCaption(std::string_view text);
 
@@ -64,6 +73,15 @@ CellValue ApplyCellRules(std::string_view utf8);
 // Vitamin A potency in IU from VITA_RAE in µg: × 10 / 3, rounded half away
 // from zero on the exact decimal value. Notations without a number are copied.
 CellValue VitaminAUnits(const CellValue& retinolActivity);
+
+// 糖質 as food labelling defines it: carbohydrate (CHOCDF) minus dietary fibre
+// (FIB), in exact decimal arithmetic, rounded half away from zero to one
+// decimal; a negative difference is 0. A fibre cell without a figure ("-",
+// "Tr", "(0)") counts as 0; a carbohydrate cell without one is copied. The mark
+// is Estimated when either figure is an estimate or the fibre was not analysed
+// (the difference then assumes none), else Plain; an unreadable fibre cell
+// leaves "-" marked Problem.
+CellValue CarbohydrateLessFibre(const CellValue& carbohydrate, const CellValue& fibre);
 
 // A numeric cell's value as the shortest decimal that reads back to the same
 // double, never with an exponent ("0.1", "12", "0.00001").

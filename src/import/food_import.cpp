@@ -6,6 +6,8 @@
 
 #include "import/food_columns.h"
 #include "import/readers.h"
+#include "nutrition/food_groups.h"
+#include "tables/cp932.h"
 #include "tables/errors.h"
 #include "tables/file_io.h"
 
@@ -19,12 +21,6 @@ bool LooksLikeWorkbook(std::string_view bytes, const std::string& fileName) {
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return tail == ".xlsx" || tail == ".xlsm";
 }
-
-constexpr const char* kGroupNames[19] = {
-    "",         "穀類",     "いも及びでん粉類", "砂糖及び甘味類", "豆類",
-    "種実類",   "野菜類",   "果実類",           "きのこ類",       "藻類",
-    "魚介類",   "肉類",     "卵類",             "乳類",           "油脂類",
-    "菓子類",   "し好飲料類", "調味料及び香辛料類", "調理済み流通食品類"};
 
 std::string Joined(const std::vector<std::string>& items) {
   std::string out;
@@ -84,6 +80,7 @@ FoodImport ImportFoodCompositionBytes(std::string_view bytes, const std::string&
     result.problems.clear();
     result.problemsNotListed = 0;
     result.emptyValueCells = 0;
+    result.edition.clear();
   }
   return result;
 }
@@ -123,11 +120,15 @@ std::vector<std::string> ImportSummaryLines(const FoodImport& r) {
     return lines;
   }
   lines.push_back("食品数: " + std::to_string(r.foods.size()));
+  // Without one, the viewer's title falls back to its old caption.
+  lines.push_back(r.edition.empty() ? std::string("版: 不明（表題の行に見当たりません。"
+                                                  "「食品成分表の更新」の画面の題は「食品成分表５訂版」になります）")
+                                    : "版: " + Cp932ToUtf8(r.edition));
   for (int g = 1; g <= 18; ++g) {
     if (r.foodsPerGroup[g] == 0) continue;
     char number[4];
     std::snprintf(number, sizeof number, "%02d", g);
-    lines.push_back("  " + std::string(number) + " " + kGroupNames[g] + ": " +
+    lines.push_back("  " + std::string(number) + " " + OfficialGroupName(g) + ": " +
                     std::to_string(r.foodsPerGroup[g]));
   }
   lines.push_back("見つかった成分識別子 (" + std::to_string(r.identifiersFound.size()) +

@@ -35,6 +35,9 @@ struct FoodImport {
   int problemsNotListed = 0;          // beyond ImportLimits::problemsListed
   int emptyValueCells = 0;            // written as "-"; summarised in one line
   std::string format;                 // "xlsx", "tsv" or "csv"
+  // The edition named in the title rows above the identifiers (CP932, e.g.
+  // 食品成分表（八訂）増補2023年); empty when none names one.
+  std::string edition;
 };
 
 // Caps against hostile or broken files. The defaults are far above the

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "tables/cp932.h"
+#include "tables/food_edition.h"
+
 namespace eiyou::import {
 
 void SheetRows::BeginRow(int line) {
@@ -28,8 +31,14 @@ bool SheetRows::EndRow() {
     return true;
   }
   if (!IsIdentifierRow(headerRow_)) {
-    for (auto& cell : headerRow_)
+    for (auto& cell : headerRow_) {
+      if (result_.edition.empty()) {
+        std::string edition;
+        if (Utf8ToCp932(EditionFromTitle(cell.second), edition) && IsEditionText(edition))
+          result_.edition = std::move(edition);
+      }
       if (IsUsefulCaption(cell.second)) captions_.push_back(std::move(cell));
+    }
     return true;
   }
   const ColumnMap map = MapColumns(headerRow_, captions_);

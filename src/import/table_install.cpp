@@ -15,6 +15,7 @@
 #include "tables/errors.h"
 #include "tables/file_io.h"
 #include "tables/folder_lock.h"
+#include "tables/food_edition.h"
 #include "tables/food_table.h"
 
 namespace eiyou {
@@ -83,10 +84,38 @@ bool ReadExisting(const std::string& path, std::string& bytes, mode_t& mode, boo
   return true;
 }
 
+// A file beside the table that an install replaces (or removes) and, when a
+// later step fails, puts back as it was.
+struct SideFile {
+  explicit SideFile(std::string p) : path(std::move(p)) {}
+  std::string path, oldBytes, backupPath;
+  mode_t mode = 0644;
+  bool existed = false, written = false;
+
+  bool Read(std::string& error) { return ReadExisting(path, oldBytes, mode, existed, error); }
+  bool Backup(std::time_t now, std::string& error) {
+    if (existed) backupPath = DatedBackup(path, oldBytes, mode, now, error);
+    return !existed || !backupPath.empty();
+  }
+  bool Write(const std::string& bytes) {
+    written = true;
+    return ReplaceFileContents(path, bytes);
+  }
+  bool Remove() {
+    written = true;
+    return !existed || unlink(path.c_str()) == 0 || errno == ENOENT;
+  }
+  bool Restore() const {
+    if (!written) return true;
+    if (existed) return ReplaceFileContents(path, oldBytes);
+    return unlink(path.c_str()) == 0 || errno == ENOENT;
+  }
+};
+
 }  // namespace
 
 TableInstall InstallFoodTable(const std::string& directory, const std::vector<ImportedFood>& foods,
-                              std::time_t now) {
+                              std::time_t now, const std::string& edition) {
   TableInstall r;
   // The saved dishes are pointed at the new lines below: a program with the
   // folder open would write its old line numbers back over them.
@@ -97,14 +126,17 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
   }
   r.tablePath = JoinPath(directory, kFoodFileName);
   r.marksPath = JoinPath(directory, kFoodMarksFileName);
+  r.editionPath = JoinPath(directory, kFoodEditionFileName);
   const std::string dishPath = JoinPath(JoinPath(directory, kDishDirName), kDishFileName);
   const std::string tableBytes = FoodTableBytes(foods);
 
-  // Everything is read and worked out before the first byte is written.
-  std::string oldTable, oldDishes;
-  mode_t tableMode = 0644, dishMode = 0644;
-  bool tableExists = false, dishesExist = false;
-  if (!ReadExisting(r.tablePath, oldTable, tableMode, tableExists, r.error) ||
+  // Everything is read and worked out before the first byte is written. The
+  // table, its marks and its edition record go in and come back together.
+  SideFile table{r.tablePath}, marks{r.marksPath}, record{r.editionPath};
+  std::string oldDishes;
+  mode_t dishMode = 0644;
+  bool dishesExist = false;
+  if (!table.Read(r.error) || !marks.Read(r.error) || !record.Read(r.error) ||
       !ReadExisting(dishPath, oldDishes, dishMode, dishesExist, r.error))
     return r;
 
@@ -119,10 +151,10 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
                 kNothingWritten;
       return r;
     }
-    auto table = std::make_unique<FoodTable>();
+    auto newTable = std::make_unique<FoodTable>();
     int row = 0;
-    for (std::string& line : SplitDishText(tableBytes)) table->SetRow(++row, std::move(line));
-    RepointResult repointed = RepointDishLines(lines, *table);
+    for (std::string& line : SplitDishText(tableBytes)) newTable->SetRow(++row, std::move(line));
+    RepointResult repointed = RepointDishLines(lines, *newTable);
     r.foodsMoved = repointed.entriesMoved;
     for (std::size_t i = 0; i < lines.size(); ++i)
       if (repointed.lines[i] != lines[i]) ++r.dishesChanged;
@@ -133,29 +165,42 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
     if (r.foodsMoved > 0) newDishes = std::move(repointed.lines);
   }
 
-  if (tableExists) {
-    r.backupPath = DatedBackup(r.tablePath, oldTable, tableMode, now, r.error);
-    if (r.backupPath.empty()) return r;
-  }
+  if (!table.Backup(now, r.error) || !marks.Backup(now, r.error) || !record.Backup(now, r.error))
+    return r;
+  r.backupPath = table.backupPath;
+  r.marksBackupPath = marks.backupPath;
+  r.editionBackupPath = record.backupPath;
   if (!newDishes.empty()) {
     r.dishBackupPath = DatedBackup(dishPath, oldDishes, dishMode, now, r.error);
     if (r.dishBackupPath.empty()) return r;
   }
 
-  if (!ReplaceFileContents(r.tablePath, tableBytes)) {
+  // What was written goes back when a later step fails, so that the table,
+  // its side files and the dishes always agree.
+  auto restored = [&] {
+    const bool t = table.Restore(), m = marks.Restore(), e = record.Restore();
+    return t && m && e ? std::string("（食品成分表も元に戻しました）")
+                       : "（食品成分表を元に戻せませんでした。控え: " + r.backupPath + "）";
+  };
+  if (!table.Write(tableBytes)) {
     r.error = WriteFailureMessage(r.tablePath) + kNothingWritten;
+    return r;
+  }
+  if (!marks.Write(FoodMarksBytes(foods))) {
+    r.error = WriteFailureMessage(r.marksPath) + restored();
+    return r;
+  }
+  // An edition not known is no edition: the old record would name another table.
+  if (!(edition.empty() ? record.Remove()
+                        : record.Write(FoodEditionBytes(edition, tableBytes.size())))) {
+    r.error = WriteFailureMessage(r.editionPath) + restored();
     return r;
   }
   if (!newDishes.empty()) {
     try {
       WriteDishFile(dishPath, newDishes);
     } catch (const IoError& e) {
-      // The old table goes back, so that the dishes still name their foods.
-      const bool restored = !tableExists || ReplaceFileContents(r.tablePath, oldTable);
-      if (!tableExists) unlink(r.tablePath.c_str());
-      r.error = std::string(e.what()) +
-                (restored ? "（食品成分表も元に戻しました）"
-                          : "（食品成分表を元に戻せませんでした。控え: " + r.backupPath + "）");
+      r.error = std::string(e.what()) + restored();
       return r;
     }
   }
@@ -164,22 +209,19 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
                                         " 件の食品 " + std::to_string(r.foodsMoved) +
                                         " 件を、新しい表の同じ食品番号の行に合わせました"
                                   : std::string("保存された献立はありません"));
-  if (!ReplaceFileContents(r.marksPath, FoodMarksBytes(foods))) {
-    r.error = WriteFailureMessage(r.marksPath) + "（食品成分表と献立は書き込み済みです）";
-    return r;
-  }
   r.ok = true;
   return r;
 }
 
-TableInstall InstallFoodTableInDataFolder(const std::vector<ImportedFood>& foods, std::time_t now) {
+TableInstall InstallFoodTableInDataFolder(const std::vector<ImportedFood>& foods, std::time_t now,
+                                          const std::string& edition) {
   const std::string directory = DataDirectory();
   if (!DirectoryExists(directory)) {
     TableInstall r;
     r.error = kNoDirectoryMessage;
     return r;
   }
-  return InstallFoodTable(directory, foods, now);
+  return InstallFoodTable(directory, foods, now, edition);
 }
 
 }  // namespace eiyou

@@ -1,7 +1,8 @@
-// Puts an imported table in place in a data folder: the old table and the
-// dish file are kept as dated backups, the saved dishes are pointed at the new
-// lines of their foods, the new table replaces the old one atomically, and the
-// marks side file is written beside it.
+// Puts an imported table in place in a data folder: the old table, its side
+// files (marks and edition record) and the dish file are kept as dated
+// backups, the saved dishes are pointed at the new lines of their foods, and
+// the new table and its side files replace the old ones atomically, file by
+// file, all put back when a later file cannot be written.
 #pragma once
 
 #include <ctime>
@@ -16,8 +17,9 @@ struct TableInstall {
   bool ok = false;
   std::string error;       // UTF-8 Japanese, when !ok
   std::string backupPath;  // empty when there was no old table
+  std::string marksBackupPath, editionBackupPath;  // empty when there was none
   std::string dishBackupPath;  // empty when the dish file was not changed
-  std::string tablePath, marksPath;
+  std::string tablePath, marksPath, editionPath;
   int dishesChanged = 0;   // dish lines with at least one food pointed anew
   int foodsMoved = 0;      // FoodEntry texts pointed anew
   // UTF-8 Japanese lines for the summary: what happened to the saved dishes,
@@ -28,14 +30,17 @@ struct TableInstall {
 // `now` names the backups: <file>.YYYYMMDD-HHMMSS.bak (local time), with "-2",
 // "-3", ... before ".bak" when that name is taken; an existing backup is never
 // overwritten. Nothing is written while another program holds the folder
-// (DataFolderUse; FolderInUseMessage), or when the old table or the dish file cannot
-// be read or a backup cannot be made. When the dish file cannot be written
-// after the table was, the old table is put back, so the dishes and the table
-// always agree.
+// (DataFolderUse; FolderInUseMessage), or when the old table or the dish file
+// cannot be read or a backup cannot be made. When a side file or the dish file
+// cannot be written after the table was, the old table and side files are put
+// back, so the dishes, the table and its records always agree. `edition`
+// (CP932, IsEditionText) is recorded beside the table; an empty one removes
+// the record, which would otherwise name the table replaced.
 TableInstall InstallFoodTable(const std::string& directory, const std::vector<ImportedFood>& foods,
-                              std::time_t now);
+                              std::time_t now, const std::string& edition = {});
 // The same in the data folder the program runs in (its working directory);
 // without one: "ディレクトリがありません！！" and nothing written.
-TableInstall InstallFoodTableInDataFolder(const std::vector<ImportedFood>& foods, std::time_t now);
+TableInstall InstallFoodTableInDataFolder(const std::vector<ImportedFood>& foods, std::time_t now,
+                                          const std::string& edition = {});
 
 }  // namespace eiyou

@@ -4,6 +4,15 @@
 
 namespace eiyou {
 
+const char* OfficialGroupName(int group) {
+  static constexpr const char* kNames[19] = {
+      "",           "穀類",     "いも及びでん粉類", "砂糖及び甘味類",     "豆類",
+      "種実類",     "野菜類",   "果実類",           "きのこ類",           "藻類",
+      "魚介類",     "肉類",     "卵類",             "乳類",               "油脂類",
+      "菓子類",     "し好飲料類", "調味料及び香辛料類", "調理済み流通食品類"};
+  return group >= 1 && group <= 18 ? kNames[group] : "";
+}
+
 std::string_view GroupKey(std::string_view number) {
   std::string_view two = number.substr(0, 2);
   auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };

@@ -10,6 +10,11 @@
 
 namespace eiyou {
 
+// The official name of food group 1..18 (UTF-8, "穀類" .. "調理済み流通食品類"),
+// as 文部科学省「日本食品標準成分表（八訂）増補2023年」 names them; "" for any
+// other number.
+const char* OfficialGroupName(int group);
+
 // The first two bytes of a food number with the bytes <= 32 removed from both
 // ends (the ideographic blank stays).
 std::string_view GroupKey(std::string_view number);

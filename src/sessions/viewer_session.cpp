@@ -3,6 +3,8 @@
 #include <string>
 
 #include "tables/cp932.h"
+#include "tables/data_dir.h"
+#include "tables/food_edition.h"
 #include "tables/numbers.h"
 
 namespace eiyou {
@@ -10,7 +12,9 @@ namespace eiyou {
 ViewerSession::ViewerSession() : table_(std::make_unique<FoodTable>()) {}
 
 void ViewerSession::Load(MessageSink& sink) {
+  const bool present = EntryExists(JoinPath(DataDirectory(), kFoodFileName));
   LoadFoodTable(*table_, sink);
+  if (present) edition_ = LoadFoodEdition();
   current_ = 1;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "tables/errors.h"
@@ -16,10 +17,14 @@ class ViewerSession {
 
   const FoodTable& table() const { return *table_; }
   int currentRecord() const { return current_; }
+  // The edition recorded beside the table last loaded (CP932); empty before a
+  // load, or when that table has no record of its own.
+  const std::string& edition() const { return edition_; }
 
-  // Loads the table; the first record becomes the current one, also when the
-  // file was missing (reported through `sink`). An unreadable file throws
-  // IoError and leaves the current record as it was.
+  // Loads the table and its edition record; the first record becomes the
+  // current one, also when the file was missing (reported through `sink`;
+  // the copy and its edition stay as they were). An unreadable file throws
+  // IoError and leaves the current record and the edition as they were.
   void Load(MessageSink& sink);
 
   // One record back or forward; false at either end of the table.
@@ -33,6 +38,7 @@ class ViewerSession {
  private:
   std::unique_ptr<FoodTable> table_;
   int current_ = 0;
+  std::string edition_;
 };
 
 }  // namespace eiyou

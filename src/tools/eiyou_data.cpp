@@ -5,9 +5,10 @@
 //   eiyou-data check [FOLDER]
 //       the food table, the reference table and the dish file of FOLDER (the
 //       current directory by default): CP932 text with CR LF, field counts,
-//       numbers, food groups, and that every saved food names the food on its
-//       row; the lines of the everyday names file that are not mappings.
-//       One line per problem; exit status 1 when there is any.
+//       numbers, food groups, that the edition record (if any) belongs to the
+//       table, and that every saved food names the food on its row; the lines
+//       of the everyday names file that are not mappings. One line per
+//       problem; exit status 1 when there is any.
 //   eiyou-data compose-dishes DISHES.TSV [FOLDER]
 //       writes FOLDER/KONDATE/献立.TXT from DISHES.TSV (UTF-8, one dish a line:
 //       cuisine, cooking category, dish name, then pairs of five-digit food
@@ -32,6 +33,7 @@
 #include "tables/data_dir.h"
 #include "tables/dish_file.h"
 #include "tables/file_io.h"
+#include "tables/food_edition.h"
 #include "tables/food_table.h"
 #include "tables/reference_table.h"
 #include "tables/text_fields.h"
@@ -150,6 +152,20 @@ std::vector<std::vector<std::string>> CheckFoods(const std::string& folder) {
   return rows;
 }
 
+// A record that does not fit its table is ignored by the viewer: say so here.
+void CheckEdition(const std::string& folder) {
+  const std::string path = JoinPath(folder, kFoodEditionFileName);
+  if (!EntryExists(path)) return;
+  try {
+    const std::string table = ReadWholeFile(JoinPath(folder, kFoodFileName));
+    if (ReadFoodEdition(ReadWholeFile(path), table.size()).empty())
+      Problem(path, "not one line '<size of the food table in bytes>\\t<edition>' naming this table (" +
+                        std::to_string(table.size()) + " bytes)");
+  } catch (const IoError&) {
+    Problem(path, "cannot read it or the food table");
+  }
+}
+
 void CheckReference(const std::string& folder) {
   const std::string path = JoinPath(folder, kReferenceFileName);
   const std::vector<std::string> lines = ReadCheckedLines(path);
@@ -239,6 +255,7 @@ void CheckEverydayNames(const std::string& folder) {
 
 int Check(const std::string& folder) {
   const auto foods = CheckFoods(folder);
+  CheckEdition(folder);
   CheckReference(folder);
   CheckDishes(folder, foods);
   CheckEverydayNames(folder);

@@ -7,6 +7,7 @@
 
 #include "nutrition/nutrients.h"
 #include "nutrition/real48.h"
+#include "table_test_support.h"
 
 using namespace eiyou;
 
@@ -192,6 +193,23 @@ TEST(LoadTargets, ReadsThePairOfTheChosenSex) {
   EXPECT_EQ(side.calc.targets.EnergyTarget, 2000);
   EXPECT_EQ(side.calc.targets.other,
             (std::array<std::int32_t, 8>{500, 505, 600, 85, 1800, 80, 100, 95}));
+}
+
+// The bundled reference table takes iron with menstruation for women up to 49
+// only: the 50～69歳 row is for women most of whom are past it.
+TEST(LoadTargets, BundledIronForWomenAssumesMenstruationUpTo49) {
+  Side side;
+  char* old = getcwd(nullptr, 0);
+  ASSERT_EQ(chdir(EIYOU_SAMPLE_DATA), 0);
+  eiyou::testing::RecordingSink sink;
+  LoadReferenceTable(*side.reference, sink);
+  ASSERT_EQ(chdir(old), 0);
+  std::free(old);
+  ASSERT_TRUE(sink.messages.empty());
+  for (auto [age, tenths] : {std::pair{9, 105}, {10, 65}, {11, 60}}) {
+    side.calc.LoadTargets(1, age);
+    EXPECT_EQ(side.calc.targets.Of(4), tenths) << age;
+  }
 }
 
 TEST(LoadTargets, NoValidRowGivesZeroTargetsAndProteinSaturates) {

@@ -60,6 +60,7 @@ inline std::string Food(const char* number, const char* name, const char* energy
 //  1 " 1001" group 1    2 "10001" group 10   3 "01001" no group   4 "1 002" group 1
 //  5 " 2001" group 2    6 "1" too short      7 " 0001" group 0    8 " 8001" 基準食
 //  9 "12001" group 12  10 "12002" group 12   1834 " 1999" group 1
+// (the group box's 12th item, 卵　類, lists this table's vegetables of group 12)
 // 100 g of 基準食 is one third of every target of STD.CSV row 1 (its vertex lies
 // on the outer circle) and one sixth of row 2's energy.
 inline std::string FoodFile() {

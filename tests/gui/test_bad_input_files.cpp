@@ -114,7 +114,7 @@ class BadInputFilesTest : public MainOnTestTables {
       auto* list = Child<QListWidget>(w, "ListBox1");
       QCOMPARE(ItemBytesOf(list), Sorted(dishes));
       QVERIFY(list->item(0)->text().contains(QChar(0xFFFD)));
-      auto* foods = LoadFoodsOfGroup(w, "野　菜");
+      auto* foods = LoadFoodsOfGroup(w, "卵　類");
       QCOMPARE(foods->count(), 5);
       QCOMPARE(eiyou::ItemBytes(foods, 2), "[11]12003:" + C("壊") + kBad);
       PickFood(w, 2, "50");

@@ -69,14 +69,16 @@ class ImportDialogTest : public QObject {
       ClickButton(w, "ImportButton");
       QVERIFY(!Child<QPushButton>(w, "ImportButton")->isEnabled());
     });
-    QVERIFY2(summary.contains(U("食品数: 39")), qPrintable(summary));
-    QVERIFY(d.messages().last().startsWith(U("食品成分表を入れ替えました（39 食品）")));
+    QVERIFY2(summary.contains(U("食品数: 41")), qPrintable(summary));
+    QVERIFY2(summary.contains(U("版: 食品成分表（八訂）増補2023年")), qPrintable(summary));
+    QVERIFY(d.messages().last().startsWith(U("食品成分表を入れ替えました（41 食品）")));
     const QStringList files = QDir::current().entryList(QDir::Files);
     QVERIFY2(files.filter(QStringLiteral(".bak")).size() == 1, qPrintable(files.join(' ')));
     QVERIFY(files.contains(U("食品成分表５訂.MARKS")));
+    QVERIFY(files.contains(U("食品成分表５訂.EDITION")));
     QFile table(U("食品成分表５訂.CSV"));
     QVERIFY(table.open(QIODevice::ReadOnly));
-    QCOMPARE(table.readAll().count("\r\n"), 39);
+    QCOMPARE(table.readAll().count("\r\n"), 41);
   }
 
   void aFileThatIsNotATableCannotBeImported() {

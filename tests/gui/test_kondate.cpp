@@ -9,6 +9,7 @@
 
 #include "kondate.h"
 #include "kondate_test_support.h"
+#include "nutrition/food_groups.h"
 
 using namespace kt;
 
@@ -148,8 +149,39 @@ class KondateTest : public MainOnTestTables {
           TypeInto(groups, "穀");
           QCOMPARE(Items(foods), QStringList{U("[7] 0001:ゼロ群")});
           // Typed text equal to an item is that item.
-          TypeInto(groups, "い　も");
+          TypeInto(groups, "いも・でん粉");
           QCOMPARE(Items(foods), QStringList{U("[5] 2001:じゃがいも")});
+        },
+        d);
+    ClickButton(main_, "BitBtn2");
+    QVERIFY2(d.Done(), d.Report());
+  }
+
+  // On the bundled official table, item N lists the foods of group N, and
+  // its name is made of the characters of that group's official name.
+  void groupItemsNameTheOfficialGroupsTheyList() {
+    QFile::remove(dir() + "/" + U(kFoodName));
+    QVERIFY(QFile::copy(U(EIYOU_SAMPLE_DATA "/") + U(kFoodName), dir() + "/" + U(kFoodName)));
+    ModalDriver d;
+    InWindow(
+        [&](QWidget* w) {
+          auto* groups = Get<QComboBox>(w, "ComboBox1");
+          auto* foods = Get<QListWidget>(w, "ListBox2");
+          ClickButton(w, "BitBtn3");
+          QCOMPARE(groups->count(), 18);
+          for (int i = 0; i < groups->count(); ++i) {
+            const int group = i + 1;
+            groups->setCurrentIndex(i);
+            QVERIFY(foods->count() > 0);
+            for (const QString& food : Items(foods)) {
+              const QString number = food.section(']', 1).section(':', 0, 0);
+              QCOMPARE(number.left(2).trimmed().toInt(), group);
+            }
+            const QString official = U(eiyou::OfficialGroupName(group));
+            for (const QChar c : groups->itemText(i))
+              QVERIFY2(c == QChar(0x3000) || c == QChar(0x30FB) || official.contains(c),
+                       qPrintable(groups->itemText(i) + " / " + official));
+          }
         },
         d);
     ClickButton(main_, "BitBtn2");
@@ -160,7 +192,7 @@ class KondateTest : public MainOnTestTables {
     ModalDriver d;
     InWindow(
         [&](QWidget* w) {
-          auto* foods = LoadFoodsOfGroup(w, "野　菜");
+          auto* foods = LoadFoodsOfGroup(w, "卵　類");
           auto* dish = Get<QListWidget>(w, "ListBox3");
           auto* weight = Get<QLineEdit>(w, "Edit3");
           QCOMPARE(foods->count(), 2);
@@ -272,7 +304,7 @@ class KondateTest : public MainOnTestTables {
           auto* dishes = Get<QListWidget>(w, "ListBox1");
           auto* dish = Get<QListWidget>(w, "ListBox3");
           auto* name = Get<QLineEdit>(w, "Edit2");
-          LoadFoodsOfGroup(w, "野　菜");
+          LoadFoodsOfGroup(w, "卵　類");
           PickFood(w, 0, "30");
           PickFood(w, 1, "30");
           RegisterDish(w, "和      食", "汁 も の", "みそ汁");
@@ -322,7 +354,7 @@ class KondateTest : public MainOnTestTables {
         [&](QWidget* w) {
           auto* dishes = Get<QListWidget>(w, "ListBox1");
           auto* name = Get<QLineEdit>(w, "Edit2");
-          LoadFoodsOfGroup(w, "野　菜");
+          LoadFoodsOfGroup(w, "卵　類");
           PickFood(w, 0, "1,5");
           PickFood(w, 0, "5\n");  // pasted line ends would split the dish line in the file
           PickFood(w, 0, "5€");

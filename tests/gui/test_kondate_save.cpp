@@ -30,7 +30,7 @@ class KondateSaveTest : public MainOnTestTables {
 
   // Composes one more dish (サラダ: 12.5 g of row 9, 30 g of row 10) in `w`.
   static void RegisterSalad(QWidget* w) {
-    LoadFoodsOfGroup(w, "野　菜");
+    LoadFoodsOfGroup(w, "卵　類");
     PickFood(w, 0, "12.5");
     PickFood(w, 1, "30");
     RegisterDish(w, "洋      食", "なまもの", "サラダ");

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,10 +23,13 @@
 #include "modal_driver.h"
 #include "pmain.h"
 #include "tables/cp932.h"
+#include "tables/food_edition.h"
 
 namespace {
 
 const QString kFoodFile = QString::fromUtf8("食品成分表５訂.CSV");
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // The CP932 line of record r of the test table: number, name, 21 values.
 std::string FoodLine(int r) {
@@ -324,6 +328,36 @@ class MainViewerTest : public QObject {
       // Rows 4 .. 30 still hold the earlier, longer load.
       Type(w, "10");
       QCOMPARE(Fields(w), Shown(10, 30));
+    });
+  }
+
+  // The title names the edition recorded with the table in the viewer's copy;
+  // a table replaced without its own record shows the old title again.
+  void titleNamesTheEditionLoaded() {
+    WriteFoodFile(30);
+    {
+      std::ofstream record(QDir::current().filePath(U("食品成分表５訂.EDITION")).toStdString(),
+                           std::ios::binary);
+      record << eiyou::FoodEditionBytes(eiyou::Cp932("食品成分表（八訂）増補2023年"),
+                                        QFileInfo(kFoodFile).size());
+    }
+    const QString edition = U("食品成分表（八訂）増補2023年"), old = U("食品成分表５訂版");
+    ModalDriver d;
+    InViewer(d, [&](QWidget* w) {
+      QCOMPARE(w->windowTitle(), old);  // nothing loaded yet
+      ClickButton(w, "BitBtn4");
+      QCOMPARE(w->windowTitle(), edition);
+    });
+    ModalDriver again;
+    InViewer(again, [&](QWidget* w) {
+      QCOMPARE(w->windowTitle(), edition);  // the copy still holds that table
+      QVERIFY(QFile::remove(kFoodFile));
+      again.Message(MissingFileMessage());
+      ClickButton(w, "BitBtn4");
+      QCOMPARE(w->windowTitle(), edition);  // and still does
+      WriteFoodFile(3);
+      ClickButton(w, "BitBtn4");
+      QCOMPARE(w->windowTitle(), old);
     });
   }
 

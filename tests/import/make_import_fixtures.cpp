@@ -1,7 +1,7 @@
 // Makes the import test fixtures from the official figures' text export:
 //   make_import_fixtures SHARED_DATA_DIR OUT_DIR
-// picks the first two foods of every group and a few with rare notations, in
-// table order, and writes the same foods as
+// picks the first two foods of every group, a few with rare notations and the
+// foods the tests name, in table order, and writes the same foods as
 //   foods.tsv         UTF-8, tab-separated, as the export (multi-line quotes)
 //   foods-cp932.csv   CP932, comma-separated
 //   foods.xlsx        a workbook laid out like the official one
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
         Read(std::string(argv[1]) + "/food-composition-2023.tsv"), '\t');
     const std::vector<std::string>& ids = all.at(0);
     const std::set<std::string> mapped = {
-        "ENERC_KCAL", "WATER", "PROT", "FAT", "CHOAVLDF", "FIB", "ASH", "CA", "P", "FE", "NA",
+        "ENERC_KCAL", "WATER", "PROT", "FAT", "CHOCDF", "FIB", "ASH", "CA", "P", "FE", "NA",
         "K", "RETOL", "CARTBEQ", "VITA_RAE", "THIA", "RIBF", "NIA", "VITC", "NACL_EQ", "REFUSE"};
 
     std::set<std::size_t> chosen;
@@ -68,6 +68,11 @@ int main(int argc, char** argv) {
     firstWith([](const std::string& v, const std::string& id) { return id == "VITA_RAE" && v.size() > 2 && v[0] == '('; });
     firstWith([](const std::string& v, const std::string&) { return !v.empty() && v.back() == ' '; });
     firstWith([](const std::string& v, const std::string&) { return v.empty(); });
+
+    // Foods the tests name: raw salmon (糖質 0.1 of carbohydrate 0.1 and fibre
+    // "(0)") and fried tofu (carbohydrate 0.4 below fibre 1.3: 糖質 0).
+    for (std::size_t r = 1; r < all.size(); ++r)
+      if (all[r].size() > 1 && (all[r][1] == "10134" || all[r][1] == "04040")) chosen.insert(r);
 
     Records picked = {ids};
     for (std::size_t r : chosen) picked.push_back(all[r]);

@@ -12,8 +12,10 @@
 #include "nutrition/food_entry.h"
 #include "tables/data_dir.h"
 #include "tables/dish_file.h"
+#include "tables/cp932.h"
 #include "tables/file_io.h"
 #include "tables/folder_lock.h"
+#include "tables/food_edition.h"
 #include "tables/text_fields.h"
 
 namespace eiyou {
@@ -70,16 +72,24 @@ TEST(ImportOutput, InstallKeepsEveryOldTableAsABackup) {
   const std::time_t now = 1700000000;
 
   // No old table: nothing to keep.
-  TableInstall first = InstallFoodTable(dir.path(), foods, now);
+  const std::string edition = Cp932("食品成分表（八訂）増補2023年");
+  TableInstall first = InstallFoodTable(dir.path(), foods, now, edition);
   ASSERT_TRUE(first.ok) << first.error;
   EXPECT_TRUE(first.backupPath.empty());
   EXPECT_EQ(ReadWholeFile(dir / kFoodFileName), FoodTableBytes(foods));
   EXPECT_EQ(ReadWholeFile(dir / kFoodMarksFileName), FoodMarksBytes(foods));
+  const std::string record = FoodEditionBytes(edition, FoodTableBytes(foods).size());
+  EXPECT_EQ(ReadWholeFile(dir / kFoodEditionFileName), record);
 
-  // Twice in the same second: two backups, the first left as it was.
+  // Twice in the same second: two backups, the first left as it was. The
+  // side files are kept with the table; an import of no known edition takes
+  // the record away.
   ASSERT_TRUE(ReplaceFileContents(dir / kFoodFileName, "old 1\r\n"));
   const TableInstall second = InstallFoodTable(dir.path(), foods, now);
   ASSERT_TRUE(second.ok) << second.error;
+  EXPECT_EQ(ReadWholeFile(second.marksBackupPath), FoodMarksBytes(foods));
+  EXPECT_EQ(ReadWholeFile(second.editionBackupPath), record);
+  EXPECT_FALSE(EntryExists(dir / kFoodEditionFileName));
   ASSERT_TRUE(ReplaceFileContents(dir / kFoodFileName, "old 2\r\n"));
   const TableInstall third = InstallFoodTable(dir.path(), foods, now);
   ASSERT_TRUE(third.ok) << third.error;
@@ -94,6 +104,7 @@ TEST(ImportOutput, InstallKeepsEveryOldTableAsABackup) {
   EXPECT_EQ(ReadWholeFile(second.backupPath), "old 1\r\n");
   EXPECT_EQ(ReadWholeFile(third.backupPath), "old 2\r\n");
   EXPECT_EQ(ReadWholeFile(dir / kFoodFileName), FoodTableBytes(foods));
+  EXPECT_EQ(third.editionBackupPath, "");
 }
 
 TEST(ImportOutput, UnreadableOldTableStopsBeforeAnythingIsWritten) {
@@ -160,8 +171,10 @@ TEST(ImportOutput, SavedDishesFollowTheirFoodsIntoAReorderedTable) {
 TEST(ImportOutput, ADishFileThatCannotBeWrittenPutsTheOldTableBack) {
   ScratchFolder dir;
   std::vector<ImportedFood> foods = FixtureFoods();
-  ASSERT_TRUE(InstallFoodTable(dir.path(), foods, 1700000000).ok);
+  ASSERT_TRUE(InstallFoodTable(dir.path(), foods, 1700000000, "A").ok);
   const std::string oldTable = ReadWholeFile(dir / kFoodFileName);
+  const std::string oldMarks = ReadWholeFile(dir / kFoodMarksFileName);
+  const std::string oldRecord = ReadWholeFile(dir / kFoodEditionFileName);
   std::filesystem::create_directory(dir / kDishDirName);
   const std::string dishPath = dir / (std::string(kDishDirName) + "/" + kDishFileName);
   ASSERT_TRUE(ReplaceFileContents(dishPath, DishLineOn(foods) + "\r\n"));
@@ -173,6 +186,8 @@ TEST(ImportOutput, ADishFileThatCannotBeWrittenPutsTheOldTableBack) {
   EXPECT_FALSE(r.ok);
   EXPECT_NE(r.error.find("元に戻しました"), std::string::npos) << r.error;
   EXPECT_EQ(ReadWholeFile(dir / kFoodFileName), oldTable);
+  EXPECT_EQ(ReadWholeFile(dir / kFoodMarksFileName), oldMarks);
+  EXPECT_EQ(ReadWholeFile(dir / kFoodEditionFileName), oldRecord);
   EXPECT_EQ(ReadWholeFile(dishPath), DishLineOn(FixtureFoods()) + "\r\n");
 }
 

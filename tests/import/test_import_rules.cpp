@@ -74,6 +74,46 @@ TEST(ImportRules, VitaminAUnitsRoundHalfAwayOnTheExactDecimal) {
   }
 }
 
+TEST(ImportRules, SugarsAreCarbohydrateLessFibreInExactDecimals) {
+  struct Case {
+    const char* carbohydrate;
+    const char* fibre;
+    const char* sugars;
+    CellMark mark;
+  };
+  const Case cases[] = {
+      {"0.1", "(0)", "0.1", CellMark::Plain},
+      {"64.9", "7.4", "57.5", CellMark::Plain},  // 57.50000000000001 in doubles
+      {"0.3", "0.1", "0.2", CellMark::Plain},    // 0.19999999999999998 in doubles
+      {"0.4", "1.3", "0.0", CellMark::Plain},    // more fibre than carbohydrate
+      {"100", "0.3", "99.7", CellMark::Plain},
+      {"0.05", "Tr", "0.1", CellMark::Plain},    // half away from zero
+      {"0.049", "0", "0.0", CellMark::Plain},
+      {"(13.4)", "(0.5)", "12.9", CellMark::Estimated},
+      {"12.3", "-", "12.3", CellMark::Estimated},  // fibre not analysed: assumed none
+      {"Tr", "1.0", "Tr", CellMark::Trace},
+      {"(0)", "1.0", "(0)", CellMark::PresumedZero},
+      {"-", "1.0", "-", CellMark::NotAnalysed},
+      {"12.3", "1,2", "-", CellMark::Problem},
+      {"1234567890123456789", "1", "-", CellMark::Problem},  // beyond exact arithmetic
+  };
+  for (const Case& c : cases) {
+    const CellValue v = CarbohydrateLessFibre(ApplyCellRules(c.carbohydrate), ApplyCellRules(c.fibre));
+    EXPECT_EQ(v.text, c.sugars) << c.carbohydrate << " - " << c.fibre;
+    EXPECT_EQ(v.mark, c.mark) << c.carbohydrate << " - " << c.fibre;
+  }
+}
+
+TEST(ImportRules, EditionFromATitle) {
+  EXPECT_EQ(EditionFromTitle("日本食品標準成分表（八訂）増補2023年"), "食品成分表（八訂）増補2023年");
+  EXPECT_EQ(EditionFromTitle("日本食品標準成分表2020年版（八訂）"), "食品成分表2020年版（八訂）");
+  EXPECT_EQ(EditionFromTitle("第2章　日本食品標準成分表 (八訂) 増補２０２３年　本表"),
+            "食品成分表（八訂）増補２０２３年");
+  EXPECT_EQ(EditionFromTitle("日本食品標準成分表"), "");
+  EXPECT_EQ(EditionFromTitle("日本食品標準成分表（本表）"), "");
+  EXPECT_EQ(EditionFromTitle("食品番号"), "");
+}
+
 TEST(ImportRules, IdentifiersNumbersAndDecimals) {
   EXPECT_EQ(NormalizeIdentifier("PROT-"), "PROT");
   EXPECT_EQ(NormalizeIdentifier("VITK "), "VITK");

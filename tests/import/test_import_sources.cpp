@@ -8,6 +8,7 @@
 #include "tables/cp932.h"
 #include "tables/data_dir.h"
 #include "tables/file_io.h"
+#include "tables/food_edition.h"
 
 namespace eiyou {
 namespace {
@@ -51,13 +52,24 @@ TEST(ImportSources, WorkbookAndTextsGiveTheSameTable) {
   const ImportedFood& first = xlsx.foods[0];
   EXPECT_EQ(first.number, "01001");
   EXPECT_EQ(Cp932ToUtf8(FoodTableBytes({first})),
-            " 1001,アマランサス　玄穀,343,13.5,12.7,6.0,59.9,7.4,2.9,160,540,9.4,1,600,(0),2,Tr,"
+            " 1001,アマランサス　玄穀,343,13.5,12.7,6.0,57.5,7.4,2.9,160,540,9.4,1,600,(0),2,Tr,"
             "0.04,0.14,1.0,(0),0,0\r\n");
   std::string marks;
   for (CellMark m : first.marks) marks += static_cast<char>(m);
   EXPECT_EQ(marks, "..............Z.T...Z..");
   EXPECT_EQ(xlsx.foods[1].number, "01002");
   EXPECT_EQ(Cp932ToUtf8(xlsx.foods[1].cells[1]), "あわ　精白粒");
+
+  // 糖質 is carbohydrate less fibre: raw salmon 0.1 - (0); fried tofu 0.4 - 1.3 is none.
+  for (const auto& [number, sugars] : {std::pair{"10134", "0.1"}, std::pair{"04040", "0.0"}}) {
+    const auto food = std::find_if(xlsx.foods.begin(), xlsx.foods.end(),
+                                   [&](const ImportedFood& f) { return f.number == number; });
+    ASSERT_NE(food, xlsx.foods.end()) << number;
+    EXPECT_EQ(food->cells[6], sugars) << number;
+  }
+  // The workbook's title row names its edition; the text export has none.
+  EXPECT_EQ(Cp932ToUtf8(xlsx.edition), "食品成分表（八訂）増補2023年");
+  EXPECT_EQ(tsv.edition, "");
 }
 
 // The whole official table in the official layout gives the bundled table
@@ -71,6 +83,8 @@ TEST(ImportSources, TheOfficialLayoutGivesTheBundledTable) {
   const std::string data = EIYOU_SAMPLE_DATA;
   EXPECT_TRUE(FoodTableBytes(r.foods) == ReadWholeFile(data + "/" + kFoodFileName));
   EXPECT_TRUE(FoodMarksBytes(r.foods) == ReadWholeFile(data + "/" + kFoodMarksFileName));
+  EXPECT_EQ(FoodEditionBytes(r.edition, FoodTableBytes(r.foods).size()),
+            ReadWholeFile(data + "/" + kFoodEditionFileName));
 }
 
 TEST(ImportSources, TextEncodingsLineEndsAndQuotes) {
@@ -84,7 +98,7 @@ TEST(ImportSources, TextEncodingsLineEndsAndQuotes) {
 
   // A quoted name holding the separators, a quote and a line break.
   const std::string header =
-      "FN\tTagnames\tENERC_KCAL\tWATER\tPROT-\tFAT-\tCHOAVLDF\tFIB-\tASH\tCA\tP\tFE\tNA\tK\tRETOL\t"
+      "FN\tTagnames\tENERC_KCAL\tWATER\tPROT-\tFAT-\tCHOCDF\tFIB-\tASH\tCA\tP\tFE\tNA\tK\tRETOL\t"
       "CARTBEQ\tVITA_RAE\tTHIA\tRIBF\tNIA\tVITC\tNACL_EQ\tREFUSE\n";
   const std::string values = "\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\t13\t14\t(12)\t16\t17\t18\t19\t20\t21\n";
   const FoodImport quoted = Import(header + "10001\t\"鮭,「=」\"\"切\r\n身\"\"\"" + values, "q.tsv");
@@ -99,7 +113,7 @@ TEST(ImportSources, TextEncodingsLineEndsAndQuotes) {
 TEST(ImportSources, Cp932TextIsDetected) {
   // Not valid UTF-8: read as CP932, including a name with "～" (8160) and "－" (817C).
   const std::string header =
-      "FN,Tagnames,ENERC_KCAL,WATER,PROT,FAT,CHOAVLDF,FIB,ASH,CA,P,FE,NA,K,RETOL,CARTBEQ,VITA_RAE,"
+      "FN,Tagnames,ENERC_KCAL,WATER,PROT,FAT,CHOCDF,FIB,ASH,CA,P,FE,NA,K,RETOL,CARTBEQ,VITA_RAE,"
       "THIA,RIBF,NIA,VITC,NACL_EQ,REFUSE\r\n";
   const std::string line = Cp932("01001,\"米～粉－\n精白\",1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21\r\n");
   const FoodImport r = Import(header + line, "table.csv");
