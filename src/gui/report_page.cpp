@@ -48,6 +48,13 @@ const char* const kAxisNames[kNutrients] = {"エネルギー", "たんぱく質"
                                             "カルシウム", "鉄",         "ビタミンＡ",
                                             "ビタミンＢ１", "ビタミンＢ２", "ビタミンＣ"};
 
+// A figure as the window shows it: "-" for none, its words and marks after it.
+QString Shown(const ReportRow& row, std::size_t column) {
+  if (column >= row.cells.size() || row.cells[column].number.empty()) return QStringLiteral("-");
+  const ReportCell& cell = row.cells[column];
+  return U(cell.number + cell.words + cell.mark);
+}
+
 QFont SizedFont(qreal points, bool bold = false) {
   QFont f;
   f.setPointSizeF(points);
@@ -64,12 +71,16 @@ void PaintReport(QPainter& painter, const Report& report, const ReportChart& cha
   qreal y = 15 * mm;
   painter.setPen(Qt::black);
 
-  auto text = [&](const std::string& utf8, const QFont& font, qreal x, qreal w, int flags = 0) {
+  // Wrapped text from (x, top), `w` wide; its height.
+  auto textAt = [&](const std::string& utf8, const QFont& font, qreal x, qreal top, qreal w) {
     painter.setFont(font);
-    const QRectF box = painter.boundingRect(QRectF(x, y, w, 1000 * mm),
-                                            Qt::TextWordWrap | flags, U(utf8));
-    painter.drawText(box, Qt::TextWordWrap | flags, U(utf8));
+    const QRectF box =
+        painter.boundingRect(QRectF(x, top, w, 1000 * mm), Qt::TextWordWrap, U(utf8));
+    painter.drawText(box, Qt::TextWordWrap, U(utf8));
     return box.height();
+  };
+  auto text = [&](const std::string& utf8, const QFont& font, qreal x, qreal w) {
+    return textAt(utf8, font, x, y, w);
   };
 
   y += text(report.title, SizedFont(18, true), left, width) + 3 * mm;
@@ -121,13 +132,12 @@ void PaintReport(QPainter& painter, const Report& report, const ReportChart& cha
   const ReportRow& shown = report.days.size() == 1 ? report.days.front() : report.average;
   for (std::size_t i = 0; i < report.columns.size(); ++i) {
     const ReportColumn& column = report.columns[i];
-    auto cell = [&](const ReportRow& row, int decimals) -> QString {
-      if (i >= row.values.size() || !row.values[i]) return QStringLiteral("-");
-      return U(ReportNumber(*row.values[i], decimals));
-    };
+    // The mark after the figure, a blank in its place without: the numbers
+    // stay aligned on their right, as in the window.
+    const bool marked = i < shown.cells.size() && !shown.cells[i].mark.empty();
     const QString texts[4] = {U(column.name + (column.unit.empty() ? "" : "(" + column.unit + ")")),
-                              cell(shown, column.decimals), cell(report.reference, column.decimals),
-                              cell(report.percent, 0)};
+                              Shown(shown, i) + (marked ? QString() : U("　")),
+                              Shown(report.reference, i), Shown(report.percent, i)};
     x = tableLeft;
     for (int c = 0; c < 4; ++c) {
       painter.drawText(QRectF(x, ty, columnWidth[c], rowHeight),
@@ -136,17 +146,20 @@ void PaintReport(QPainter& painter, const Report& report, const ReportChart& cha
     }
     ty += rowHeight;
   }
+  // What the marks mean, under the table, where a mark appears.
+  if (HasMarks(report))
+    ty += 1 * mm + textAt(report.marksLegend, SizedFont(7.5), tableLeft, ty + 1 * mm, tableWidth);
   y = std::max(y + chartSize, ty) + 6 * mm;
 
-  // The days of a period: the first columns of each, as many as fit.
-  if (report.days.size() > 1) {
-    const std::size_t columns = std::min<std::size_t>(report.columns.size(), 5);
+  // The days of a period under the columns of the window's list of them.
+  if (report.days.size() > 1 && !report.dayTable.empty()) {
+    const std::size_t columns = report.dayTable.size();
     const qreal cw = width / static_cast<qreal>(columns + 1), rh = 4.6 * mm;
     painter.setFont(SizedFont(8, true));
     painter.drawText(QRectF(left, y, cw, rh), Qt::AlignVCenter, U("日付"));
     for (std::size_t c = 0; c < columns; ++c)
       painter.drawText(QRectF(left + cw * (c + 1), y, cw, rh), Qt::AlignVCenter | Qt::AlignRight,
-                       U(report.columns[c].name));
+                       U(report.dayTable[c].heading));
     y += rh;
     painter.setFont(SizedFont(8));
     const qreal bottom = page.height() - 30 * mm;
@@ -154,12 +167,9 @@ void PaintReport(QPainter& painter, const Report& report, const ReportChart& cha
     for (; d < report.days.size() && y + rh < bottom; ++d, y += rh) {
       const ReportRow& day = report.days[d];
       painter.drawText(QRectF(left, y, cw, rh), Qt::AlignVCenter, U(day.label));
-      for (std::size_t c = 0; c < columns; ++c) {
-        const QString v = c < day.values.size() && day.values[c]
-                              ? U(ReportNumber(*day.values[c], report.columns[c].decimals))
-                              : QStringLiteral("-");
-        painter.drawText(QRectF(left + cw * (c + 1), y, cw, rh), Qt::AlignVCenter | Qt::AlignRight, v);
-      }
+      for (std::size_t c = 0; c < columns; ++c)
+        painter.drawText(QRectF(left + cw * (c + 1), y, cw, rh), Qt::AlignVCenter | Qt::AlignRight,
+                         Shown(day, report.dayTable[c].column));
     }
     if (d < report.days.size()) {
       y += text("ほか " + std::to_string(report.days.size() - d) + " 日分は CSV・Excel に保存できます。",

@@ -10,14 +10,19 @@
 
 namespace {
 
+eiyou::ReportCell N(const char* number, const char* words = "", const char* mark = "") {
+  return {number, words, mark};
+}
+
 eiyou::Report DayReport() {
   eiyou::Report r;
   r.title = "食事の栄養分析";
   r.heading = {"日付: 2026-12-08", "性別: 女", "年齢区分: 18～29歳"};
-  r.columns = {{"エネルギー", "kcal", 0}, {"たんぱく質", "g", 1}, {"食塩相当量", "g", 1}};
-  r.days = {{"2026-12-08", {1750, 61.5, 8.2}}};
-  r.reference = {"基準値", {2000, 50, 6.5}};
-  r.percent = {"割合(%)", {88, 123, 126}};
+  r.columns = {{"エネルギー", "kcal"}, {"たんぱく質", "g"}, {"食塩相当量", "g"}};
+  r.days = {{"2026-12-08", {N("1750"), N("61.5", "", "＊"), N("8.2")}}};
+  r.reference = {"基準値", {N("2000"), N("50"), N("6.5", "未満")}};
+  r.percent = {"割合(%)", {N("88"), N("123"), N("126")}};
+  r.marksLegend = "※ 成分値のない食品（0として計算）を含む　＊ 推定値を含む";
   r.sources = {"文部科学省「日本食品標準成分表（八訂）増補2023年」"};
   return r;
 }
@@ -48,8 +53,8 @@ class ReportPdfTest : public QObject {
 
     QVERIFY(Run(QStringLiteral("pdfinfo"), {pdf}).contains(QRegularExpression("Pages:\\s+1\\n")));
     const QString text = Run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
-    for (const char* expected : {"食事の栄養分析", "29歳", "基準値", "1750", "123",
-                                 "日本食品標準成分表", "ビタミンＣ"})
+    for (const char* expected : {"食事の栄養分析", "29歳", "基準値", "1750", "123", "61.5＊",
+                                 "6.5未満", "推定値を含む", "日本食品標準成分表", "ビタミンＣ"})
       QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
 
     const QString png = dir.filePath(QStringLiteral("page"));
