@@ -10,15 +10,19 @@
 
 #include "gui/text.h"
 #include "nutrition/radar_chart.h"
+#include "nutrition/segment_clip.h"
 
 namespace eiyou {
 
 namespace {
 
-// Canvas over a painter: the chart's lines as vectors on whatever device.
+// Canvas over a painter: the chart's lines as vectors on whatever device,
+// cut at the chart's square so that a figure far above its reference does not
+// run over the table beside it.
 class PainterCanvas : public Canvas {
  public:
-  PainterCanvas(QPainter& painter, qreal lineScale) : p_(painter), lineScale_(lineScale) {}
+  PainterCanvas(QPainter& painter, qreal lineScale, const ClipBox& box)
+      : p_(painter), lineScale_(lineScale), box_(box) {}
   void SetPen(Rgb colour, int width) override {
     QPen pen(QColor(colour.r, colour.g, colour.b));
     pen.setWidthF(width * lineScale_);
@@ -27,9 +31,9 @@ class PainterCanvas : public Canvas {
   }
   void MoveTo(int x, int y) override { at_ = QPointF(x, y); }
   void LineTo(int x, int y) override {
-    const QPointF to(x, y);
-    p_.drawLine(at_, to);
-    at_ = to;
+    double x0 = at_.x(), y0 = at_.y(), x1 = x, y1 = y;
+    if (ClipSegment(x0, y0, x1, y1, box_)) p_.drawLine(QPointF(x0, y0), QPointF(x1, y1));
+    at_ = QPointF(x, y);
   }
   void SetBrush(Rgb colour) override { brush_ = QColor(colour.r, colour.g, colour.b); }
   void FillRect(int left, int top, int right, int bottom) override {
@@ -39,6 +43,7 @@ class PainterCanvas : public Canvas {
  private:
   QPainter& p_;
   qreal lineScale_;
+  ClipBox box_;
   QPointF at_;
   QColor brush_;
 };
@@ -97,7 +102,10 @@ void PaintReport(QPainter& painter, const Report& report, const ReportChart& cha
     layout.paintWidth = layout.paintHeight = static_cast<int>(chartSize);
     layout.unit = unit;
     RadarChart radar(layout);
-    PainterCanvas canvas(painter, unit / 16.0);
+    PainterCanvas canvas(painter, unit / 16.0,
+                         {double(layout.paintLeft), double(layout.paintTop),
+                          double(layout.paintLeft + layout.paintWidth),
+                          double(layout.paintTop + layout.paintHeight)});
     painter.setRenderHint(QPainter::Antialiasing, true);
     radar.DrawChart(canvas, chart.totals, chart.targets);
     painter.setPen(QColor(128, 0, 0));
