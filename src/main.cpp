@@ -1,11 +1,18 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <clocale>
 
 #include "pmain.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  // QApplication has set the C library's locale from the environment; a
+  // decimal comma there would reach every number a library writes or reads
+  // with printf or strtod (libxlsxwriter's workbooks, for one). The program's
+  // own numbers never depend on it, and Qt's display of numbers follows the
+  // environment by itself (QLocale::system() reads LANG and LC_* directly).
+  std::setlocale(LC_NUMERIC, "C");
   // A Japanese Gothic face when one is installed; otherwise fontconfig's choice.
   const QStringList installed = QFontDatabase::families();
   for (const char* family : {"IPAGothic", "IPAPGothic", "Noto Sans CJK JP", "VL Gothic"}) {
