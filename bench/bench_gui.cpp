@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <clocale>
 #include <memory>
 #include <string>
 #include <vector>
@@ -334,5 +335,8 @@ EIYOU_BENCH_COMPARE({"dish chart drawn on the window image", "BM_DrawDishChartOn
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  // As the program does: the numbers of the results file in the C form,
+  // whatever the locale QApplication took from the environment.
+  std::setlocale(LC_NUMERIC, "C");
   return RunBenchmarks(argc, argv);
 }

@@ -111,8 +111,9 @@ run_target() {
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$dir/log" | tail -n 1)
   cov=$(grep -o 'cov: [0-9]*' "$dir/log" | tail -n 1 | cut -d' ' -f2)
   ft=$(grep -o 'ft: [0-9]*' "$dir/log" | tail -n 1 | cut -d' ' -f2)
-  elapsed=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.0f", b - a }')
-  rate=$(awk -v n="${execs:-0}" -v a="$start" -v b="$end" \
+  # date's seconds have a point; awk would read them in the locale's form.
+  elapsed=$(LC_ALL=C awk -v a="$start" -v b="$end" 'BEGIN { printf "%.0f", b - a }')
+  rate=$(LC_ALL=C awk -v n="${execs:-0}" -v a="$start" -v b="$end" \
            'BEGIN { d = b - a; printf "%.0f", (d > 0 ? n / d : 0) }')
   local found=()
   for f in "$dir"/crash-* "$dir"/leak-* "$dir"/timeout-* "$dir"/oom-*; do

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing and runs the whole test suite headless, in four stages:
-#   normal    build-test/:  the program, its tests and benchmarks, then ctest;
+#   normal    build-test/:  the program, its tests and benchmarks, then ctest
+#                           (the window, report, import, plan and core tests
+#                           twice: in C.UTF-8 and in de_DE.UTF-8, whose decimal
+#                           comma must change nothing; ctest -L de_DE);
 #             build-core/:  the core and its tests alone, without Qt;
 #             build-embed/: a small project that includes this one and links its windows;
 #   sanitize  build-asan/:  the same tests built with AddressSanitizer and
@@ -23,7 +26,7 @@ stages=" ${EIYOU_TEST_STAGES:-normal sanitize fuzz package} "
 test_packages=(
   "${EIYOU_BUILD_PACKAGES[@]}"
   libgtest-dev libgmock-dev libbenchmark-dev
-  # locale sources, so that a test can build a locale with a decimal comma
+  # locale sources: the de_DE.UTF-8 locale of the second test run is made from them
   locales
   # the print test: its own CUPS daemon with a PDF queue, and PDF inspection
   cups printer-driver-cups-pdf poppler-utils
@@ -35,6 +38,16 @@ test_packages=(
   "${EIYOU_PACKAGE_TEST_PACKAGES[@]}"
 )
 eiyou_install_packages "${test_packages[@]}"
+
+# The locale with a decimal comma that the "_de_DE" tests run in; without it
+# they are skipped and say so.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+  as_root=()
+  ((EUID == 0)) || as_root=(sudo)
+  eiyou_say "making the locale de_DE.UTF-8"
+  "${as_root[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8 ||
+    eiyou_say "could not make the locale de_DE.UTF-8: the _de_DE tests will be skipped"
+fi
 
 export QT_QPA_PLATFORM=offscreen
 

@@ -34,10 +34,6 @@ constexpr int kClientHeight = 640;
 constexpr int kTablesLeft = 648;
 constexpr int kTablesWidth = 470;
 
-// The daily window's axis names at its places: the chart has its geometry.
-const char* const kDayColumns[] = {"日付", "エネルギー(kcal)", "たんぱく質(g)", "脂質(g)",
-                                   "食塩相当量(g)"};
-
 QDateEdit* MakeDateEdit(QWidget* parent, const char* name, const QDate& date, const char* hint,
                         const QRect& place) {
   auto* edit = new QDateEdit(date, parent);
@@ -131,7 +127,9 @@ PeriodWindow::PeriodWindow(eiyou::PeriodSession& session, QWidget* parent)
   FigureTable->setGeometry(kTablesLeft, 78, kTablesWidth, figureHeight);
   const int daysTop = 78 + figureHeight + 12;
   DayCount = MakeLabel(this, "DayCount", U("献立のある日"), kTablesLeft, daysTop);
-  DayTable = new QTableWidget(0, static_cast<int>(std::size(kDayColumns)), this);
+  QStringList dayColumns = {U("日付")};
+  for (const eiyou::PeriodDayColumn& c : eiyou::kPeriodDayColumns) dayColumns << U(c.heading);
+  DayTable = new QTableWidget(0, static_cast<int>(dayColumns.size()), this);
   DayTable->setObjectName("DayTable");
   DayTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
   DayTable->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -141,7 +139,7 @@ PeriodWindow::PeriodWindow(eiyou::PeriodSession& session, QWidget* parent)
   // The date as wide as it is, the four figures sharing the rest.
   DayTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   DayTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-  DayTable->setHorizontalHeaderLabels(eiyou::Utf8Items(kDayColumns));
+  DayTable->setHorizontalHeaderLabels(dayColumns);
   DayTable->setGeometry(kTablesLeft, daysTop + 22, kTablesWidth, kClientHeight - 16 - daysTop - 22);
 
   eiyou::NameControls(this, {{"PeriodWindow", "期間の栄養分析"},

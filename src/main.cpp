@@ -1,12 +1,19 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <clocale>
 
 #include "gui/translations.h"
 #include "pmain.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  // QApplication has set the C library's locale from the environment; a
+  // decimal comma there would reach every number a library writes or reads
+  // with printf or strtod (libxlsxwriter's workbooks, for one). The program's
+  // own numbers never depend on it, and Qt formats with its own QLocale, which
+  // this does not touch.
+  std::setlocale(LC_NUMERIC, "C");
   eiyou::InstallQtTranslations(app);
   // A Japanese Gothic face when one is installed; otherwise fontconfig's choice.
   const QStringList installed = QFontDatabase::families();

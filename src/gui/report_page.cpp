@@ -10,15 +10,19 @@
 
 #include "gui/text.h"
 #include "nutrition/radar_chart.h"
+#include "nutrition/segment_clip.h"
 
 namespace eiyou {
 
 namespace {
 
-// Canvas over a painter: the chart's lines as vectors on whatever device.
+// Canvas over a painter: the chart's lines as vectors on whatever device,
+// cut at the chart's square so that a figure far above its reference does not
+// run over the table beside it.
 class PainterCanvas : public Canvas {
  public:
-  PainterCanvas(QPainter& painter, qreal lineScale) : p_(painter), lineScale_(lineScale) {}
+  PainterCanvas(QPainter& painter, qreal lineScale, const ClipBox& box)
+      : p_(painter), lineScale_(lineScale), box_(box) {}
   void SetPen(Rgb colour, int width) override {
     QPen pen(QColor(colour.r, colour.g, colour.b));
     pen.setWidthF(width * lineScale_);
@@ -27,9 +31,9 @@ class PainterCanvas : public Canvas {
   }
   void MoveTo(int x, int y) override { at_ = QPointF(x, y); }
   void LineTo(int x, int y) override {
-    const QPointF to(x, y);
-    p_.drawLine(at_, to);
-    at_ = to;
+    double x0 = at_.x(), y0 = at_.y(), x1 = x, y1 = y;
+    if (ClipSegment(x0, y0, x1, y1, box_)) p_.drawLine(QPointF(x0, y0), QPointF(x1, y1));
+    at_ = QPointF(x, y);
   }
   void SetBrush(Rgb colour) override { brush_ = QColor(colour.r, colour.g, colour.b); }
   void FillRect(int left, int top, int right, int bottom) override {
@@ -39,6 +43,7 @@ class PainterCanvas : public Canvas {
  private:
   QPainter& p_;
   qreal lineScale_;
+  ClipBox box_;
   QPointF at_;
   QColor brush_;
 };
@@ -47,6 +52,13 @@ class PainterCanvas : public Canvas {
 const char* const kAxisNames[kNutrients] = {"エネルギー", "たんぱく質", "総脂質",
                                             "カルシウム", "鉄",         "ビタミンＡ",
                                             "ビタミンＢ１", "ビタミンＢ２", "ビタミンＣ"};
+
+// A figure as the window shows it: "-" for none, its words and marks after it.
+QString Shown(const ReportRow& row, std::size_t column) {
+  if (column >= row.cells.size() || row.cells[column].number.empty()) return QStringLiteral("-");
+  const ReportCell& cell = row.cells[column];
+  return U(cell.number + cell.words + cell.mark);
+}
 
 QFont SizedFont(qreal points, bool bold = false) {
   QFont f;
@@ -64,12 +76,16 @@ void PaintReport(QPainter& painter, const Report& report, const ReportChart& cha
   qreal y = 15 * mm;
   painter.setPen(Qt::black);
 
-  auto text = [&](const std::string& utf8, const QFont& font, qreal x, qreal w, int flags = 0) {
+  // Wrapped text from (x, top), `w` wide; its height.
+  auto textAt = [&](const std::string& utf8, const QFont& font, qreal x, qreal top, qreal w) {
     painter.setFont(font);
-    const QRectF box = painter.boundingRect(QRectF(x, y, w, 1000 * mm),
-                                            Qt::TextWordWrap | flags, U(utf8));
-    painter.drawText(box, Qt::TextWordWrap | flags, U(utf8));
+    const QRectF box =
+        painter.boundingRect(QRectF(x, top, w, 1000 * mm), Qt::TextWordWrap, U(utf8));
+    painter.drawText(box, Qt::TextWordWrap, U(utf8));
     return box.height();
+  };
+  auto text = [&](const std::string& utf8, const QFont& font, qreal x, qreal w) {
+    return textAt(utf8, font, x, y, w);
   };
 
   y += text(report.title, SizedFont(18, true), left, width) + 3 * mm;
@@ -86,7 +102,10 @@ void PaintReport(QPainter& painter, const Report& report, const ReportChart& cha
     layout.paintWidth = layout.paintHeight = static_cast<int>(chartSize);
     layout.unit = unit;
     RadarChart radar(layout);
-    PainterCanvas canvas(painter, unit / 16.0);
+    PainterCanvas canvas(painter, unit / 16.0,
+                         {double(layout.paintLeft), double(layout.paintTop),
+                          double(layout.paintLeft + layout.paintWidth),
+                          double(layout.paintTop + layout.paintHeight)});
     painter.setRenderHint(QPainter::Antialiasing, true);
     radar.DrawChart(canvas, chart.totals, chart.targets);
     painter.setPen(QColor(128, 0, 0));
@@ -121,13 +140,12 @@ void PaintReport(QPainter& painter, const Report& report, const ReportChart& cha
   const ReportRow& shown = report.days.size() == 1 ? report.days.front() : report.average;
   for (std::size_t i = 0; i < report.columns.size(); ++i) {
     const ReportColumn& column = report.columns[i];
-    auto cell = [&](const ReportRow& row, int decimals) -> QString {
-      if (i >= row.values.size() || !row.values[i]) return QStringLiteral("-");
-      return U(ReportNumber(*row.values[i], decimals));
-    };
+    // The mark after the figure, a blank in its place without: the numbers
+    // stay aligned on their right, as in the window.
+    const bool marked = i < shown.cells.size() && !shown.cells[i].mark.empty();
     const QString texts[4] = {U(column.name + (column.unit.empty() ? "" : "(" + column.unit + ")")),
-                              cell(shown, column.decimals), cell(report.reference, column.decimals),
-                              cell(report.percent, 0)};
+                              Shown(shown, i) + (marked ? QString() : U("　")),
+                              Shown(report.reference, i), Shown(report.percent, i)};
     x = tableLeft;
     for (int c = 0; c < 4; ++c) {
       painter.drawText(QRectF(x, ty, columnWidth[c], rowHeight),
@@ -136,17 +154,20 @@ void PaintReport(QPainter& painter, const Report& report, const ReportChart& cha
     }
     ty += rowHeight;
   }
+  // What the marks mean, under the table, where a mark appears.
+  if (HasMarks(report))
+    ty += 1 * mm + textAt(report.marksLegend, SizedFont(7.5), tableLeft, ty + 1 * mm, tableWidth);
   y = std::max(y + chartSize, ty) + 6 * mm;
 
-  // The days of a period: the first columns of each, as many as fit.
-  if (report.days.size() > 1) {
-    const std::size_t columns = std::min<std::size_t>(report.columns.size(), 5);
+  // The days of a period under the columns of the window's list of them.
+  if (report.days.size() > 1 && !report.dayTable.empty()) {
+    const std::size_t columns = report.dayTable.size();
     const qreal cw = width / static_cast<qreal>(columns + 1), rh = 4.6 * mm;
     painter.setFont(SizedFont(8, true));
     painter.drawText(QRectF(left, y, cw, rh), Qt::AlignVCenter, U("日付"));
     for (std::size_t c = 0; c < columns; ++c)
       painter.drawText(QRectF(left + cw * (c + 1), y, cw, rh), Qt::AlignVCenter | Qt::AlignRight,
-                       U(report.columns[c].name));
+                       U(report.dayTable[c].heading));
     y += rh;
     painter.setFont(SizedFont(8));
     const qreal bottom = page.height() - 30 * mm;
@@ -154,12 +175,9 @@ void PaintReport(QPainter& painter, const Report& report, const ReportChart& cha
     for (; d < report.days.size() && y + rh < bottom; ++d, y += rh) {
       const ReportRow& day = report.days[d];
       painter.drawText(QRectF(left, y, cw, rh), Qt::AlignVCenter, U(day.label));
-      for (std::size_t c = 0; c < columns; ++c) {
-        const QString v = c < day.values.size() && day.values[c]
-                              ? U(ReportNumber(*day.values[c], report.columns[c].decimals))
-                              : QStringLiteral("-");
-        painter.drawText(QRectF(left + cw * (c + 1), y, cw, rh), Qt::AlignVCenter | Qt::AlignRight, v);
-      }
+      for (std::size_t c = 0; c < columns; ++c)
+        painter.drawText(QRectF(left + cw * (c + 1), y, cw, rh), Qt::AlignVCenter | Qt::AlignRight,
+                         Shown(day, report.dayTable[c].column));
     }
     if (d < report.days.size()) {
       y += text("ほか " + std::to_string(report.days.size() - d) + " 日分は CSV・Excel に保存できます。",

@@ -57,6 +57,15 @@ std::string FigureRowText(int row, std::int32_t value) {
   return factor == 0 ? std::to_string(value) : FigureText(value, factor);
 }
 
+std::int32_t RaeOfIu(std::int32_t iu) {
+  // In integers: IU × 3 / 10 exactly, so no product lands beside a half.
+  const std::int64_t tenths = std::llabs(std::int64_t{iu} * 3);
+  std::int64_t whole = tenths / 10;
+  const std::int64_t rest = tenths % 10;
+  if (rest > 5 || (rest == 5 && whole % 2 == 1)) ++whole;
+  return static_cast<std::int32_t>(iu < 0 ? -whole : whole);
+}
+
 std::string TenthsText(std::int32_t tenths) {
   const std::int64_t v = tenths;
   const std::int64_t magnitude = std::llabs(v);
@@ -145,7 +154,8 @@ FigureTableRows MakeFigureTable(const FigureColumn& dish, const FigureColumn& ch
     row.reference.text = row.percent.text = "-";
     if (!targets) continue;
     if (!extra) {
-      row.reference.text = FigureRowText(k, targets->Of(k));
+      row.reference.text = k == kVitaminARow ? std::to_string(RaeOfIu(targets->Of(k)))
+                                             : FigureRowText(k, targets->Of(k));
       row.percent.text = Percent(chosenTotal, targets->Of(k));
       continue;
     }

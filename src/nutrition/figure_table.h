@@ -19,6 +19,7 @@ namespace eiyou {
 // Rows 0..8 are the chart's nutrients in axis order, then salt and fibre.
 inline constexpr int kFigureRows = kNutrients + 2;
 inline constexpr int kSaltRow = kNutrients, kFibreRow = kNutrients + 1;
+inline constexpr int kVitaminARow = 5;
 
 // The row names with their units; the figures are in these units.
 extern const std::array<const char*, kFigureRows> kFigureRowNames;
@@ -82,7 +83,8 @@ FigureCell MarkOf(const QualityNotes& notes, int row);
 // reference row is chosen (the reference and percentage columns then show
 // "-"); `sex` 0/1 and `ageRow` 1..11 pick the salt and fibre values. Figures
 // are in the units of the daily window (FigureText); salt and fibre with one
-// decimal. The percentage is the chosen dishes' total against the reference,
+// decimal; vitamin A's reference in whole µgRAE (RaeOfIu). The percentage is
+// the chosen dishes' total against the reference (both in IU for vitamin A),
 // rounded half-even to a whole number; "-" without a positive reference.
 FigureTableRows MakeFigureTable(const FigureColumn& dish, const FigureColumn& chosen,
                                 const NutrientTargets* targets,
@@ -91,6 +93,14 @@ FigureTableRows MakeFigureTable(const FigureColumn& dish, const FigureColumn& ch
 // The total of row `row` as the table writes it: the daily window's figure
 // for the nine, one decimal for salt and fibre.
 std::string FigureRowText(int row, std::int32_t value);
+
+// The whole µgRAE figure a vitamin A value in IU was made from, so that a
+// reference reads as published (2333 IU → 700, not 699.9). STD.CSV holds
+// RAE × 10 / 3 rounded half away from zero: within 1/3 IU of the exact value,
+// so IU × 0.3 lies within 0.1 µg of the whole RAE figure and rounding gives it
+// back exactly. An IU value made otherwise gets the nearest whole µg, halves
+// to even.
+std::int32_t RaeOfIu(std::int32_t iu);
 
 // Tenths as text with exactly one decimal: 15 → "1.5", -3 → "-0.3".
 std::string TenthsText(std::int32_t tenths);

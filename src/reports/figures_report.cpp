@@ -1,9 +1,5 @@
 #include "reports/figures_report.h"
 
-#include <cstdlib>
-
-#include "nutrition/figures.h"
-
 namespace eiyou {
 
 namespace {
@@ -11,29 +7,25 @@ namespace {
 struct Unit {
   const char* name;
   const char* unit;
-  long double factor;  // fixed point to the unit
-  int decimals;
 };
 
-// The daily window's units; salt and fibre in grams from tenths.
+// The daily window's units; salt and fibre in grams.
 constexpr Unit kUnits[kFigureRows] = {
-    {"エネルギー", "kcal", 1, 0},      {"たんぱく質", "g", 0.1L, 1},  {"総脂質", "g", 0.1L, 1},
-    {"カルシウム", "mg", 1, 0},        {"鉄", "mg", 0.1L, 1},         {"ビタミンA", "μg", 0.3L, 1},
-    {"ビタミンB1", "mg", 0.01L, 2},   {"ビタミンB2", "mg", 0.01L, 2}, {"ビタミンC", "mg", 1, 0},
-    {"食塩相当量", "g", 0.1L, 1},      {"食物繊維", "g", 0.1L, 1},
+    {"エネルギー", "kcal"}, {"たんぱく質", "g"},  {"総脂質", "g"},     {"カルシウム", "mg"},
+    {"鉄", "mg"},           {"ビタミンA", "μg"}, {"ビタミンB1", "mg"}, {"ビタミンB2", "mg"},
+    {"ビタミンC", "mg"},    {"食塩相当量", "g"},  {"食物繊維", "g"},
 };
 
-double InUnit(int k, std::int32_t total) {
-  return static_cast<double>(static_cast<long double>(total) * kUnits[k].factor);
-}
-
-// The number a table text starts with ("7.5未満" → 7.5), or none for "-".
-std::optional<double> Leading(const std::string& text) {
-  if (text.empty() || text == "-") return std::nullopt;
-  char* end = nullptr;
-  const double v = std::strtod(text.c_str(), &end);
-  if (end == text.c_str()) return std::nullopt;
-  return v;
+// A cell of the figure table as the report's: "6.5未満" is the number 6.5
+// with the words "未満"; "-" is no value.
+ReportCell CellOf(const FigureCell& figure) {
+  ReportCell cell;
+  cell.mark = figure.mark;
+  if (figure.text == "-") return cell;
+  const std::size_t words = figure.text.find_first_not_of("-0123456789.");
+  cell.number = figure.text.substr(0, words);
+  if (words != std::string::npos) cell.words = figure.text.substr(words);
+  return cell;
 }
 
 }  // namespace
@@ -53,26 +45,30 @@ Report MakeFiguresReport(const std::string& title, const std::vector<std::string
   Report report;
   report.title = title;
   report.heading = heading;
-  for (const Unit& u : kUnits) report.columns.push_back({u.name, u.unit, u.decimals});
-  for (const ReportDay& day : days) {
-    ReportRow row{day.label, {}};
-    for (int k = 0; k < kFigureRows; ++k) row.values.push_back(InUnit(k, day.totals[k]));
-    report.days.push_back(std::move(row));
-  }
-  // Reference and share as the figure table gives them: one definition.
+  for (const Unit& u : kUnits) report.columns.push_back({u.name, u.unit});
+  // Every figure as the window writes it, from the figure table's one definition.
   const FigureTableRows table = MakeFigureTable(shown, shown, targets, extra, sex, ageRow);
-  const std::array<std::int32_t, kFigureRows> totals = ColumnTotals(shown);
+  for (const ReportDay& day : days) {
+    ReportRow& row = report.days.emplace_back();
+    row.label = day.label;
+    for (int k = 0; k < kFigureRows; ++k) {
+      ReportCell& cell = row.cells.emplace_back();
+      cell.number = FigureRowText(k, day.totals[k]);
+      // One day is the figure shown, marks and all.
+      if (days.size() == 1) cell.mark = table[static_cast<std::size_t>(k)].chosen.mark;
+    }
+  }
   if (days.size() != 1) {
     report.average.label = "平均";
-    for (int k = 0; k < kFigureRows; ++k) report.average.values.push_back(InUnit(k, totals[k]));
+    for (const FigureTableRow& row : table) report.average.cells.push_back(CellOf(row.chosen));
   }
   report.reference.label = "基準値";
   report.percent.label = "割合(%)";
-  report.percent.decimals = 0;
-  for (int k = 0; k < kFigureRows; ++k) {
-    report.reference.values.push_back(Leading(table[static_cast<std::size_t>(k)].reference.text));
-    report.percent.values.push_back(Leading(table[static_cast<std::size_t>(k)].percent.text));
+  for (const FigureTableRow& row : table) {
+    report.reference.cells.push_back(CellOf(row.reference));
+    report.percent.cells.push_back(CellOf(row.percent));
   }
+  report.marksLegend = kFigureMarksLegend;
   report.sources = {"食品成分: 文部科学省「日本食品標準成分表」",
                     "基準値: 厚生労働省「日本人の食事摂取基準」（食塩相当量は目標量の上限、"
                     "食物繊維は目標量の下限）",

@@ -100,10 +100,11 @@ FigureTableRows PeriodSession::Figures() const {
 std::vector<PeriodDayRow> PeriodSession::DayRows() const {
   std::vector<PeriodDayRow> rows;
   rows.reserve(figures_.days.size());
-  for (const DayFigures& day : figures_.days)
-    rows.push_back({day.date, FigureRowText(0, day.totals[0]), FigureRowText(1, day.totals[1]),
-                    FigureRowText(2, day.totals[2]),
-                    FigureRowText(kSaltRow, day.totals[kSaltIndex])});
+  for (const DayFigures& day : figures_.days) {
+    const auto text = [&](const PeriodDayColumn& c) { return FigureRowText(c.row, day.totals[c.row]); };
+    rows.push_back({day.date, text(kPeriodDayColumns[0]), text(kPeriodDayColumns[1]),
+                    text(kPeriodDayColumns[2]), text(kPeriodDayColumns[3])});
+  }
   return rows;
 }
 
@@ -125,8 +126,11 @@ Report PeriodSession::MakeReport(std::string_view sexText, std::string_view ageT
       "期間: " + shownFrom_ + "～" + shownTo_ + "（献立のある日 " +
           std::to_string(figures_.days.size()) + "日）",
       "性別: " + std::string(sexText), "年齢区分: " + std::string(ageText)};
-  return MakeFiguresReport("期間の栄養分析", heading, days, AverageColumn(), Targets(),
-                           extraReference, shownSex_, shownAge_);
+  Report report = MakeFiguresReport("期間の栄養分析", heading, days, AverageColumn(), Targets(),
+                                    extraReference, shownSex_, shownAge_);
+  for (const PeriodDayColumn& c : kPeriodDayColumns)
+    report.dayTable.push_back({c.heading, static_cast<std::size_t>(c.row)});
+  return report;
 }
 
 std::string PeriodSession::ReportBaseName() const {

@@ -21,10 +21,19 @@ inline constexpr const char* kNoPeriodDaysMessage = "指定した期間に保存
 inline constexpr const char* kReversedPeriodMessage = "開始日が終了日より後になっています！";
 
 // A stored day as the period window lists it: its date and four of its
-// figures in the figure table's units.
+// figures in the figure table's units, those of kPeriodDayColumns.
 struct PeriodDayRow {
   std::string date, energy, protein, fat, salt;
 };
+
+// The columns of that list after the date: heading (UTF-8) and figure row.
+// The period's PDF report lists its days under the same.
+struct PeriodDayColumn {
+  const char* heading;
+  int row;
+};
+inline constexpr PeriodDayColumn kPeriodDayColumns[] = {
+    {"エネルギー(kcal)", 0}, {"たんぱく質(g)", 1}, {"脂質(g)", 2}, {"食塩相当量(g)", kSaltRow}};
 
 class PeriodSession : public SideTables {
  public:

@@ -129,12 +129,13 @@ TEST(Figures, TextsInTheCaptionsUnits) {
                {2147483647, 0.3L, "644245094.1"}, {1, 0.01L, "0.01"}};
   for (const auto& c : cases) EXPECT_EQ(FigureText(c.total, c.factor), c.text);
   // A decimal comma locale changes nothing.
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
   for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "C.UTF-8"}) {
     if (std::setlocale(LC_ALL, name)) {
       EXPECT_EQ(FigureText(123, 0.1L), "12.3");
     }
   }
-  std::setlocale(LC_ALL, "C");
+  std::setlocale(LC_ALL, saved.c_str());
 
   const NutrientTotals totals{{2000, 600, 503, 600, 100, 2000, 100, 120, -7}};
   EXPECT_EQ(DailyFigureTexts(totals),

@@ -3,11 +3,15 @@
 // files beside the tables that feed them.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "nutrition/figure_table.h"
 #include "sessions/dish_session.h"
 #include "sessions/meal_session.h"
 #include "table_test_support.h"
 #include "tables/cp932.h"
+#include "tables/numbers.h"
+#include "tables/text_fields.h"
 
 namespace eiyou {
 namespace {
@@ -104,7 +108,7 @@ TEST(MakeFigureTable, ReferenceInTheDailyUnitsAndPercentOfTheChosenDishes) {
   chosen.notes.estimated[0] = {Cp932("米")};
   NutrientTargets targets;
   targets.EnergyTarget = 2100;
-  targets.other = {600, 0, 650, 75, 2000, 120, 140, 100};
+  targets.other = {600, 0, 650, 75, 2333, 120, 140, 100};
   ExtraReferenceTable extra;
   extra.SetField(9, 1, "7.5");  // salt, male
   extra.SetField(9, 2, "6.5");
@@ -122,7 +126,7 @@ TEST(MakeFigureTable, ReferenceInTheDailyUnitsAndPercentOfTheChosenDishes) {
   EXPECT_EQ(male[0].percent.text, "50");
   EXPECT_EQ(male[1].percent.text, "50");
   EXPECT_EQ(male[2].percent.text, "-");   // a target of 0
-  EXPECT_EQ(male[5].reference.text, "600");
+  EXPECT_EQ(male[5].reference.text, "700");  // the µgRAE it came from, not 699.9
   EXPECT_EQ(male[kSaltRow].chosen.text, "1.5");
   EXPECT_EQ(male[kSaltRow].reference.text, "7.5未満");
   EXPECT_EQ(male[kSaltRow].percent.text, "20");
@@ -137,6 +141,24 @@ TEST(MakeFigureTable, ReferenceInTheDailyUnitsAndPercentOfTheChosenDishes) {
     EXPECT_EQ(row.reference.text, "-");
     EXPECT_EQ(row.percent.text, "-");
   }
+}
+
+// STD.CSV keeps vitamin A in IU made as µgRAE × 10 / 3 rounded half away from
+// zero: every row of the bundled table gives back a figure that makes its IU.
+TEST(RaeOfIu, GivesBackTheMicrogramsEveryBundledRowWasMadeFrom) {
+  EXPECT_EQ(RaeOfIu(5), 2);  // 1.5: an IU not made from RAE rounds half to even
+  EXPECT_EQ(RaeOfIu(-2833), -850);
+  std::ifstream in(EIYOU_SAMPLE_DATA "/STD.CSV", std::ios::binary);
+  int rows = 0;
+  for (std::string line; std::getline(in, line); ++rows) {
+    const std::vector<std::string> fields = SplitAtCommas(line);
+    ASSERT_EQ(fields.size(), 20u) << line;
+    for (const std::string& field : {fields[10], fields[11]}) {
+      const std::int32_t iu = ParseIntLenient(field);
+      EXPECT_EQ((RaeOfIu(iu) * 10 + 1) / 3, iu) << "row " << rows + 1;
+    }
+  }
+  EXPECT_EQ(rows, 11);
 }
 
 using SideFilesTest = testing::ScratchDirTest;

@@ -89,9 +89,14 @@ TEST_F(PeriodSessionTest, TheDaysOfTheRangeTheirAverageMarksChartAndReport) {
                                       "性別: 女", "年齢区分: 18～29歳"}));
   ASSERT_EQ(report.days.size(), 3u);
   EXPECT_EQ(report.days[1].label, "2024-07-02");
-  EXPECT_EQ(report.days[1].values[kSaltRow], 1.5);
-  EXPECT_EQ(report.average.values[0], 2100);
-  EXPECT_EQ(report.percent.values[kSaltRow], 46);
+  EXPECT_EQ(report.days[1].cells[kSaltRow].number, "1.5");
+  EXPECT_EQ(report.average.cells[0].number, "2100");
+  EXPECT_EQ(report.average.cells[8].mark, "※");
+  EXPECT_EQ(report.reference.cells[kSaltRow].number + "|" + report.reference.cells[kSaltRow].words,
+            "6.5|未満");
+  EXPECT_EQ(report.percent.cells[kSaltRow].number, "46");
+  ASSERT_EQ(report.dayTable.size(), 4u);
+  EXPECT_EQ(report.dayTable[3].column, std::size_t(kSaltRow));
   EXPECT_EQ(session_->ReportBaseName(), "期間の栄養分析_2024-07-01_2024-07-05");
 }
 

@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
 #include <cmath>
@@ -227,19 +229,57 @@ class PeriodWindowTest : public QObject {
     });
   }
 
+  // Every report says what the window says, in any locale: the CSV's figures
+  // are the window's texts (the reference without its words), its marks row
+  // the window's marks; the PDF lists the days under the window's columns.
   void reportsAreSaved() {
     QVERIFY(pt::StoreDays(eiyou::Utf8Of(dir_->path())));
     ModalDriver d;
     InPeriodWindow(d, [&](QWidget* w) {
       ShowTestPeriod(w);
+      auto* days = Child<QTableWidget>(w, "DayTable");
+      auto* table = Child<QTableWidget>(w, "PeriodFigureTable");
+
       const QByteArray bytes = Save(d, w, "CsvButton", U("期間.csv"));
       QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
       const QString csv = QString::fromUtf8(bytes);
-      QVERIFY2(csv.contains("\r\n2024-07-02,1050,30.0,25.5,"), qPrintable(csv));
-      QVERIFY(csv.contains(U("\r\n平均,2100,60.0,51.0,")));
       QVERIFY(!csv.contains("2024-06-30"));
-      const QByteArray pdf = Save(d, w, "PdfButton", U("期間.pdf"));
-      QVERIFY(pdf.startsWith("%PDF"));
+      auto csvRow = [&](const QString& label) {
+        for (const QString& line : csv.split(QStringLiteral("\r\n")))
+          if (line.startsWith(label + ',')) return line.split(',').mid(1);
+        return QStringList();
+      };
+      const QStringList second = csvRow(QStringLiteral("2024-07-02"));
+      QCOMPARE(second.size(), eiyou::kFigureRows);
+      const int dayColumns[] = {0, 1, 2, eiyou::kSaltRow};
+      for (int c = 0; c < 4; ++c) QCOMPARE(second[dayColumns[c]], Cell(days, 1, c + 1));
+      const QStringList average = csvRow(U("平均")), reference = csvRow(U("基準値")),
+                        percent = csvRow(U("割合(%)")), marks = csvRow(U("記号"));
+      for (int k = 0; k < eiyou::kFigureRows; ++k) {
+        QCOMPARE(average.value(k), Cell(table, k, 0, Qt::UserRole));
+        QCOMPARE(reference.value(k),
+                 Cell(table, k, 1, Qt::UserRole).remove(U("未満")).remove(U("以上")));
+        QCOMPARE(percent.value(k), Cell(table, k, 2, Qt::UserRole));
+        QCOMPARE(marks.value(k), Cell(table, k, 0, Qt::UserRole + 1));
+      }
+      QCOMPARE(marks.value(8), U("※"));
+
+      const QString pdf = dir_->path() + QStringLiteral("/期間.pdf");
+      QVERIFY(Save(d, w, "PdfButton", U("期間.pdf")).startsWith("%PDF"));
+      QProcess text;
+      text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+      QVERIFY(text.waitForFinished(30000));
+      const QString page = QString::fromUtf8(text.readAllStandardOutput());
+      QStringList heading, day;
+      for (int c = 0; c < days->columnCount(); ++c) {
+        heading << QRegularExpression::escape(days->horizontalHeaderItem(c)->text());
+        day << QRegularExpression::escape(Cell(days, 1, c));
+      }
+      QVERIFY2(page.contains(QRegularExpression(heading.join(QStringLiteral("\\s+")))), qPrintable(page));
+      QVERIFY2(page.contains(QRegularExpression(day.join(QStringLiteral("\\s+")) + "\\s*\n")),
+               qPrintable(page));
+      QVERIFY2(page.contains(U("90※")), qPrintable(page));
+
       QVERIFY(Save(d, w, "XlsxButton", U("期間.xlsx")).startsWith("PK"));
     });
   }

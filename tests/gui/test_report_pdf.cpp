@@ -10,14 +10,19 @@
 
 namespace {
 
+eiyou::ReportCell N(const char* number, const char* words = "", const char* mark = "") {
+  return {number, words, mark};
+}
+
 eiyou::Report DayReport() {
   eiyou::Report r;
   r.title = "食事の栄養分析";
   r.heading = {"日付: 2026-12-08", "性別: 女", "年齢区分: 18～29歳"};
-  r.columns = {{"エネルギー", "kcal", 0}, {"たんぱく質", "g", 1}, {"食塩相当量", "g", 1}};
-  r.days = {{"2026-12-08", {1750, 61.5, 8.2}}};
-  r.reference = {"基準値", {2000, 50, 6.5}};
-  r.percent = {"割合(%)", {88, 123, 126}};
+  r.columns = {{"エネルギー", "kcal"}, {"たんぱく質", "g"}, {"食塩相当量", "g"}};
+  r.days = {{"2026-12-08", {N("1750"), N("61.5", "", "＊"), N("8.2")}}};
+  r.reference = {"基準値", {N("2000"), N("50"), N("6.5", "未満")}};
+  r.percent = {"割合(%)", {N("88"), N("123"), N("126")}};
+  r.marksLegend = "※ 成分値のない食品（0として計算）を含む　＊ 推定値を含む";
   r.sources = {"文部科学省「日本食品標準成分表（八訂）増補2023年」"};
   return r;
 }
@@ -29,6 +34,25 @@ QString Run(const QString& program, const QStringList& args) {
   return QString::fromUtf8(p.readAllStandardOutput());
 }
 
+// A chart of `totals` against the same targets in both tests.
+eiyou::ReportChart Chart(const std::array<std::int32_t, eiyou::kNutrients>& totals) {
+  eiyou::ReportChart chart;
+  chart.shown = true;
+  chart.totals.value = totals;
+  chart.targets.EnergyTarget = 2000;
+  chart.targets.other = {500, 500, 600, 100, 2000, 100, 120, 100};
+  return chart;
+}
+
+// The PDF's page at 40 dpi.
+QImage Page(const QString& pdf) {
+  Run(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("40"),
+                                   QStringLiteral("-singlefile"), pdf, pdf});
+  return QImage(pdf + QStringLiteral(".png"));
+}
+
+bool Blue(const QColor& c) { return c.blue() > 200 && c.red() < 100 && c.green() < 100; }
+
 }  // namespace
 
 class ReportPdfTest : public QObject {
@@ -37,34 +61,48 @@ class ReportPdfTest : public QObject {
   void aReportIsOnePageWithItsTextsAndChart() {
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
-    eiyou::ReportChart chart;
-    chart.shown = true;
-    chart.totals.value = {1750, 615, 500, 600, 100, 2000, 100, 120, 100};
-    chart.targets.EnergyTarget = 2000;
-    chart.targets.other = {500, 500, 600, 100, 2000, 100, 120, 100};
     QString error;
-    QVERIFY2(eiyou::WriteReportPdf(DayReport(), chart, pdf, error), qPrintable(error));
+    QVERIFY2(eiyou::WriteReportPdf(
+                 DayReport(), Chart({1750, 615, 500, 600, 100, 2000, 100, 120, 100}), pdf, error),
+             qPrintable(error));
     QVERIFY(!QFile::exists(pdf + QStringLiteral(".part")));
 
     QVERIFY(Run(QStringLiteral("pdfinfo"), {pdf}).contains(QRegularExpression("Pages:\\s+1\\n")));
     const QString text = Run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
-    for (const char* expected : {"食事の栄養分析", "29歳", "基準値", "1750", "123",
-                                 "日本食品標準成分表", "ビタミンＣ"})
+    for (const char* expected : {"食事の栄養分析", "29歳", "基準値", "1750", "123", "61.5＊",
+                                 "6.5未満", "推定値を含む", "日本食品標準成分表", "ビタミンＣ"})
       QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
 
-    const QString png = dir.filePath(QStringLiteral("page"));
-    Run(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"),
-                                     QStringLiteral("40"), QStringLiteral("-singlefile"), pdf, png});
-    const QImage page(png + QStringLiteral(".png"));
+    const QImage page = Page(pdf);
     QVERIFY(!page.isNull());
     int blue = 0, green = 0;
     for (int y = 0; y < page.height(); ++y)
       for (int x = 0; x < page.width(); ++x) {
         const QColor c = page.pixelColor(x, y);
-        if (c.blue() > 200 && c.red() < 100 && c.green() < 100) ++blue;
+        if (Blue(c)) ++blue;
         if (c.green() > 90 && c.red() < 80 && c.blue() < 80) ++green;
       }
     QVERIFY2(blue > 30 && green > 30, qPrintable(QStringLiteral("%1 %2").arg(blue).arg(green)));
+  }
+
+  // Three times the energy and calcium targets reach far beyond the chart: the
+  // outline stops at the chart's square instead of running over the table
+  // beside it and the title above.
+  void anOutlineAboveTheTargetsStopsAtTheChartsEdge() {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("over.pdf"));
+    QString error;
+    QVERIFY2(eiyou::WriteReportPdf(DayReport(), Chart({6000, 250, 250, 1800, 50, 1000, 50, 60, 50}),
+                                   pdf, error),
+             qPrintable(error));
+    const QImage page = Page(pdf);
+    QVERIFY(!page.isNull());
+    const double mm = page.width() / 210.0;  // the chart spans 15 to 110 mm across
+    int inside = 0, outside = 0;
+    for (int y = 0; y < page.height(); ++y)
+      for (int x = 0; x < page.width(); ++x)
+        if (Blue(page.pixelColor(x, y))) ++(x > 14 * mm && x < 111 * mm ? inside : outside);
+    QVERIFY2(inside > 30 && outside == 0, qPrintable(QStringLiteral("%1 %2").arg(inside).arg(outside)));
   }
 
   void aFolderThatCannotBeWrittenGivesAMessage() {

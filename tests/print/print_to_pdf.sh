@@ -18,6 +18,9 @@ export PATH="$PATH:/usr/sbin:/sbin"
 queue=EiyouTestPDF
 instance=eiyoutest$$
 
+# awk reads and writes decimals in the locale's form (mawk: 1,5 under de_DE);
+# the figures here are poppler's and the inspector's, always with a point.
+awk() { LC_ALL=C command awk "$@"; }
 skip() { echo "SKIPPED: $*"; exit 77; }
 fail() {
   echo "FAILED: $*"
