@@ -70,11 +70,14 @@ int main(int argc, char** argv) {
   const eiyou::TableInstall install = eiyou::InstallFoodTable(directory, result.foods, std::time(nullptr));
   if (!install.backupPath.empty()) Say("元の食品成分表の控え: " + install.backupPath);
   if (!install.ok) {
+    for (const std::string& line : install.planReport) Say(line);
     Say(install.error);
     return 1;
   }
   if (!install.dishBackupPath.empty()) Say("元の献立ファイルの控え: " + install.dishBackupPath);
   for (const std::string& line : install.dishReport) Say(line);
+  if (!install.planBackupPath.empty()) Say("元の日別献立の控え: " + install.planBackupPath);
+  for (const std::string& line : install.planReport) Say(line);
   Say("書き込みました: " + install.tablePath);
   Say("書き込みました: " + install.marksPath);
   return 0;

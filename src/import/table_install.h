@@ -1,7 +1,7 @@
-// Puts an imported table in place in a data folder: the old table and the
-// dish file are kept as dated backups, the saved dishes are pointed at the new
-// lines of their foods, the new table replaces the old one atomically, and the
-// marks side file is written beside it.
+// Puts an imported table in place in a data folder: the old table, the dish
+// file and the day plans are kept as dated backups, the saved dishes and the
+// stored days are pointed at the new lines of their foods, the new table
+// replaces the old one atomically, and the marks side file is written beside it.
 #pragma once
 
 #include <ctime>
@@ -23,14 +23,21 @@ struct TableInstall {
   // UTF-8 Japanese lines for the summary: what happened to the saved dishes,
   // and every food whose number the new table lacks (left as it was).
   std::vector<std::string> dishReport;
+  // The same for the day plans (KONDATE/献立表.db), and their backup: empty
+  // when no stored dish changed.
+  std::string planBackupPath;
+  int daysChanged = 0;
+  std::vector<std::string> planReport;
 };
 
 // `now` names the backups: <file>.YYYYMMDD-HHMMSS.bak (local time), with "-2",
 // "-3", ... before ".bak" when that name is taken; an existing backup is never
-// overwritten. Nothing is written when the old table or the dish file cannot
-// be read or a backup cannot be made. When the dish file cannot be written
-// after the table was, the old table is put back, so the dishes and the table
-// always agree.
+// overwritten. Nothing is written when the old table, the dish file or the
+// day plans cannot be read or a backup cannot be made, nor when a stored day
+// would change and the day plans cannot be written. When the dish file cannot
+// be written after the table was, the old table is put back; the day plans
+// commit last, and when they cannot the table and the dish file are put back,
+// so the dishes, the days and the table always agree.
 TableInstall InstallFoodTable(const std::string& directory, const std::vector<ImportedFood>& foods,
                               std::time_t now);
 // The same in the data folder the program runs in (its working directory);

@@ -71,6 +71,7 @@ class ImportDialogTest : public QObject {
     });
     QVERIFY2(summary.contains(U("食品数: 39")), qPrintable(summary));
     QVERIFY(d.messages().last().startsWith(U("食品成分表を入れ替えました（39 食品）")));
+    QVERIFY(d.messages().last().contains(U("保存された日別献立はありません")));
     const QStringList files = QDir::current().entryList(QDir::Files);
     QVERIFY2(files.filter(QStringLiteral(".bak")).size() == 1, qPrintable(files.join(' ')));
     QVERIFY(files.contains(U("食品成分表５訂.MARKS")));
