@@ -164,26 +164,28 @@ TEST(ImportOutput, SavedDishesFollowTheirFoodsIntoAReorderedTable) {
   ExpectFollowed(SplitDishText(before)[0], lines[0], foods);
 }
 
+// A day of these meals stored in the data folder `dir` (its KONDATE made).
+DayPlan StoreDay(const std::string& dir, const std::string& date,
+                 const std::array<std::vector<std::string>, kMeals>& meals) {
+  std::filesystem::create_directories(dir + "/" + kDishDirName);
+  DayPlan day;
+  day.date = date;
+  day.sex = 1;
+  day.age = 6;
+  day.meals = meals;
+  EXPECT_TRUE(DayPlanStore::Open(dir, 0)->SaveDay(day).ok);
+  return day;
+}
+
 // The stored days follow in the same step; their database as it was is kept
 // in a backup that, put in its place, opens with the days as they were.
 TEST(ImportOutput, StoredDaysFollowTheirFoodsWithTheDishes) {
   ScratchFolder dir;
   std::vector<ImportedFood> foods = FixtureFoods();
   ASSERT_TRUE(InstallFoodTable(dir.path(), foods, 1700000000).ok);
-  std::filesystem::create_directory(dir / kDishDirName);
-  DayPlan day;
-  day.date = "2024-06-01";
-  day.sex = 1;
-  day.age = 6;
-  day.meals[0] = {DishLineOn(foods)};
-  day.meals[2] = {"c,k,no foods", DishLineOn(foods)};
-  DayPlan plain = day;
-  plain.date = "2024-06-02";
-  plain.meals = {{{"c,k,no foods"}, {}, {}}};
-  {
-    auto store = DayPlanStore::Open(dir.path(), 0);
-    ASSERT_TRUE(store->SaveDay(day).ok && store->SaveDay(plain).ok);
-  }
+  const DayPlan day =
+      StoreDay(dir.path(), "2024-06-01", {{{DishLineOn(foods)}, {}, {"c,k,no foods", DishLineOn(foods)}}});
+  const DayPlan plain = StoreDay(dir.path(), "2024-06-02", {{{"c,k,no foods"}, {}, {}}});
 
   std::reverse(foods.begin(), foods.end());
   foods.pop_back();
@@ -214,13 +216,7 @@ TEST(ImportOutput, DaysThatCannotBeWrittenStopTheImport) {
   ScratchFolder dir;
   std::vector<ImportedFood> foods = FixtureFoods();
   ASSERT_TRUE(InstallFoodTable(dir.path(), foods, 1700000000).ok);
-  std::filesystem::create_directory(dir / kDishDirName);
-  DayPlan day;
-  day.date = "2024-06-01";
-  day.sex = 0;
-  day.age = 3;
-  day.meals[1] = {DishLineOn(foods)};
-  ASSERT_TRUE(DayPlanStore::Open(dir.path(), 0)->SaveDay(day).ok);
+  const DayPlan day = StoreDay(dir.path(), "2024-06-01", {{{}, {DishLineOn(foods)}, {}}});
   const std::string table = ReadWholeFile(dir / kFoodFileName);
   ASSERT_EQ(chmod(PlanDatabasePath(dir.path()).c_str(), 0444), 0);
   auto entries = [&] {
