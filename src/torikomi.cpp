@@ -111,8 +111,8 @@ void ImportDialog::ReadClick() {
 void ImportDialog::ImportClick() {
   if (!read_) return;
   QMessageBox ask(QMessageBox::Question, U("確認"),
-                  U("読み取った %1 食品の表に入れ替えますか？\n今の食品成分表と献立ファイルは"
-                    "日付付きの控えとして残します。")
+                  U("読み取った %1 食品の表に入れ替えますか？\n今の食品成分表、献立ファイルと"
+                    "日別献立は日付付きの控えとして残します。")
                       .arg(read_->foods.size()),
                   QMessageBox::NoButton, this);
   QPushButton* replace = ask.addButton(U("入れ替える"), QMessageBox::AcceptRole);
@@ -133,6 +133,8 @@ void ImportDialog::ImportClick() {
   if (!install.dishBackupPath.empty())
     lines << U("元の献立ファイルの控え: " + install.dishBackupPath);
   for (const std::string& line : install.dishReport) lines << U(line);
+  if (!install.planBackupPath.empty()) lines << U("元の日別献立の控え: " + install.planBackupPath);
+  for (const std::string& line : install.planReport) lines << U(line);
   if (!install.ok) {
     lines.prepend(U("取り込めませんでした: " + install.error));
     ShowLines(lines);

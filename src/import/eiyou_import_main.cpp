@@ -85,11 +85,14 @@ int main(int argc, char** argv) {
   if (!install.marksBackupPath.empty()) Say("元の印の情報の控え: " + install.marksBackupPath);
   if (!install.editionBackupPath.empty()) Say("元の版の記録の控え: " + install.editionBackupPath);
   if (!install.ok) {
+    for (const std::string& line : install.planReport) Say(line);
     Say(install.error);
     return 1;
   }
   if (!install.dishBackupPath.empty()) Say("元の献立ファイルの控え: " + install.dishBackupPath);
   for (const std::string& line : install.dishReport) Say(line);
+  if (!install.planBackupPath.empty()) Say("元の日別献立の控え: " + install.planBackupPath);
+  for (const std::string& line : install.planReport) Say(line);
   Say("書き込みました: " + install.tablePath);
   Say("書き込みました: " + install.marksPath);
   if (!result.edition.empty()) Say("書き込みました: " + install.editionPath);

@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <map>
 #include <memory>
 
 #include "nutrition/dish_line.h"
 #include "nutrition/repoint.h"
+#include "plans/plan_store.h"
 #include "tables/cp932.h"
 #include "tables/data_dir.h"
 #include "tables/dish_file.h"
@@ -112,6 +114,36 @@ struct SideFile {
   }
 };
 
+// The summary of the day plans: the count, then each food the new table lacks,
+// once per dish and food however many days hold it.
+std::vector<std::string> PlanReportLines(const PlanRepoint& plans) {
+  if (plans.days == 0) return {"保存された日別献立はありません"};
+  std::vector<std::string> lines = {
+      "保存された日別献立 " + std::to_string(plans.days) + " 日のうち " +
+      std::to_string(plans.daysChanged) + " 日の献立 " + std::to_string(plans.dishesChanged) +
+      " 件の食品 " + std::to_string(plans.foodsMoved) + " 件を、新しい表の同じ食品番号の行に合わせました"};
+  struct Seen {
+    std::size_t line;  // in `lines`
+    std::string first, last;
+    int days;
+  };
+  std::map<std::pair<std::string, std::string>, Seen> seen;
+  for (const UnmatchedPlanFood& u : plans.unmatched) {
+    const std::string dish = Cp932ToUtf8(SplitDishLine(u.line).name);
+    const std::string food = Cp932ToUtf8(u.entry);
+    auto [it, added] = seen.try_emplace({dish, food}, Seen{lines.size(), u.date, u.date, 1});
+    if (added) lines.emplace_back();
+    else if (it->second.last != u.date) ++it->second.days;
+    it->second.last = u.date;
+  }
+  for (const auto& [key, s] : seen)
+    lines[s.line] = "日別献立（" + s.first +
+                    (s.days > 1 ? " ほか " + std::to_string(s.days - 1) + " 日" : std::string()) +
+                    "）の献立「" + key.first + "」の食品「" + key.second +
+                    "」は新しい表に同じ食品番号がないため、そのままにしました";
+  return lines;
+}
+
 }  // namespace
 
 TableInstall InstallFoodTable(const std::string& directory, const std::vector<ImportedFood>& foods,
@@ -140,6 +172,10 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
       !ReadExisting(dishPath, oldDishes, dishMode, dishesExist, r.error))
     return r;
 
+  auto newTable = std::make_unique<FoodTable>();
+  int row = 0;
+  for (std::string& line : SplitDishText(tableBytes)) newTable->SetRow(++row, std::move(line));
+
   std::vector<std::string> newDishes;
   if (dishesExist) {
     bool hidden = false;
@@ -151,9 +187,6 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
                 kNothingWritten;
       return r;
     }
-    auto newTable = std::make_unique<FoodTable>();
-    int row = 0;
-    for (std::string& line : SplitDishText(tableBytes)) newTable->SetRow(++row, std::move(line));
     RepointResult repointed = RepointDishLines(lines, *newTable);
     r.foodsMoved = repointed.entriesMoved;
     for (std::size_t i = 0; i < lines.size(); ++i)
@@ -165,6 +198,23 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
     if (r.foodsMoved > 0) newDishes = std::move(repointed.lines);
   }
 
+  // The stored days follow in a transaction that commits after the files are
+  // written: until then every day reads as it was, and a failure on the way
+  // (or the process dying) leaves it so. Opening never makes the file here.
+  const std::string planPath = PlanDatabasePath(directory);
+  std::unique_ptr<DayPlanStore> plans;
+  PlanRepoint repointedDays;
+  if (EntryExists(planPath)) {
+    plans = DayPlanStore::Open(directory, now);
+    if (plans->status() == OpenStatus::Replaced) r.planReport.push_back(plans->message());
+    const StoreResult begun = plans->BeginRepoint(*newTable, repointedDays);
+    if (!begun.ok) {
+      r.error = begun.message + kNothingWritten;
+      return r;
+    }
+    r.daysChanged = repointedDays.daysChanged;
+  }
+
   if (!table.Backup(now, r.error) || !marks.Backup(now, r.error) || !record.Backup(now, r.error))
     return r;
   r.backupPath = table.backupPath;
@@ -174,6 +224,21 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
     r.dishBackupPath = DatedBackup(dishPath, oldDishes, dishMode, now, r.error);
     if (r.dishBackupPath.empty()) return r;
   }
+  if (repointedDays.dishesChanged > 0) {
+    // The name is taken by an empty file, which the copy then fills.
+    struct stat st;
+    const mode_t planMode = stat(planPath.c_str(), &st) == 0 ? st.st_mode : 0644;
+    r.planBackupPath = DatedBackup(planPath, "", planMode, now, r.error);
+    if (r.planBackupPath.empty()) return r;
+    const StoreResult copied = plans->CopyCommittedTo(r.planBackupPath);
+    if (!copied.ok) {
+      unlink(r.planBackupPath.c_str());
+      r.planBackupPath.clear();
+      r.error = copied.message + kNothingWritten;
+      return r;
+    }
+  }
+
 
   // What was written goes back when a later step fails, so that the table,
   // its side files and the dishes always agree.
@@ -204,6 +269,21 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
       return r;
     }
   }
+  if (plans) {
+    const StoreResult committed = plans->CommitRepoint();
+    if (!committed.ok) {
+      // The table, its side files and the dish file go back, so that they
+      // agree with the days.
+      const bool dishes = newDishes.empty() || ReplaceFileContents(dishPath, oldDishes);
+      const bool t = table.Restore(), m = marks.Restore(), e = record.Restore();
+      r.error = committed.message +
+                (dishes && t && m && e ? "（食品成分表と献立ファイルも元に戻しました）"
+                                       : "（食品成分表と献立ファイルを元に戻せませんでした。控え: " +
+                                             r.backupPath + " " + r.dishBackupPath + "）");
+      return r;
+    }
+  }
+  for (std::string& line : PlanReportLines(repointedDays)) r.planReport.push_back(std::move(line));
   r.dishReport.insert(r.dishReport.begin(),
                       dishesExist ? "保存された献立 " + std::to_string(r.dishesChanged) +
                                         " 件の食品 " + std::to_string(r.foodsMoved) +

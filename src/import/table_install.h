@@ -1,8 +1,8 @@
 // Puts an imported table in place in a data folder: the old table, its side
-// files (marks and edition record) and the dish file are kept as dated
-// backups, the saved dishes are pointed at the new lines of their foods, and
-// the new table and its side files replace the old ones atomically, file by
-// file, all put back when a later file cannot be written.
+// files (marks and edition record), the dish file and the day plans are kept
+// as dated backups, the saved dishes and the stored days are pointed at the
+// new lines of their foods, and the new table and its side files replace the
+// old ones atomically, file by file, all put back when a later step fails.
 #pragma once
 
 #include <ctime>
@@ -25,17 +25,25 @@ struct TableInstall {
   // UTF-8 Japanese lines for the summary: what happened to the saved dishes,
   // and every food whose number the new table lacks (left as it was).
   std::vector<std::string> dishReport;
+  // The same for the day plans (KONDATE/献立表.db), and their backup: empty
+  // when no stored dish changed.
+  std::string planBackupPath;
+  int daysChanged = 0;
+  std::vector<std::string> planReport;
 };
 
 // `now` names the backups: <file>.YYYYMMDD-HHMMSS.bak (local time), with "-2",
 // "-3", ... before ".bak" when that name is taken; an existing backup is never
 // overwritten. Nothing is written while another program holds the folder
-// (DataFolderUse; FolderInUseMessage), or when the old table or the dish file
-// cannot be read or a backup cannot be made. When a side file or the dish file
-// cannot be written after the table was, the old table and side files are put
-// back, so the dishes, the table and its records always agree. `edition`
-// (CP932, IsEditionText) is recorded beside the table; an empty one removes
-// the record, which would otherwise name the table replaced.
+// (DataFolderUse; FolderInUseMessage), when the old table, the dish file or
+// the day plans cannot be read or a backup cannot be made, nor when a stored
+// day would change and the day plans cannot be written. When a side file or
+// the dish file cannot be written after the table was, the old table and side
+// files are put back; the day plans commit last, and when they cannot, the
+// table, its side files and the dish file are put back, so the dishes, the
+// days, the table and its records always agree. `edition` (CP932,
+// IsEditionText) is recorded beside the table; an empty one removes the
+// record, which would otherwise name the table replaced.
 TableInstall InstallFoodTable(const std::string& directory, const std::vector<ImportedFood>& foods,
                               std::time_t now, const std::string& edition = {});
 // The same in the data folder the program runs in (its working directory);

@@ -10,9 +10,12 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <string_view>
 
+#include "nutrition/repoint.h"
 #include "tables/data_dir.h"
+#include "tables/food_table.h"
 
 namespace eiyou {
 namespace {
@@ -127,35 +130,80 @@ std::string UriPath(const std::string& path) {
   return uri;
 }
 
-std::string ReadFailureText(const std::string& path, int rc, const char* detail) {
-  if (IsDamage(rc))
-    return "献立表 " + path +
-           " が壊れているため読み込めませんでした。日別献立を開き直すと、壊れた献立表を移して新しく始めます。";
-  return "献立表 " + path + " を読み込めませんでした（" + detail + "）。";
+// A full disk shows itself as SQLITE_FULL, or as an I/O error or a file that
+// cannot be opened whose system error is ENOSPC (growing the WAL index, for
+// one). SQLite keeps that errno for those two codes only.
+bool DiskFull(int rc, int sysErrno) {
+  const int primary = rc & 0xff;
+  return primary == SQLITE_FULL || ((primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN) &&
+                                    (sysErrno == ENOSPC || sysErrno == EDQUOT));
 }
 
-std::string WriteFailureText(const std::string& path, int rc, const char* detail) {
-  std::string text;
+// Why SQLite failed, in words for the user: SQLite's own texts are English.
+std::string Reason(int rc, int sysErrno) {
+  if (DiskFull(rc, sysErrno)) return "ディスクがいっぱいです";
   switch (rc & 0xff) {
+    case SQLITE_IOERR:
+      return rc == SQLITE_IOERR_NOMEM ? "メモリが足りません" : "ディスクの読み書きに失敗しました";
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-      text = "ほかのプログラムが献立表 " + path +
-             " を使っているため保存できませんでした。しばらくしてからもう一度保存してください。";
-      break;
-    case SQLITE_FULL:
-      text = "ディスクがいっぱいのため、献立表 " + path + " に保存できませんでした。";
-      break;
+      return "ほかのプログラムが使っています";
     case SQLITE_READONLY:
     case SQLITE_PERM:
-      text = "献立表 " + path + " に書き込めないため保存できませんでした。";
-      break;
+    case SQLITE_AUTH:
+      return "書き込みが許されていません";
+    case SQLITE_CANTOPEN:
+      return "ファイルを開けません";
+    case SQLITE_NOMEM:
+      return "メモリが足りません";
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-      text = "献立表 " + path +
-             " が壊れているため保存できませんでした。日別献立を開き直すと、壊れた献立表を移して新しく始めます。";
-      break;
+      return "ファイルが壊れています";
+    case SQLITE_TOOBIG:
+    case SQLITE_NOLFS:
+      return "データが大きすぎます";
+    case SQLITE_CONSTRAINT:
+      return "献立表の決まりに合わない内容です";
     default:
-      text = "献立表 " + path + " に保存できませんでした（" + detail + "）。";
+      return "SQLite のエラー番号 " + std::to_string(rc);
+  }
+}
+
+// The same for a failed rename.
+std::string ErrnoReason(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return "ディスクがいっぱいです";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return "書き込みが許されていません";
+    case EBUSY:
+      return "ほかのプログラムが使っています";
+    default:
+      return "エラー番号 " + std::to_string(error);
+  }
+}
+
+std::string WriteFailureText(const std::string& path, int rc, int sysErrno) {
+  std::string text;
+  if (DiskFull(rc, sysErrno)) {
+    text = "ディスクがいっぱいのため、献立表 " + path + " に保存できませんでした。";
+  } else {
+    switch (rc & 0xff) {
+      case SQLITE_BUSY:
+      case SQLITE_LOCKED:
+        text = "ほかのプログラムが献立表 " + path +
+               " を使っているため保存できませんでした。しばらくしてからもう一度保存してください。";
+        break;
+      case SQLITE_READONLY:
+      case SQLITE_PERM:
+        text = "献立表 " + path + " に書き込めないため保存できませんでした。";
+        break;
+      default:
+        text = "献立表 " + path + " に保存できませんでした（" + Reason(rc, sysErrno) + "）。";
+    }
   }
   return text + "保存されていた献立は変わっていません。";
 }
@@ -177,10 +225,14 @@ std::unique_ptr<DayPlanStore> DayPlanStore::OpenInDataFolder(std::time_t now) {
 std::unique_ptr<DayPlanStore> DayPlanStore::Open(const std::string& dataDir, std::time_t now,
                                                  std::span<const PlanMigration> migrations) {
   std::unique_ptr<DayPlanStore> store(new DayPlanStore);
+  store->now_ = now;
   try {
-    store->OpenFile(dataDir, now, migrations);
-  } catch (const std::exception& e) {
-    store->Fail("献立表 " + store->path_ + " を開けませんでした（" + e.what() + "）。");
+    store->migrations_.assign(migrations.begin(), migrations.end());
+    store->OpenFile(dataDir);
+  } catch (const std::bad_alloc&) {
+    store->Fail("献立表 " + store->path_ + " を開けませんでした（メモリが足りません）。");
+  } catch (const std::exception&) {
+    store->Fail("献立表 " + store->path_ + " を開けませんでした（予期しないエラーです）。");
   }
   return store;
 }
@@ -188,9 +240,14 @@ std::unique_ptr<DayPlanStore> DayPlanStore::Open(const std::string& dataDir, std
 DayPlanStore::~DayPlanStore() { Close(); }
 
 void DayPlanStore::Close() {
-  // The last connection to close checkpoints the WAL into the file and removes it.
+  // An open transaction (a re-pointing not committed) is rolled back. The last
+  // connection to close checkpoints the WAL into the file and removes it.
   if (db_) sqlite3_close_v2(db_);
   db_ = nullptr;
+}
+
+DayPlanStore::Failure DayPlanStore::Caught() const {
+  return {sqlite3_extended_errcode(db_), sqlite3_system_errno(db_)};
 }
 
 void DayPlanStore::Fail(std::string message) {
@@ -210,8 +267,8 @@ bool DayPlanStore::Connect(bool readOnly, bool immutable) {
   const std::string uri = UriPath(path_) + (immutable ? "?immutable=1" : "");
   const int rc = sqlite3_open_v2(uri.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
-    const std::string detail = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
-    Fail("献立表 " + path_ + " を開けませんでした（" + detail + "）。");
+    const int sysErrno = db_ ? sqlite3_system_errno(db_) : 0;
+    Fail("献立表 " + path_ + " を開けませんでした（" + Reason(rc, sysErrno) + "）。");
     return false;
   }
   sqlite3_extended_result_codes(db_, 1);
@@ -223,7 +280,7 @@ bool DayPlanStore::Connect(bool readOnly, bool immutable) {
 DayPlanStore::Health DayPlanStore::Inspect(bool writable) {
   auto failed = [&](int rc) {
     if (IsDamage(rc)) return Health::Damaged;
-    Fail("献立表 " + path_ + " を開けませんでした（" + sqlite3_errmsg(db_) + "）。");
+    Fail("献立表 " + path_ + " を開けませんでした（" + Reason(rc, sqlite3_system_errno(db_)) + "）。");
     return Health::Unusable;
   };
   // Until the file is known to be sound, closing must not checkpoint: that
@@ -232,8 +289,10 @@ DayPlanStore::Health DayPlanStore::Inspect(bool writable) {
   sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
   if (!Exec("PRAGMA foreign_keys = ON")) return failed(sqlite3_extended_errcode(db_));
   {
-    // A few milliseconds for a year of days; finds torn pages and broken trees.
-    Statement check(db_, "PRAGMA quick_check(1)");
+    // A few milliseconds for a year of days. Finds torn pages and broken
+    // trees, and also (unlike quick_check) a day row that its index no longer
+    // agrees with: such a file reads as sound but loses days' dishes.
+    Statement check(db_, "PRAGMA integrity_check");
     if (!check) return failed(sqlite3_extended_errcode(db_));
     const int rc = sqlite3_step(check.get());
     if (rc != SQLITE_ROW) return failed(rc);
@@ -262,8 +321,8 @@ DayPlanStore::Health DayPlanStore::Inspect(bool writable) {
   return Health::Sound;
 }
 
-bool DayPlanStore::MoveAside(std::time_t now) {
-  const std::string stamp = Stamp(now, "%Y%m%d-%H%M%S");
+bool DayPlanStore::MoveAside() {
+  const std::string stamp = Stamp(now_, "%Y%m%d-%H%M%S");
   std::string aside;
   for (int attempt = 1; attempt <= 100 && aside.empty(); ++attempt) {
     const std::string name =
@@ -274,7 +333,7 @@ bool DayPlanStore::MoveAside(std::time_t now) {
     if (RenameNoReplace(path_, name) == 0) {
       aside = name;
     } else if (errno != EEXIST) {
-      Fail("壊れた献立表 " + path_ + " を移せませんでした（" + std::strerror(errno) + "）。");
+      Fail("壊れた献立表 " + path_ + " を移せませんでした（" + ErrnoReason(errno) + "）。");
       return false;
     }
   }
@@ -286,15 +345,14 @@ bool DayPlanStore::MoveAside(std::time_t now) {
   // A WAL left behind would be read into the new database.
   if (EntryExists(path_ + "-wal") && RenameNoReplace(path_ + "-wal", aside + "-wal") != 0) {
     Fail("壊れた献立表を " + aside + " に移しましたが、" + path_ + "-wal を移せませんでした（" +
-         std::strerror(errno) + "）。");
+         ErrnoReason(errno) + "）。");
     return false;
   }
   unlink((path_ + "-shm").c_str());  // an index of that WAL, rebuilt from it
   return true;
 }
 
-void DayPlanStore::OpenFile(const std::string& dataDir, std::time_t now,
-                            std::span<const PlanMigration> migrations) {
+void DayPlanStore::OpenFile(const std::string& dataDir) {
   folder_ = JoinPath(dataDir, kDishDirName);
   const std::string& folder = folder_;
   path_ = PlanDatabasePath(dataDir);
@@ -313,28 +371,76 @@ void DayPlanStore::OpenFile(const std::string& dataDir, std::time_t now,
     return;
   }
 
-  bool damaged = !sane;
-  if (!damaged) {
-    if (!Connect(false, false)) return;
-    const Health health = Inspect(true);
-    if (health == Health::Unusable) return;
-    damaged = health == Health::Damaged;
+  movable_ = true;
+  if (!sane) {
+    StartAfresh();
+    return;
   }
-  if (damaged) {
-    Close();
-    if (!MoveAside(now)) return;
-    if (!Connect(false, false)) return;
-    if (Inspect(true) != Health::Sound) {
-      if (status_ != OpenStatus::Failed) Fail("新しい献立表 " + path_ + " を作れませんでした。");
+  if (!Connect(false, false)) return;
+  switch (Inspect(true)) {
+    case Health::Unusable:
       return;
-    }
+    case Health::Damaged:
+      StartAfresh();
+      return;
+    case Health::Sound:
+      break;
   }
-  if (!Migrate(migrations)) return;
-  if (damaged) {
-    status_ = OpenStatus::Replaced;
-    message_ = "献立表 " + path_ + " が壊れていたため、" + damagedCopy_ +
-               " に移して新しい献立表を始めました。移したファイルはそのまま残してあります。";
+  if (Migrate() && writable_) RemoveOrphans();
+}
+
+bool DayPlanStore::StartAfresh() {
+  // Closing must not write the WAL into the damaged file (Inspect asks the
+  // same of a file found damaged at opening).
+  if (db_) sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  Close();
+  readable_ = writable_ = false;
+  if (!MoveAside()) return false;
+  if (!Connect(false, false)) return false;
+  if (Inspect(true) != Health::Sound) {
+    if (status_ != OpenStatus::Failed) Fail("新しい献立表 " + path_ + " を作れませんでした。");
+    return false;
   }
+  if (!Migrate()) return false;
+  status_ = OpenStatus::Replaced;
+  message_ = "献立表 " + path_ + " が壊れていたため、" + damagedCopy_ +
+             " に移して新しい献立表を始めました。移したファイルはそのまま残してあります。";
+  return true;
+}
+
+// Damage found while the store is in use is dealt with as at opening: the
+// file is moved aside and a new database started, or, where nothing may be
+// moved, the user is told. Returns what to tell.
+std::string DayPlanStore::Damaged() {
+  if (!movable_)
+    return "献立表 " + path_ + " は壊れていますが、書き込めない場所にあるため移せません。";
+  StartAfresh();
+  return message_;
+}
+
+// After a read that failed for another reason: damage the opening check did
+// not meet (a page first read now) shows here.
+bool DayPlanStore::FailsCheck() {
+  Statement check(db_, "PRAGMA integrity_check");
+  if (!check) return IsDamage(sqlite3_extended_errcode(db_));
+  const int rc = sqlite3_step(check.get());
+  return rc == SQLITE_ROW ? check.Bytes(0) != "ok" : IsDamage(rc);
+}
+
+// Dish rows whose day is gone, left by a tool that deleted days with foreign
+// keys off (the sqlite3 shell's default). No window shows them, so removing
+// them loses nothing the user sees, whereas taking the file for damaged would
+// hide every day in it. Should this fail they stay harmless: storing or
+// deleting a day deletes its dish rows itself.
+void DayPlanStore::RemoveOrphans() {
+  {
+    Statement check(db_, "PRAGMA foreign_key_check(dish)");
+    if (!check || sqlite3_step(check.get()) != SQLITE_ROW) return;
+  }
+  if (Exec("BEGIN IMMEDIATE") &&
+      Exec("DELETE FROM dish WHERE day_date NOT IN (SELECT date FROM day)") && Exec("COMMIT"))
+    return;
+  if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
 }
 
 void DayPlanStore::OpenReadOnly(bool exists, bool sane) {
@@ -362,7 +468,8 @@ void DayPlanStore::OpenReadOnly(bool exists, bool sane) {
              " またはそのフォルダが読み取り専用のため、保存された日を見ることだけができます（保存はできません）。";
 }
 
-bool DayPlanStore::Migrate(std::span<const PlanMigration> migrations) {
+bool DayPlanStore::Migrate() {
+  const std::vector<PlanMigration>& migrations = migrations_;
   for (const PlanMigration& step : migrations) {
     if (step.version <= version_) continue;
     // Another copy of the program may have taken the step since the version
@@ -380,10 +487,10 @@ bool DayPlanStore::Migrate(std::span<const PlanMigration> migrations) {
     }
     ok = ok && Exec("COMMIT");
     if (!ok) {
-      const std::string detail = sqlite3_errmsg(db_);
+      const Failure failure = Caught();
       if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
-      Fail("献立表 " + path_ + " を新しい形式に更新できませんでした（" + detail +
-           "）。献立表はそのままです。");
+      Fail("献立表 " + path_ + " を新しい形式に更新できませんでした（" +
+           Reason(failure.rc, failure.sysErrno) + "）。献立表はそのままです。");
       return false;
     }
     version_ = std::max(now, step.version);
@@ -414,11 +521,53 @@ StoreResult DayPlanStore::Refusal() const {
   }
 }
 
-StoreResult DayPlanStore::Rollback() {
-  const int rc = sqlite3_extended_errcode(db_);
-  const std::string detail = sqlite3_errmsg(db_);
+StoreResult DayPlanStore::Rollback(Failure failure) {
   if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
-  return {false, WriteFailureText(path_, rc, detail.c_str())};
+  if (IsDamage(failure.rc)) return {false, Damaged() + kNothingStored};
+  return {false, WriteFailureText(path_, failure.rc, failure.sysErrno)};
+}
+
+// Deletes the day and its dish rows inside the caller's transaction. The
+// dishes are deleted by name rather than left to the foreign key's cascade: a
+// tool that deleted days with foreign keys off leaves dish rows behind, and
+// the day stored next under that date would take them in.
+bool DayPlanStore::RemoveDay(const std::string& date, Failure& failure) {
+  Statement dishes(db_, "DELETE FROM dish WHERE day_date = ?1");
+  Statement day(db_, "DELETE FROM day WHERE date = ?1");
+  if (dishes && day) {
+    dishes.BindText(1, date);
+    day.BindText(1, date);
+    if (dishes.Run() == SQLITE_DONE && day.Run() == SQLITE_DONE) return true;
+  }
+  failure = Caught();
+  return false;
+}
+
+bool DayPlanStore::WriteDay(const DayPlan& plan, const std::string& savedAt, Failure& failure) {
+  if (!RemoveDay(plan.date, failure)) return false;
+  Statement day(db_, "INSERT INTO day (date, sex, age, saved_at) VALUES (?1, ?2, ?3, ?4)");
+  Statement dish(db_, "INSERT INTO dish (day_date, meal, position, line) VALUES (?1, ?2, ?3, ?4)");
+  auto failed = [&] {
+    failure = Caught();
+    return false;
+  };
+  if (!day || !dish) return failed();
+  day.BindText(1, plan.date);
+  day.BindInt(2, plan.sex);
+  day.BindInt(3, plan.age);
+  day.BindText(4, savedAt);
+  if (day.Run() != SQLITE_DONE) return failed();
+  dish.BindText(1, plan.date);
+  for (int meal = 0; meal < kMeals; ++meal) {
+    dish.BindInt(2, meal + 1);
+    const std::vector<std::string>& lines = plan.meals[meal];
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      dish.BindInt(3, static_cast<int>(i));
+      dish.BindBlob(4, lines[i]);
+      if (dish.Run() != SQLITE_DONE) return failed();
+    }
+  }
+  return true;
 }
 
 StoreResult DayPlanStore::SaveDay(const DayPlan& plan, std::time_t savedAt) {
@@ -430,32 +579,10 @@ StoreResult DayPlanStore::SaveDay(const DayPlan& plan, std::time_t savedAt) {
 
   // One transaction: the old day goes and the new one comes in the same commit,
   // so a reader (or a process dying halfway) sees one day or the other.
-  if (!Exec("BEGIN IMMEDIATE")) return Rollback();
-  {
-    const std::string saved = Stamp(savedAt, "%Y-%m-%dT%H:%M:%S");
-    Statement remove(db_, "DELETE FROM day WHERE date = ?1");
-    Statement day(db_, "INSERT INTO day (date, sex, age, saved_at) VALUES (?1, ?2, ?3, ?4)");
-    Statement dish(db_, "INSERT INTO dish (day_date, meal, position, line) VALUES (?1, ?2, ?3, ?4)");
-    if (!remove || !day || !dish) return Rollback();
-    remove.BindText(1, plan.date);
-    if (remove.Run() != SQLITE_DONE) return Rollback();
-    day.BindText(1, plan.date);
-    day.BindInt(2, plan.sex);
-    day.BindInt(3, plan.age);
-    day.BindText(4, saved);
-    if (day.Run() != SQLITE_DONE) return Rollback();
-    dish.BindText(1, plan.date);
-    for (int meal = 0; meal < kMeals; ++meal) {
-      dish.BindInt(2, meal + 1);
-      const std::vector<std::string>& lines = plan.meals[meal];
-      for (std::size_t i = 0; i < lines.size(); ++i) {
-        dish.BindInt(3, static_cast<int>(i));
-        dish.BindBlob(4, lines[i]);
-        if (dish.Run() != SQLITE_DONE) return Rollback();
-      }
-    }
-  }
-  if (!Exec("COMMIT")) return Rollback();
+  if (!Exec("BEGIN IMMEDIATE")) return Rollback(Caught());
+  Failure failure;
+  if (!WriteDay(plan, Stamp(savedAt, "%Y-%m-%dT%H:%M:%S"), failure)) return Rollback(failure);
+  if (!Exec("COMMIT")) return Rollback(Caught());
   return {true, {}};
 }
 
@@ -463,29 +590,37 @@ StoreResult DayPlanStore::DeleteDay(const std::string& date) {
   if (!IsPlanDate(date))
     return {false, std::string("日付は YYYY-MM-DD の形の、実在する日付にしてください。")};
   if (!writable_) return Refusal();
-  if (!Exec("BEGIN IMMEDIATE")) return Rollback();
-  {
-    Statement remove(db_, "DELETE FROM day WHERE date = ?1");  // its dishes follow (CASCADE)
-    if (!remove) return Rollback();
-    remove.BindText(1, date);
-    if (remove.Run() != SQLITE_DONE) return Rollback();
-  }
-  if (!Exec("COMMIT")) return Rollback();
+  if (!Exec("BEGIN IMMEDIATE")) return Rollback(Caught());
+  Failure failure;
+  if (!RemoveDay(date, failure)) return Rollback(failure);
+  if (!Exec("COMMIT")) return Rollback(Caught());
   return {true, {}};
+}
+
+void DayPlanStore::ReadFailed(Failure failure) {
+  if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
+  if (IsDamage(failure.rc) || FailsCheck())
+    readError_ = Damaged();
+  else
+    readError_ = "献立表 " + path_ + " を読み込めませんでした（" +
+                 Reason(failure.rc, failure.sysErrno) + "）。";
 }
 
 bool DayPlanStore::HasDay(const std::string& date) {
   readError_.clear();
   if (!readable_ || !IsPlanDate(date)) return false;
-  Statement find(db_, "SELECT 1 FROM day WHERE date = ?1");
-  if (!find) {
-    readError_ = ReadFailureText(path_, sqlite3_extended_errcode(db_), sqlite3_errmsg(db_));
-    return false;
+  Failure failure;
+  {
+    Statement find(db_, "SELECT 1 FROM day WHERE date = ?1");
+    if (find) {
+      find.BindText(1, date);
+      const int rc = sqlite3_step(find.get());
+      if (rc == SQLITE_ROW) return true;
+      if (rc == SQLITE_DONE) return false;
+    }
+    failure = Caught();
   }
-  find.BindText(1, date);
-  const int rc = sqlite3_step(find.get());
-  if (rc == SQLITE_ROW) return true;
-  if (rc != SQLITE_DONE) readError_ = ReadFailureText(path_, rc, sqlite3_errmsg(db_));
+  ReadFailed(failure);
   return false;
 }
 
@@ -500,23 +635,25 @@ std::vector<DayPlan> DayPlanStore::DaysBetween(const std::string& from, const st
   std::vector<DayPlan> days;
   if (!readable_ || !IsPlanDate(from) || !IsPlanDate(to) || to < from) return days;
 
-  auto failed = [&](int rc) {
-    readError_ = ReadFailureText(path_, rc, sqlite3_errmsg(db_));
-    if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
-    days.clear();
-    return days;
-  };
   // Both queries in one read transaction: the days and their dishes come from
-  // the same committed state even while another process stores a day.
-  if (!Exec("BEGIN")) return failed(sqlite3_extended_errcode(db_));
-  {
+  // the same committed state even while another process stores a day. The
+  // statements are gone before a failure is dealt with, which may close the
+  // connection; the failure is taken as it happens, as finalizing a statement
+  // may set another code.
+  Failure failure;
+  auto failed = [&] {
+    failure = Caught();
+    return false;
+  };
+  const bool read = [&] {
+    if (!Exec("BEGIN")) return failed();
     Statement dayRows(db_,
                       "SELECT date, sex, age, saved_at FROM day WHERE date BETWEEN ?1 AND ?2 "
                       "ORDER BY date");
     Statement dishRows(db_,
                        "SELECT day_date, meal, line FROM dish WHERE day_date BETWEEN ?1 AND ?2 "
                        "ORDER BY day_date, meal, position");
-    if (!dayRows || !dishRows) return failed(sqlite3_extended_errcode(db_));
+    if (!dayRows || !dishRows) return failed();
     dayRows.BindText(1, from);
     dayRows.BindText(2, to);
     int rc;
@@ -527,7 +664,7 @@ std::vector<DayPlan> DayPlanStore::DaysBetween(const std::string& from, const st
       day.age = sqlite3_column_int(dayRows.get(), 2);
       day.savedAt = dayRows.Bytes(3);
     }
-    if (rc != SQLITE_DONE) return failed(rc);
+    if (rc != SQLITE_DONE) return failed();
 
     dishRows.BindText(1, from);
     dishRows.BindText(2, to);
@@ -539,10 +676,151 @@ std::vector<DayPlan> DayPlanStore::DaysBetween(const std::string& from, const st
       if (k == days.size() || days[k].date != date || meal < 1 || meal > kMeals) continue;
       days[k].meals[meal - 1].emplace_back(dishRows.Bytes(2));
     }
-    if (rc != SQLITE_DONE) return failed(rc);
+    return rc == SQLITE_DONE || failed();
+  }();
+  const bool ok = read && (Exec("COMMIT") || failed());
+  if (!ok) {
+    days.clear();
+    ReadFailed(failure);
   }
-  if (!Exec("COMMIT")) return failed(sqlite3_extended_errcode(db_));
   return days;
+}
+
+StoreResult DayPlanStore::BeginRepoint(const FoodTable& table, PlanRepoint& result) {
+  result = {};
+  if (!readable_) return {status_ != OpenStatus::Failed, message_};
+  struct Row {
+    std::string date;
+    int meal, position;
+  };
+  std::vector<Row> rows;
+  std::vector<std::string> lines;
+  Failure failure;
+  auto failed = [&] {
+    failure = Caught();
+    return false;
+  };
+  // A writer takes the write lock first: no day can be stored between the
+  // reading and the writing.
+  const bool read = [&] {
+    if (!Exec(writable_ ? "BEGIN IMMEDIATE" : "BEGIN")) return failed();
+    Statement days(db_, "SELECT count(*) FROM day");
+    Statement dishes(db_, "SELECT day_date, meal, position, line FROM dish "
+                          "ORDER BY day_date, meal, position");
+    if (!days || !dishes || sqlite3_step(days.get()) != SQLITE_ROW) return failed();
+    result.days = sqlite3_column_int(days.get(), 0);
+    int rc;
+    while ((rc = sqlite3_step(dishes.get())) == SQLITE_ROW) {
+      rows.push_back({std::string(dishes.Bytes(0)), sqlite3_column_int(dishes.get(), 1),
+                      sqlite3_column_int(dishes.get(), 2)});
+      lines.emplace_back(dishes.Bytes(3));
+    }
+    return rc == SQLITE_DONE || failed();
+  }();
+  if (!read) {
+    if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
+    if (IsDamage(failure.rc)) return {false, Damaged()};
+    return {false, "献立表 " + path_ + " を読み込めませんでした（" +
+                       Reason(failure.rc, failure.sysErrno) + "）。"};
+  }
+
+  RepointResult repointed = RepointDishLines(lines, table);
+  result.foodsMoved = repointed.entriesMoved;
+  for (const UnmatchedFood& u : repointed.unmatched)
+    result.unmatched.push_back({rows[u.line].date, rows[u.line].meal, lines[u.line], u.entry});
+  std::string lastDate;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (repointed.lines[i] == lines[i]) continue;
+    ++result.dishesChanged;
+    if (rows[i].date != lastDate) ++result.daysChanged;
+    lastDate = rows[i].date;
+  }
+  if (result.dishesChanged == 0 || !writable_) {
+    Exec("ROLLBACK");  // only read
+    if (result.dishesChanged == 0) return {true, {}};
+    return {false, "献立表 " + path_ +
+                       (status_ == OpenStatus::NewerVersion
+                            ? " は新しい版のプログラムで作られたため"
+                            : " またはそのフォルダが読み取り専用のため") +
+                       "、保存された日別献立を新しい表に合わせられません。"};
+  }
+
+  const bool written = [&] {
+    Statement update(db_, "UPDATE dish SET line = ?4 WHERE day_date = ?1 AND meal = ?2 AND position = ?3");
+    if (!update) return failed();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (repointed.lines[i] == lines[i]) continue;
+      update.BindText(1, rows[i].date);
+      update.BindInt(2, rows[i].meal);
+      update.BindInt(3, rows[i].position);
+      update.BindBlob(4, repointed.lines[i]);
+      if (update.Run() != SQLITE_DONE) return failed();
+    }
+    return true;
+  }();
+  if (!written) return RepointFailed(failure);
+  return {true, {}};
+}
+
+StoreResult DayPlanStore::RepointFailed(Failure failure) {
+  if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
+  if (IsDamage(failure.rc)) return {false, Damaged()};
+  return {false, (DiskFull(failure.rc, failure.sysErrno)
+                      ? "ディスクがいっぱいのため、献立表 " + path_ + " の日別献立を新しい表に合わせられませんでした。"
+                      : "献立表 " + path_ + " の日別献立を新しい表に合わせられませんでした（" +
+                            Reason(failure.rc, failure.sysErrno) + "）。") +
+                     "保存されていた日別献立は変わっていません。"};
+}
+
+StoreResult DayPlanStore::CopyCommittedTo(const std::string& path) {
+  // A connection of its own reads the last committed state: never this one's
+  // open transaction, and no other writer can commit while this one holds the
+  // write lock. VACUUM INTO writes one self-contained file (and fills an
+  // empty one, so the caller's name is kept).
+  sqlite3* copy = nullptr;
+  int rc = sqlite3_open_v2(UriPath(path_).c_str(), &copy, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+                           nullptr);
+  int sysErrno = 0;
+  if (rc == SQLITE_OK) {
+    sqlite3_extended_result_codes(copy, 1);
+    sqlite3_busy_timeout(copy, 5000);
+    sqlite3_stmt* vacuum = nullptr;
+    rc = sqlite3_prepare_v2(copy, "VACUUM INTO ?1", -1, &vacuum, nullptr);
+    if (rc == SQLITE_OK) {
+      const std::string target = UriPath(path);
+      sqlite3_bind_text(vacuum, 1, target.c_str(), static_cast<int>(target.size()), SQLITE_TRANSIENT);
+      rc = sqlite3_step(vacuum);
+      if (rc == SQLITE_DONE) rc = SQLITE_OK;
+    }
+    if (rc != SQLITE_OK) {
+      rc = sqlite3_extended_errcode(copy);
+      sysErrno = sqlite3_system_errno(copy);
+    }
+    sqlite3_finalize(vacuum);
+  }
+  sqlite3_close_v2(copy);
+  if (rc == SQLITE_OK) {
+    // VACUUM INTO does not flush what it wrote.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || fsync(fd) != 0) {
+      sysErrno = errno;
+      rc = SQLITE_IOERR_FSYNC;
+    }
+    if (fd >= 0) close(fd);
+  }
+  if (rc == SQLITE_OK) return {true, {}};
+  return {false, "献立表 " + path_ + " の控え " + path + " を作れませんでした（" +
+                     Reason(rc, sysErrno) + "）。"};
+}
+
+StoreResult DayPlanStore::CommitRepoint() {
+  if (!db_ || sqlite3_get_autocommit(db_)) return {true, {}};  // nothing was changed
+  if (!Exec("COMMIT")) return RepointFailed(Caught());
+  return {true, {}};
+}
+
+void DayPlanStore::AbandonRepoint() {
+  if (db_ && !sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
 }
 
 }  // namespace eiyou

@@ -17,6 +17,8 @@ struct sqlite3;
 
 namespace eiyou {
 
+class FoodTable;
+
 inline constexpr const char* kPlanFileName = "献立表.db";
 
 // dataDir/KONDATE/献立表.db
@@ -37,6 +39,23 @@ enum class OpenStatus {
 struct StoreResult {
   bool ok = false;
   std::string message;  // UTF-8, for the user, when not ok
+};
+
+// A stored dish food that a new food table lacks (left as it was).
+struct UnmatchedPlanFood {
+  std::string date;
+  int meal = 0;       // 1..3
+  std::string line;   // the dish line (CP932)
+  std::string entry;  // the FoodEntry (CP932)
+};
+
+// What pointing the stored days at a new food table found.
+struct PlanRepoint {
+  int days = 0;           // days stored
+  int daysChanged = 0;    // days with at least one dish changed
+  int dishesChanged = 0;  // dish lines with at least one food pointed anew
+  int foodsMoved = 0;     // FoodEntry texts pointed anew
+  std::vector<UnmatchedPlanFood> unmatched;  // in date, meal and list order
 };
 
 class DayPlanStore {
@@ -81,24 +100,55 @@ class DayPlanStore {
   // Removes the day and its dishes; ok also when no such day was stored.
   StoreResult DeleteDay(const std::string& date);
 
+  // A new food table moves the foods' lines: every stored dish line is
+  // pointed at it by the rule the dish file follows (RepointDishLines), in a
+  // write transaction that stays open so that it commits together with the
+  // importer's files. CommitRepoint() keeps it; AbandonRepoint(), closing the
+  // store or the process dying leaves every day as it was. A store that
+  // cannot be written works the same out and refuses only when a food would
+  // move.
+  StoreResult BeginRepoint(const FoodTable& table, PlanRepoint& result);
+  // Copies the database as last committed (during BeginRepoint's transaction:
+  // as it was before it) into `path`, an empty file made by the caller. The
+  // copy is one consistent file with no WAL beside it.
+  StoreResult CopyCommittedTo(const std::string& path);
+  StoreResult CommitRepoint();
+  void AbandonRepoint();
+
  private:
   enum class Health { Sound, Damaged, Unusable };
+  // An SQLite failure as it happened: its extended code and the system's
+  // errno behind it (meaningful for I/O errors only).
+  struct Failure {
+    int rc = 0;
+    int sysErrno = 0;
+  };
 
   DayPlanStore() = default;
-  void OpenFile(const std::string& dataDir, std::time_t now,
-                std::span<const PlanMigration> migrations);
+  void OpenFile(const std::string& dataDir);
   void OpenReadOnly(bool exists, bool sane);
   bool Connect(bool readOnly, bool immutable);
   Health Inspect(bool writable);
-  bool MoveAside(std::time_t now);
-  bool Migrate(std::span<const PlanMigration> migrations);
+  bool MoveAside();
+  bool StartAfresh();
+  std::string Damaged();
+  bool FailsCheck();
+  bool Migrate();
+  void RemoveOrphans();
   bool Exec(const char* sql);
+  Failure Caught() const;
+  bool WriteDay(const DayPlan& plan, const std::string& savedAt, Failure& failure);
+  bool RemoveDay(const std::string& date, Failure& failure);
   void Fail(std::string message);
   void Close();
   StoreResult Refusal() const;
-  StoreResult Rollback();
+  StoreResult Rollback(Failure failure);
+  StoreResult RepointFailed(Failure failure);
+  void ReadFailed(Failure failure);
 
   sqlite3* db_ = nullptr;
+  std::time_t now_ = 0;  // names a damaged file moved aside
+  std::vector<PlanMigration> migrations_;
   std::string folder_;
   OpenStatus status_ = OpenStatus::Failed;
   std::string message_;
@@ -108,6 +158,7 @@ class DayPlanStore {
   int version_ = 0;
   bool readable_ = false;
   bool writable_ = false;
+  bool movable_ = false;  // the file and its folder may be written
 };
 
 }  // namespace eiyou

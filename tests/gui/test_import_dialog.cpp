@@ -72,6 +72,7 @@ class ImportDialogTest : public QObject {
     QVERIFY2(summary.contains(U("食品数: 41")), qPrintable(summary));
     QVERIFY2(summary.contains(U("版: 食品成分表（八訂）増補2023年")), qPrintable(summary));
     QVERIFY(d.messages().last().startsWith(U("食品成分表を入れ替えました（41 食品）")));
+    QVERIFY(d.messages().last().contains(U("保存された日別献立はありません")));
     const QStringList files = QDir::current().entryList(QDir::Files);
     QVERIFY2(files.filter(QStringLiteral(".bak")).size() == 1, qPrintable(files.join(' ')));
     QVERIFY(files.contains(U("食品成分表５訂.MARKS")));

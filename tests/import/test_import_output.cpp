@@ -10,6 +10,7 @@
 #include "import_test_support.h"
 #include "program_copy.h"
 #include "nutrition/food_entry.h"
+#include "plans/plan_store.h"
 #include "tables/data_dir.h"
 #include "tables/dish_file.h"
 #include "tables/cp932.h"
@@ -130,6 +131,25 @@ std::string DishLineOn(const std::vector<ImportedFood>& foods) {
   return line;
 }
 
+// `now` is `old` pointed at `foods`: each entry names the line of its food
+// number there with that line's name and keeps its weight; the first entry,
+// whose food is gone, stays as it was.
+void ExpectFollowed(const std::string& old, const std::string& now,
+                    const std::vector<ImportedFood>& foods) {
+  const std::vector<std::string> before = SplitAtCommas(old);
+  const std::vector<std::string> after = SplitAtCommas(now);
+  ASSERT_EQ(after.size(), before.size());
+  EXPECT_EQ(after[3], before[3]);
+  for (std::size_t k = 4; k < after.size(); ++k) {
+    EXPECT_EQ(FoodEntryWeightText(after[k]), FoodEntryWeightText(before[k]));
+    const std::size_t row = std::stoul(std::string(FoodEntryRowText(after[k])));
+    ASSERT_LE(row, foods.size());
+    EXPECT_EQ(after[k].substr(0, after[k].find('=')), "[" + std::to_string(row) + "]" +
+                                                          foods[row - 1].cells[0] + ":" +
+                                                          foods[row - 1].cells[1]);
+  }
+}
+
 TEST(ImportOutput, SavedDishesFollowTheirFoodsIntoAReorderedTable) {
   ScratchFolder dir;
   std::vector<ImportedFood> foods = FixtureFoods();
@@ -153,19 +173,81 @@ TEST(ImportOutput, SavedDishesFollowTheirFoodsIntoAReorderedTable) {
   const std::vector<std::string> lines = ReadDishFile(dishPath);
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[1], "c,k,no foods");
-  const std::vector<std::string> old = SplitAtCommas(SplitDishText(before)[0]);
-  const std::vector<std::string> now = SplitAtCommas(lines[0]);
-  ASSERT_EQ(now.size(), old.size());
-  EXPECT_EQ(now[3], old[3]);  // its number is gone: left as it was
-  EXPECT_NE(old[3].find(gone.cells[0]), std::string::npos);
-  for (std::size_t k = 4; k < now.size(); ++k) {
-    EXPECT_EQ(FoodEntryWeightText(now[k]), FoodEntryWeightText(old[k]));
-    const std::size_t row = std::stoul(std::string(FoodEntryRowText(now[k])));
-    ASSERT_LE(row, foods.size());
-    EXPECT_EQ(now[k].substr(0, now[k].find('=')), "[" + std::to_string(row) + "]" +
-                                                       foods[row - 1].cells[0] + ":" +
-                                                       foods[row - 1].cells[1]);
-  }
+  EXPECT_NE(SplitAtCommas(before)[3].find(gone.cells[0]), std::string::npos);
+  ExpectFollowed(SplitDishText(before)[0], lines[0], foods);
+}
+
+// A day of these meals stored in the data folder `dir` (its KONDATE made).
+DayPlan StoreDay(const std::string& dir, const std::string& date,
+                 const std::array<std::vector<std::string>, kMeals>& meals) {
+  std::filesystem::create_directories(dir + "/" + kDishDirName);
+  DayPlan day;
+  day.date = date;
+  day.sex = 1;
+  day.age = 6;
+  day.meals = meals;
+  EXPECT_TRUE(DayPlanStore::Open(dir, 0)->SaveDay(day).ok);
+  return day;
+}
+
+// The stored days follow in the same step; their database as it was is kept
+// in a backup that, put in its place, opens with the days as they were.
+TEST(ImportOutput, StoredDaysFollowTheirFoodsWithTheDishes) {
+  ScratchFolder dir;
+  std::vector<ImportedFood> foods = FixtureFoods();
+  ASSERT_TRUE(InstallFoodTable(dir.path(), foods, 1700000000).ok);
+  const DayPlan day =
+      StoreDay(dir.path(), "2024-06-01", {{{DishLineOn(foods)}, {}, {"c,k,no foods", DishLineOn(foods)}}});
+  const DayPlan plain = StoreDay(dir.path(), "2024-06-02", {{{"c,k,no foods"}, {}, {}}});
+
+  std::reverse(foods.begin(), foods.end());
+  foods.pop_back();
+  const TableInstall r = InstallFoodTable(dir.path(), foods, 1700000100);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.daysChanged, 1);
+  ASSERT_EQ(r.planReport.size(), 2u);  // the count, then the gone food once
+  EXPECT_NE(r.planReport[1].find("（2024-06-01）"), std::string::npos) << r.planReport[1];
+
+  auto store = DayPlanStore::Open(dir.path(), 0);
+  const std::optional<DayPlan> now = store->LoadDay("2024-06-01");
+  ASSERT_TRUE(now);
+  ExpectFollowed(day.meals[0][0], now->meals[0][0], foods);
+  ExpectFollowed(day.meals[2][1], now->meals[2][1], foods);
+  EXPECT_EQ(now->meals[2][0], "c,k,no foods");
+  EXPECT_EQ(store->LoadDay("2024-06-02")->meals, plain.meals);
+
+  ScratchFolder restored;
+  std::filesystem::create_directory(restored / kDishDirName);
+  std::filesystem::copy_file(r.planBackupPath, PlanDatabasePath(restored.path()));
+  EXPECT_FALSE(EntryExists(r.planBackupPath + "-wal"));
+  EXPECT_EQ(DayPlanStore::Open(restored.path(), 0)->LoadDay("2024-06-01")->meals, day.meals);
+}
+
+// A day that would change but cannot be written stops the import before
+// anything is written.
+TEST(ImportOutput, DaysThatCannotBeWrittenStopTheImport) {
+  ScratchFolder dir;
+  std::vector<ImportedFood> foods = FixtureFoods();
+  ASSERT_TRUE(InstallFoodTable(dir.path(), foods, 1700000000).ok);
+  const DayPlan day = StoreDay(dir.path(), "2024-06-01", {{{}, {DishLineOn(foods)}, {}}});
+  const std::string table = ReadWholeFile(dir / kFoodFileName);
+  ASSERT_EQ(chmod(PlanDatabasePath(dir.path()).c_str(), 0444), 0);
+  auto entries = [&] {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
+      names.push_back(e.path().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::vector<std::string> before = entries();
+
+  std::reverse(foods.begin(), foods.end());
+  const TableInstall r = InstallFoodTable(dir.path(), foods, 1700000100);
+  EXPECT_FALSE(r.ok);
+  EXPECT_NE(r.error.find("献立表"), std::string::npos) << r.error;
+  EXPECT_EQ(entries(), before);
+  EXPECT_EQ(ReadWholeFile(dir / kFoodFileName), table);
+  EXPECT_EQ(DayPlanStore::Open(dir.path(), 0)->LoadDay("2024-06-01")->meals, day.meals);
 }
 
 TEST(ImportOutput, ADishFileThatCannotBeWrittenPutsTheOldTableBack) {

@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -33,6 +37,15 @@ std::string Pragma(const std::string& path, const std::string& sql) {
   }
   sqlite3_close(db);
   return value;
+}
+
+// A statement run as another tool would: its own connection, foreign keys
+// off (the sqlite3 shell's default).
+void Tool(const std::string& path, const char* sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+  sqlite3_close(db);
 }
 
 std::string Stamped(std::time_t t) {
@@ -209,6 +222,167 @@ TEST_F(StoreTest, DamagedFilesAreMovedAsideAndANewDatabaseStarts) {
     EXPECT_TRUE(SameDay(*store->LoadDay("2024-06-01"), day));
     store.reset();
     EXPECT_EQ(OpenStore()->status(), OpenStatus::Ok);
+  }
+}
+
+// One byte of a day's date changed in the table but not in its index: every
+// page is well formed, so a quick check passes, yet the day's dishes no
+// longer join it.
+TEST_F(StoreTest, ADayItsIndexDisagreesWithIsDamage) {
+  {
+    auto store = OpenStore();
+    for (int d = 1; d <= 9; ++d)
+      ASSERT_TRUE(store->SaveDay(Day("2024-02-0" + std::to_string(d), "A", 2)).ok);
+  }
+  const std::string name = "KONDATE/" + std::string(kPlanFileName);
+  std::string bytes = ReadBytes(name);
+  const std::size_t pageSize = std::stoul(Pragma(DbPath(), "PRAGMA page_size"));
+  const std::size_t root = std::stoul(Pragma(DbPath(), "SELECT rootpage FROM sqlite_schema WHERE name = 'day'"));
+  const std::size_t at = bytes.find("2024-02-05", (root - 1) * pageSize);
+  ASSERT_LT(at, root * pageSize);
+  bytes[at + 2] = '3';  // 2034-02-05
+  WriteBytes(name, bytes);
+  ASSERT_EQ(Pragma(DbPath(), "PRAGMA quick_check"), "ok");
+
+  auto store = OpenStore();
+  EXPECT_EQ(store->status(), OpenStatus::Replaced) << store->message();
+  EXPECT_EQ(ReadBytes(store->damagedCopy().substr(dir_.size() + 1)), bytes);
+}
+
+// Damage first met by a read or a write while the store is open (another
+// program's commit makes it read the pages again): moved aside at once, said
+// so, and the store goes on with a new database.
+TEST_F(StoreTest, DamageMetWhileInUseIsMovedAsideAtOnce) {
+  for (const bool reading : {true, false}) {
+    SCOPED_TRACE(reading ? "reading" : "storing");
+    std::filesystem::remove_all(Kondate());
+    ASSERT_EQ(mkdir(Kondate().c_str(), 0755), 0);
+    {
+      auto store = OpenStore();
+      for (int d = 10; d <= 28; ++d)
+        ASSERT_TRUE(store->SaveDay(Day("2024-02-" + std::to_string(d), "A", 40)).ok);
+    }
+    auto store = OpenStore();
+    ASSERT_EQ(store->status(), OpenStatus::Ok);
+    Tool(DbPath(), "UPDATE day SET saved_at = '2024-06-01T00:00:00' WHERE date = '2024-02-10'");
+    // Every page after the tables' roots: the dish rows.
+    const long pageSize = std::stol(Pragma(DbPath(), "PRAGMA page_size"));
+    const long firstDishPage = std::stol(Pragma(DbPath(), "SELECT max(rootpage) FROM sqlite_schema")) + 1;
+    const long size = static_cast<long>(std::filesystem::file_size(DbPath()));
+    const int fd = open(DbPath().c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    const std::string garbage(static_cast<std::size_t>(size - firstDishPage * pageSize), '\xa5');
+    ASSERT_EQ(pwrite(fd, garbage.data(), garbage.size(), firstDishPage * pageSize),
+              static_cast<ssize_t>(garbage.size()));
+    close(fd);
+    const std::string damaged = ReadBytes("KONDATE/" + std::string(kPlanFileName));
+
+    std::string told;
+    if (reading) {
+      EXPECT_TRUE(store->DaysBetween("2024-02-01", "2024-02-28").empty());
+      told = store->readError();
+    } else {
+      const StoreResult r = store->SaveDay(Day("2024-02-20", "B", 1));
+      EXPECT_FALSE(r.ok);
+      told = r.message;
+    }
+    ASSERT_EQ(store->status(), OpenStatus::Replaced) << told;
+    EXPECT_NE(told.find(store->damagedCopy()), std::string::npos) << told;
+    EXPECT_EQ(ReadBytes(store->damagedCopy().substr(dir_.size() + 1)), damaged);
+    EXPECT_TRUE(EntryExists(store->damagedCopy() + "-wal"));  // with the other program's commit
+    const DayPlan day = Day("2024-06-01", "new", 2);
+    ASSERT_TRUE(store->SaveDay(day).ok);
+    EXPECT_TRUE(SameDay(*store->LoadDay("2024-06-01"), day));
+  }
+}
+
+// A tool with foreign keys off deletes a day and leaves its dish rows: they
+// never come back with a day stored under that date, and they go at the next
+// opening.
+TEST_F(StoreTest, OrphanDishRowsNeverJoinADayStoredAgain) {
+  const DayPlan kept = Day("2024-06-02", "kept", 2);
+  ASSERT_TRUE(OpenStore()->SaveDay(Day("2024-06-01", "old", 3)).ok);
+  ASSERT_TRUE(OpenStore()->SaveDay(kept).ok);
+
+  auto store = OpenStore();
+  Tool(DbPath(), "DELETE FROM day WHERE date = '2024-06-01'");
+  const DayPlan smaller = Day("2024-06-01", "new", 2);
+  const StoreResult r = store->SaveDay(smaller);
+  ASSERT_TRUE(r.ok) << r.message;
+  EXPECT_TRUE(SameDay(*store->LoadDay("2024-06-01"), smaller));
+
+  Tool(DbPath(), "DELETE FROM day WHERE date = '2024-06-01'");
+  store = OpenStore();
+  EXPECT_EQ(store->status(), OpenStatus::Ok);
+  EXPECT_TRUE(SameDay(*store->LoadDay("2024-06-02"), kept));
+  store.reset();
+  EXPECT_EQ(Pragma(DbPath(), "SELECT count(*) FROM dish"), "6");
+}
+
+// A full disk as SQLite meets it on a full tmpfs: SQLITE_FULL from a write to
+// the WAL, or an I/O error whose errno is ENOSPC when the WAL index grows. A
+// VFS over the default one fails those calls, in a child process: SQLite may
+// keep the failed file's lock for the process.
+namespace full_disk {
+sqlite3_vfs* real = nullptr;
+sqlite3_vfs vfs{};
+sqlite3_io_methods methods{};
+bool ioError = false;
+
+int Open(sqlite3_vfs* v, const char* name, sqlite3_file* file, int flags, int* out) {
+  const int rc = real->xOpen(v, name, file, flags, out);
+  if (rc != SQLITE_OK || !file->pMethods) return rc;
+  methods = *file->pMethods;
+  if (ioError && (flags & SQLITE_OPEN_MAIN_DB)) {
+    methods.xShmMap = [](sqlite3_file*, int, int, int, void volatile**) {
+      errno = ENOSPC;
+      return SQLITE_IOERR_SHMSIZE;
+    };
+  } else if (!ioError && (flags & SQLITE_OPEN_WAL)) {
+    methods.xWrite = [](sqlite3_file*, const void*, int, sqlite3_int64) { return SQLITE_FULL; };
+  } else {
+    return rc;
+  }
+  file->pMethods = &methods;
+  return rc;
+}
+
+// The message of opening the store in `dataDir` on such a disk.
+std::string OpeningMessage(const std::string& dataDir, bool asIoError) {
+  int fds[2];
+  if (pipe(fds) != 0) return "<no pipe>";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    ioError = asIoError;
+    real = sqlite3_vfs_find(nullptr);
+    vfs = *real;
+    vfs.zName = "eiyou-full-disk";
+    vfs.xOpen = Open;
+    vfs.xGetLastError = [](sqlite3_vfs*, int, char*) { return ENOSPC; };
+    sqlite3_vfs_register(&vfs, 1);
+    auto store = DayPlanStore::Open(dataDir, 0);
+    const std::string told = store->status() == OpenStatus::Failed ? store->message() : "<opened>";
+    _exit(write(fds[1], told.data(), told.size()) == static_cast<ssize_t>(told.size()) ? 0 : 1);
+  }
+  close(fds[1]);
+  std::string told;
+  char buffer[512];
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) told.append(buffer, static_cast<std::size_t>(n));
+  close(fds[0]);
+  waitpid(pid, nullptr, 0);
+  return told;
+}
+}  // namespace full_disk
+
+TEST_F(StoreTest, AFullDiskIsSaidInJapanese) {
+  for (const bool asIoError : {false, true}) {
+    SCOPED_TRACE(asIoError ? "I/O error" : "full");
+    const std::string told = full_disk::OpeningMessage(dir_, asIoError);
+    EXPECT_NE(told.find("ディスクがいっぱい"), std::string::npos) << told;
+    EXPECT_EQ(told.find("disk"), std::string::npos) << told;
+    std::filesystem::remove_all(Kondate());
+    ASSERT_EQ(mkdir(Kondate().c_str(), 0755), 0);
   }
 }
 
