@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "import/value_reading.h"
 #include "tables/cp932.h"
 
 namespace eiyou::import {
@@ -183,6 +184,8 @@ bool IsUsefulCaption(std::string_view text) {
   return bare == "食品番号" || bare == "食品名";
 }
 
+std::string CaptionKind(std::string_view text) { return WithoutBlanks(text); }
+
 ColumnMap MapColumns(const RowCells& identifierRow, const RowCells& captions) {
   ColumnMap map;
   map.column.fill(-1);
@@ -340,6 +343,7 @@ void AddFood(const SourceRow& row, const ImportLimits& limits, FoodImport& resul
       }
       value = units;
     }
+    CheckProgramReading(value, slot, number, limits, result);
     food.cells[slot] = std::move(value.text);
     food.marks[slot] = value.mark;
   }
