@@ -125,16 +125,17 @@ void ImportDialog::ImportClick() {
   const eiyou::TableInstall install =
       eiyou::InstallFoodTableInDataFolder(read_->foods, std::time(nullptr));
   QStringList lines;
-  if (!install.backupPath.empty()) lines << U("元の食品成分表の控え: " + install.backupPath);
-  if (!install.dishBackupPath.empty())
-    lines << U("元の献立ファイルの控え: " + install.dishBackupPath);
   for (const std::string& line : install.dishReport) lines << U(line);
   if (!install.ok) {
+    // The message names the backups the failure left, and what it left as it was.
     lines.prepend(U("取り込めませんでした: " + install.error));
     ShowLines(lines);
     eiyou::ShowError(this, lines.join('\n'));
     return;
   }
+  if (!install.dishBackupPath.empty())
+    lines.prepend(U("元の献立ファイルの控え: " + install.dishBackupPath));
+  if (!install.backupPath.empty()) lines.prepend(U("元の食品成分表の控え: " + install.backupPath));
   lines.prepend(U("食品成分表を入れ替えました（" + std::to_string(read_->foods.size()) +
                   " 食品）。次に表を読み込むときから新しい表が使われます。"));
   ShowLines(lines);

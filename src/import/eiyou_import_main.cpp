@@ -68,11 +68,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   const eiyou::TableInstall install = eiyou::InstallFoodTable(directory, result.foods, std::time(nullptr));
-  if (!install.backupPath.empty()) Say("元の食品成分表の控え: " + install.backupPath);
+  // A failure's message says itself which backups it left.
   if (!install.ok) {
     Say(install.error);
     return 1;
   }
+  if (!install.backupPath.empty()) Say("元の食品成分表の控え: " + install.backupPath);
   if (!install.dishBackupPath.empty()) Say("元の献立ファイルの控え: " + install.dishBackupPath);
   for (const std::string& line : install.dishReport) Say(line);
   Say("書き込みました: " + install.tablePath);

@@ -21,6 +21,22 @@ namespace {
 
 constexpr const char* kNothingWritten = "（何も書き込みませんでした）";
 
+// The backups made so far, joined for a message; empty when none was.
+std::string BackupsMade(const TableInstall& r) {
+  std::string made;
+  for (const std::string* path : {&r.backupPath, &r.dishBackupPath})
+    if (!path->empty()) made += (made.empty() ? "" : "、") + *path;
+  return made;
+}
+
+// How a failure before the table is replaced ends its message: once a backup
+// exists, "nothing written" would no longer be true.
+std::string LeftAsItWas(const TableInstall& r) {
+  const std::string made = BackupsMade(r);
+  return made.empty() ? std::string(kNothingWritten)
+                      : "（食品成分表と献立ファイルは元のままです。作成した控え: " + made + "）";
+}
+
 // Creates `path` with these bytes; false when it exists or cannot be written.
 // EEXIST is told apart so that the caller can try the next name.
 bool CreateNewFile(const std::string& path, const std::string& bytes, mode_t mode, bool& exists) {
@@ -45,7 +61,8 @@ bool CreateNewFile(const std::string& path, const std::string& bytes, mode_t mod
 }
 
 // Keeps `bytes`, the file at `path` as it is now, beside it under a dated
-// name. Returns that name, or empty with `error` set.
+// name. Returns that name, or empty with `error` set (without saying what the
+// failure leaves: the caller knows).
 std::string DatedBackup(const std::string& path, const std::string& bytes, mode_t mode,
                         std::time_t now, std::string& error) {
   std::tm local{};
@@ -58,11 +75,11 @@ std::string DatedBackup(const std::string& path, const std::string& bytes, mode_
     bool exists = false;
     if (CreateNewFile(backup, bytes, mode & 0666, exists)) return backup;
     if (!exists) {
-      error = "控えのファイル " + backup + " を作成できません" + kNothingWritten;
+      error = "控えのファイル " + backup + " を作成できません";
       return {};
     }
   }
-  error = std::string("控えのファイル名が空いていません") + kNothingWritten;
+  error = "控えのファイル名が空いていません";
   return {};
 }
 
@@ -127,15 +144,21 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
 
   if (tableExists) {
     r.backupPath = DatedBackup(r.tablePath, oldTable, tableMode, now, r.error);
-    if (r.backupPath.empty()) return r;
+    if (r.backupPath.empty()) {
+      r.error += LeftAsItWas(r);
+      return r;
+    }
   }
   if (!newDishes.empty()) {
     r.dishBackupPath = DatedBackup(dishPath, oldDishes, dishMode, now, r.error);
-    if (r.dishBackupPath.empty()) return r;
+    if (r.dishBackupPath.empty()) {
+      r.error += LeftAsItWas(r);
+      return r;
+    }
   }
 
   if (!ReplaceFileContents(r.tablePath, tableBytes)) {
-    r.error = WriteFailureMessage(r.tablePath) + kNothingWritten;
+    r.error = WriteFailureMessage(r.tablePath) + LeftAsItWas(r);
     return r;
   }
   if (!newDishes.empty()) {
@@ -146,7 +169,8 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
       const bool restored = !tableExists || ReplaceFileContents(r.tablePath, oldTable);
       if (!tableExists) unlink(r.tablePath.c_str());
       r.error = std::string(e.what()) +
-                (restored ? "（食品成分表も元に戻しました）"
+                (restored ? "（献立ファイルは元のままで、食品成分表も元に戻しました。作成した控え: " +
+                                BackupsMade(r) + "）"
                           : "（食品成分表を元に戻せませんでした。控え: " + r.backupPath + "）");
       return r;
     }
@@ -157,7 +181,9 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
                                         " 件を、新しい表の同じ食品番号の行に合わせました"
                                   : std::string("保存された献立はありません"));
   if (!ReplaceFileContents(r.marksPath, FoodMarksBytes(foods))) {
-    r.error = WriteFailureMessage(r.marksPath) + "（食品成分表と献立は書き込み済みです）";
+    const std::string made = BackupsMade(r);
+    r.error = WriteFailureMessage(r.marksPath) + "（食品成分表と献立は書き込み済みです" +
+              (made.empty() ? "" : "。元の控え: " + made) + "）";
     return r;
   }
   r.ok = true;

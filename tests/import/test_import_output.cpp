@@ -174,5 +174,32 @@ TEST(ImportOutput, ADishFileThatCannotBeWrittenPutsTheOldTableBack) {
   EXPECT_EQ(ReadWholeFile(dishPath), DishLineOn(FixtureFoods()) + "\r\n");
 }
 
+// A table that cannot be replaced after both backups were made: the message
+// names them and says the table and dishes are as they were.
+TEST(ImportOutput, AFailureAfterTheBackupsSaysWhatIsThere) {
+  ScratchFolder dir;
+  std::vector<ImportedFood> foods = FixtureFoods();
+  ASSERT_TRUE(InstallFoodTable(dir.path(), foods, 1700000000).ok);
+  const std::string oldTable = ReadWholeFile(dir / kFoodFileName);
+  std::filesystem::create_directory(dir / kDishDirName);
+  const std::string dishPath = dir / (std::string(kDishDirName) + "/" + kDishFileName);
+  const std::string dishes = DishLineOn(foods) + "\r\n";
+  ASSERT_TRUE(ReplaceFileContents(dishPath, dishes));
+  ASSERT_EQ(chmod((dir / kFoodFileName).c_str(), 0444), 0);  // readable, never replaced
+
+  std::reverse(foods.begin(), foods.end());
+  const TableInstall r = InstallFoodTable(dir.path(), foods, 1700000100);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error.find("何も書き込みませんでした"), std::string::npos) << r.error;
+  EXPECT_NE(r.error.find("元のまま"), std::string::npos) << r.error;
+  for (const std::string& backup : {r.backupPath, r.dishBackupPath}) {
+    ASSERT_FALSE(backup.empty());
+    EXPECT_NE(r.error.find(backup), std::string::npos) << r.error;
+  }
+  EXPECT_EQ(ReadWholeFile(r.backupPath), oldTable);
+  EXPECT_EQ(ReadWholeFile(dir / kFoodFileName), oldTable);
+  EXPECT_EQ(ReadWholeFile(dishPath), dishes);
+}
+
 }  // namespace
 }  // namespace eiyou
