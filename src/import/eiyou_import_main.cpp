@@ -67,6 +67,10 @@ int main(int argc, char** argv) {
     Say("書き込み先のフォルダがありません: " + (directory.empty() ? std::string("（作業フォルダ）") : directory));
     return 1;
   }
+  // The tool may run where the program never starts: it clears what killed
+  // saves left there, as the program does at its start.
+  const int stale = eiyou::RemoveStaleTemporaryFilesOfDataFolder(directory, std::time(nullptr));
+  if (stale > 0) Say("中断された保存の一時ファイル " + std::to_string(stale) + " 個を削除しました");
   const eiyou::TableInstall install = eiyou::InstallFoodTable(directory, result.foods, std::time(nullptr));
   // A failure's message says itself which backups it left.
   if (!install.ok) {
