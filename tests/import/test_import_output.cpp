@@ -155,14 +155,21 @@ TEST(ImportOutput, SavedDishesFollowTheirFoodsIntoAReorderedTable) {
   }
 }
 
+// The fixture table installed in `dir` with one dish saved on it; the dish
+// file's path.
+std::string TableWithADish(const ScratchFolder& dir, const std::vector<ImportedFood>& foods) {
+  EXPECT_TRUE(InstallFoodTable(dir.path(), foods, 1700000000).ok);
+  std::filesystem::create_directory(dir / kDishDirName);
+  const std::string dishPath = dir / (std::string(kDishDirName) + "/" + kDishFileName);
+  EXPECT_TRUE(ReplaceFileContents(dishPath, DishLineOn(foods) + "\r\n"));
+  return dishPath;
+}
+
 TEST(ImportOutput, ADishFileThatCannotBeWrittenPutsTheOldTableBack) {
   ScratchFolder dir;
   std::vector<ImportedFood> foods = FixtureFoods();
-  ASSERT_TRUE(InstallFoodTable(dir.path(), foods, 1700000000).ok);
+  const std::string dishPath = TableWithADish(dir, foods);
   const std::string oldTable = ReadWholeFile(dir / kFoodFileName);
-  std::filesystem::create_directory(dir / kDishDirName);
-  const std::string dishPath = dir / (std::string(kDishDirName) + "/" + kDishFileName);
-  ASSERT_TRUE(ReplaceFileContents(dishPath, DishLineOn(foods) + "\r\n"));
   ASSERT_EQ(chmod((dir / kDishDirName).c_str(), 0555), 0);  // refused even to root
 
   std::reverse(foods.begin(), foods.end());
@@ -179,12 +186,9 @@ TEST(ImportOutput, ADishFileThatCannotBeWrittenPutsTheOldTableBack) {
 TEST(ImportOutput, AFailureAfterTheBackupsSaysWhatIsThere) {
   ScratchFolder dir;
   std::vector<ImportedFood> foods = FixtureFoods();
-  ASSERT_TRUE(InstallFoodTable(dir.path(), foods, 1700000000).ok);
+  const std::string dishPath = TableWithADish(dir, foods);
   const std::string oldTable = ReadWholeFile(dir / kFoodFileName);
-  std::filesystem::create_directory(dir / kDishDirName);
-  const std::string dishPath = dir / (std::string(kDishDirName) + "/" + kDishFileName);
-  const std::string dishes = DishLineOn(foods) + "\r\n";
-  ASSERT_TRUE(ReplaceFileContents(dishPath, dishes));
+  const std::string dishes = ReadWholeFile(dishPath);
   ASSERT_EQ(chmod((dir / kFoodFileName).c_str(), 0444), 0);  // readable, never replaced
 
   std::reverse(foods.begin(), foods.end());
