@@ -3,8 +3,10 @@
 // split into its 23 fields, and marks that read back line for line.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fuzz_support.h"
 #include "import/food_import.h"
@@ -49,6 +51,12 @@ inline void CheckImport(const FoodImport& r) {
       FUZZ_CHECK((food.cells[c] == "Tr") == (m == CellMark::Trace));
     }
   }
+  // One table the program can read: every food number once, no more foods than its rows.
+  FUZZ_CHECK(r.foods.size() <= static_cast<std::size_t>(FoodTable::kMaxRows));
+  std::vector<std::string> numbers;
+  for (const ImportedFood& food : r.foods) numbers.push_back(food.number);
+  std::sort(numbers.begin(), numbers.end());
+  FUZZ_CHECK(std::adjacent_find(numbers.begin(), numbers.end()) == numbers.end());
   const std::string table = FoodTableBytes(r.foods);
   const std::vector<std::string> lines = ModelTableLines(table);
   FUZZ_CHECK(lines.size() == r.foods.size());

@@ -2,9 +2,11 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <clocale>
+#include <ctime>
 
 #include "gui/translations.h"
 #include "pmain.h"
+#include "tables/data_dir.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -25,6 +27,9 @@ int main(int argc, char* argv[]) {
       break;
     }
   }
+  // A save killed before its rename leaves a hidden temporary file beside its
+  // target; the data folder is where the next run can see them.
+  eiyou::RemoveStaleTemporaryFilesOfDataFolder(eiyou::DataDirectory(), std::time(nullptr));
   // The main window is the only top-level window; closing it ends the program.
   TForm1 form;
   form.show();

@@ -125,22 +125,23 @@ void ImportDialog::ImportClick() {
   const eiyou::TableInstall install =
       eiyou::InstallFoodTableInDataFolder(read_->foods, std::time(nullptr), read_->edition);
   QStringList lines;
-  if (!install.backupPath.empty()) lines << U("元の食品成分表の控え: " + install.backupPath);
-  if (!install.marksBackupPath.empty())
-    lines << U("元の印の情報の控え: " + install.marksBackupPath);
-  if (!install.editionBackupPath.empty())
-    lines << U("元の版の記録の控え: " + install.editionBackupPath);
-  if (!install.dishBackupPath.empty())
-    lines << U("元の献立ファイルの控え: " + install.dishBackupPath);
   for (const std::string& line : install.dishReport) lines << U(line);
-  if (!install.planBackupPath.empty()) lines << U("元の日別献立の控え: " + install.planBackupPath);
   for (const std::string& line : install.planReport) lines << U(line);
   if (!install.ok) {
+    // The message names the backups the failure left, and what it left as it was.
     lines.prepend(U("取り込めませんでした: " + install.error));
     ShowLines(lines);
     eiyou::ShowError(this, lines.join('\n'));
     return;
   }
+  QStringList backups;
+  for (const auto& [what, path] : {std::pair{"元の食品成分表の控え: ", &install.backupPath},
+                                   {"元の印の情報の控え: ", &install.marksBackupPath},
+                                   {"元の版の記録の控え: ", &install.editionBackupPath},
+                                   {"元の献立ファイルの控え: ", &install.dishBackupPath},
+                                   {"元の日別献立の控え: ", &install.planBackupPath}})
+    if (!path->empty()) backups << U(what + *path);
+  lines = backups + lines;
   lines.prepend(U("食品成分表を入れ替えました（" + std::to_string(read_->foods.size()) +
                   " 食品）。次に表を読み込むときから新しい表が使われます。"));
   ShowLines(lines);

@@ -14,10 +14,18 @@ namespace {
 
 constexpr std::size_t kProgressStep = 256 * 1024;
 
+// Appends what is left of `room` bytes of `piece` to `field`: a cell past its
+// cap is refused by the row walk, so its bytes need not be gathered.
+void AppendWithin(std::string& field, std::string_view piece, std::size_t room) {
+  if (field.size() < room) field.append(piece.substr(0, room - field.size()));
+}
+
 // Walks the records; false when the walk stopped early (result.error says why,
-// or a cancel). `found` tells whether an identifier line was met.
+// or a cancel). `found` tells whether an identifier line was met; `openQuote`
+// that a quote opened before it was never closed, which a file of the other
+// separator may show the same bytes to do.
 bool Walk(std::string_view text, char separator, const ImportProgress& progress,
-          const ImportLimits& limits, FoodImport& result, bool& found) {
+          const ImportLimits& limits, FoodImport& result, bool& found, bool& openQuote) {
   SheetRows rows(limits, result);
   const std::size_t n = text.size();
   std::size_t i = 0, nextProgress = kProgressStep;
@@ -37,20 +45,25 @@ bool Walk(std::string_view text, char separator, const ImportProgress& progress,
         return false;
       }
       const bool wanted = rows.Wants(column);
+      const std::size_t room = wanted ? rows.CellRoom() : 0;
       field.clear();
       if (i < n && text[i] == '"') {
+        const int openedOn = line;
         ++i;
         for (;;) {
           const std::size_t quote = text.find('"', i);
-          const std::size_t end = quote == std::string_view::npos ? n : quote;
-          if (wanted) field.append(text.substr(i, end - i));
-          for (std::size_t k = i; k < end; ++k) line += text[k] == '\n';
           if (quote == std::string_view::npos) {
-            i = n;
-            break;
+            // Every later line would be this one field.
+            result.error = std::to_string(openedOn) +
+                           "行目で開いた引用符（\"）がファイルの終わりまで閉じられていません";
+            openQuote = rows.InHeader();
+            found = !openQuote;
+            return false;
           }
+          AppendWithin(field, text.substr(i, quote - i), room);
+          for (std::size_t k = i; k < quote; ++k) line += text[k] == '\n';
           if (quote + 1 < n && text[quote + 1] == '"') {
-            if (wanted) field += '"';
+            AppendWithin(field, "\"", room);
             i = quote + 2;
           } else {
             i = quote + 1;
@@ -62,8 +75,11 @@ bool Walk(std::string_view text, char separator, const ImportProgress& progress,
       std::size_t end = i;
       while (end < n && text[end] != separator && text[end] != '\n' && text[end] != '\r') ++end;
       if (wanted) {
-        field.append(text.substr(i, end - i));
-        rows.Cell(column, field);
+        AppendWithin(field, text.substr(i, end - i), room);
+        if (!rows.Cell(column, field)) {
+          found = true;
+          return false;
+        }
       }
       i = end;
       ++column;
@@ -101,15 +117,24 @@ void ReadDelimited(std::string_view bytes, const ImportProgress& progress,
                    const ImportLimits& limits, FoodImport& result) {
   std::string decoded;
   bytes = Utf8OrCp932Text(bytes, decoded);
+  // A quote left open among the captions is the first thing to tell when
+  // neither separator finds the identifiers.
+  FoodImport openQuoteAttempt;
   for (const char separator : {'\t', ','}) {
     FoodImport attempt;
-    bool found = false;
-    Walk(bytes, separator, progress, limits, attempt, found);
-    if (found || !attempt.error.empty()) {
-      attempt.format = separator == '\t' ? "tsv" : "csv";
+    attempt.format = separator == '\t' ? "tsv" : "csv";
+    bool found = false, openQuote = false;
+    Walk(bytes, separator, progress, limits, attempt, found, openQuote);
+    if (openQuote) {
+      if (openQuoteAttempt.error.empty()) openQuoteAttempt = std::move(attempt);
+    } else if (found || !attempt.error.empty()) {
       result = std::move(attempt);
       return;
     }
+  }
+  if (!openQuoteAttempt.error.empty()) {
+    result = std::move(openQuoteAttempt);
+    return;
   }
   result.format = "tsv";
   result.error =

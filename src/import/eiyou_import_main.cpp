@@ -79,19 +79,24 @@ int main(int argc, char** argv) {
     Say("書き込み先のフォルダがありません: " + (directory.empty() ? std::string("（作業フォルダ）") : directory));
     return 1;
   }
+  // The tool may run where the program never starts: it clears what killed
+  // saves left there, as the program does at its start.
+  const int stale = eiyou::RemoveStaleTemporaryFilesOfDataFolder(directory, std::time(nullptr));
+  if (stale > 0) Say("中断された保存の一時ファイル " + std::to_string(stale) + " 個を削除しました");
   const eiyou::TableInstall install = eiyou::InstallFoodTable(directory, result.foods, std::time(nullptr),
-                                                             result.edition);
-  if (!install.backupPath.empty()) Say("元の食品成分表の控え: " + install.backupPath);
-  if (!install.marksBackupPath.empty()) Say("元の印の情報の控え: " + install.marksBackupPath);
-  if (!install.editionBackupPath.empty()) Say("元の版の記録の控え: " + install.editionBackupPath);
+                                                              result.edition);
+  // A failure's message says itself which backups it left.
   if (!install.ok) {
     for (const std::string& line : install.planReport) Say(line);
     Say(install.error);
     return 1;
   }
+  if (!install.backupPath.empty()) Say("元の食品成分表の控え: " + install.backupPath);
+  if (!install.marksBackupPath.empty()) Say("元の印の情報の控え: " + install.marksBackupPath);
+  if (!install.editionBackupPath.empty()) Say("元の版の記録の控え: " + install.editionBackupPath);
   if (!install.dishBackupPath.empty()) Say("元の献立ファイルの控え: " + install.dishBackupPath);
-  for (const std::string& line : install.dishReport) Say(line);
   if (!install.planBackupPath.empty()) Say("元の日別献立の控え: " + install.planBackupPath);
+  for (const std::string& line : install.dishReport) Say(line);
   for (const std::string& line : install.planReport) Say(line);
   Say("書き込みました: " + install.tablePath);
   Say("書き込みました: " + install.marksPath);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "import/value_reading.h"
 #include "tables/cp932.h"
 
 namespace eiyou::import {
@@ -246,6 +247,8 @@ bool IsUsefulCaption(std::string_view text) {
   return bare == "食品番号" || bare == "食品名";
 }
 
+std::string CaptionKind(std::string_view text) { return WithoutBlanks(text); }
+
 ColumnMap MapColumns(const RowCells& identifierRow, const RowCells& captions) {
   ColumnMap map;
   map.column.fill(-1);
@@ -465,6 +468,7 @@ void AddFood(const SourceRow& row, const ImportLimits& limits, FoodImport& resul
   values[kCarbohydrateSlot] = sugars;
   values[kVitaminASlot] = units;
   for (int slot = 2; slot < kSlots; ++slot) {
+    CheckProgramReading(values[slot], slot, number, limits, result);
     food.cells[slot] = std::move(values[slot].text);
     food.marks[slot] = values[slot].mark;
   }

@@ -60,6 +60,8 @@ std::string EditionFromTitle(std::string_view utf8);
 
 // Keeps the cells that may head the food number or name columns.
 bool IsUsefulCaption(std::string_view text);
+// Such a caption without its blanks ("食 品 名" → "食品名"): the two kinds apart.
+std::string CaptionKind(std::string_view text);
 
 // A cell text after the rules: blanks trimmed, "(12.3)" → "12.3" (Estimated),
 // "Tr"/"(Tr)" → "Tr", "(0)" and "-" kept, a trailing "†" dropped, empty → "-".

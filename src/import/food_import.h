@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tables/food_marks.h"
+#include "tables/food_table.h"
 
 namespace eiyou {
 
@@ -50,6 +51,15 @@ struct ImportLimits {
   double ratio = 200;                                  // uncompressed / compressed, per part
   int rows = 200000;                                   // source rows (lines) looked at
   int columns = 16384;                                 // the sheet's last column (XFD)
+  // Foods kept: the program reads no more lines of the table than this.
+  int foods = FoodTable::kMaxRows;
+  // A row above the identifier row, all its cells together (each counted with
+  // its bookkeeping, so that a row of countless empty cells is capped too);
+  // the official headings take a few kilobytes.
+  std::size_t headingBytes = std::size_t{1} << 20;
+  // One kept cell of a food row (name or value); the longest official name
+  // takes a few hundred bytes.
+  std::size_t cellBytes = 4096;
   std::size_t problemsListed = 1000;                   // further ones are counted in one line
 };
 

@@ -1,7 +1,8 @@
 // The row walk shared by the workbook and the text readers: rows before the
 // identifier row are looked at whole (for the identifiers and the captions);
 // after it only the mapped columns are kept, and each row with a food number
-// becomes a food.
+// becomes a food. Every cell kept is capped, and a table the program could not
+// read as one (a food number twice, more foods than it reads) is refused.
 #pragma once
 
 #include <string>
@@ -22,10 +23,14 @@ class SheetRows {
   }
   // Whether a cell of this column is needed (its text may be skipped otherwise).
   bool Wants(int column) const { return inHeader_ || SlotOf(column) >= 0; }
+  // The most bytes of the next cell worth collecting: one more than Cell takes,
+  // so that a reader may stop collecting there and still be refused.
+  std::size_t CellRoom() const;
 
   // `line` is the row or line number shown in messages.
   void BeginRow(int line);
-  void Cell(int column, std::string text);
+  // False when reading must stop (the cell is over its cap): result.error says why.
+  bool Cell(int column, std::string text);
   // False when reading must stop: result.error says why.
   bool EndRow();
   // After the last row: the errors of a source without identifiers or foods.
@@ -37,7 +42,9 @@ class SheetRows {
   FoodImport& result_;
   bool inHeader_ = true;
   RowCells headerRow_, captions_;
+  std::size_t headerBytes_ = 0;  // headerRow_'s cells with their bookkeeping
   std::vector<signed char> slotOf_;
+  std::vector<int> lineOfNumber_;  // by food number 0..99999; 0 while unseen
   SourceRow row_;
 };
 

@@ -25,6 +25,23 @@ namespace {
 
 constexpr const char* kNothingWritten = "（何も書き込みませんでした）";
 
+// The backups made so far, joined for a message; empty when none was.
+std::string BackupsMade(const TableInstall& r) {
+  std::string made;
+  for (const std::string* path : {&r.backupPath, &r.marksBackupPath, &r.editionBackupPath,
+                                  &r.dishBackupPath, &r.planBackupPath})
+    if (!path->empty()) made += (made.empty() ? "" : "、") + *path;
+  return made;
+}
+
+// How a failure before the table is replaced ends its message: once a backup
+// exists, "nothing written" would no longer be true.
+std::string LeftAsItWas(const TableInstall& r) {
+  const std::string made = BackupsMade(r);
+  return made.empty() ? std::string(kNothingWritten)
+                      : "（食品成分表と献立ファイルは元のままです。作成した控え: " + made + "）";
+}
+
 // Creates `path` with these bytes; false when it exists or cannot be written.
 // EEXIST is told apart so that the caller can try the next name.
 bool CreateNewFile(const std::string& path, const std::string& bytes, mode_t mode, bool& exists) {
@@ -49,7 +66,8 @@ bool CreateNewFile(const std::string& path, const std::string& bytes, mode_t mod
 }
 
 // Keeps `bytes`, the file at `path` as it is now, beside it under a dated
-// name. Returns that name, or empty with `error` set.
+// name. Returns that name, or empty with `error` set (without saying what the
+// failure leaves: the caller knows).
 std::string DatedBackup(const std::string& path, const std::string& bytes, mode_t mode,
                         std::time_t now, std::string& error) {
   std::tm local{};
@@ -62,11 +80,11 @@ std::string DatedBackup(const std::string& path, const std::string& bytes, mode_
     bool exists = false;
     if (CreateNewFile(backup, bytes, mode & 0666, exists)) return backup;
     if (!exists) {
-      error = "控えのファイル " + backup + " を作成できません" + kNothingWritten;
+      error = "控えのファイル " + backup + " を作成できません";
       return {};
     }
   }
-  error = std::string("控えのファイル名が空いていません") + kNothingWritten;
+  error = "控えのファイル名が空いていません";
   return {};
 }
 
@@ -215,71 +233,78 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
     r.daysChanged = repointedDays.daysChanged;
   }
 
-  if (!table.Backup(now, r.error) || !marks.Backup(now, r.error) || !record.Backup(now, r.error))
+  // Each backup is named in the result as soon as it exists, so that a later
+  // failure can say what it left.
+  const auto backedUp = [&](SideFile& file, std::string& named) {
+    const bool ok = file.Backup(now, r.error);
+    named = file.backupPath;
+    return ok;
+  };
+  if (!backedUp(table, r.backupPath) || !backedUp(marks, r.marksBackupPath) ||
+      !backedUp(record, r.editionBackupPath)) {
+    r.error += LeftAsItWas(r);
     return r;
-  r.backupPath = table.backupPath;
-  r.marksBackupPath = marks.backupPath;
-  r.editionBackupPath = record.backupPath;
+  }
   if (!newDishes.empty()) {
     r.dishBackupPath = DatedBackup(dishPath, oldDishes, dishMode, now, r.error);
-    if (r.dishBackupPath.empty()) return r;
+    if (r.dishBackupPath.empty()) {
+      r.error += LeftAsItWas(r);
+      return r;
+    }
   }
   if (repointedDays.dishesChanged > 0) {
     // The name is taken by an empty file, which the copy then fills.
     struct stat st;
     const mode_t planMode = stat(planPath.c_str(), &st) == 0 ? st.st_mode : 0644;
     r.planBackupPath = DatedBackup(planPath, "", planMode, now, r.error);
-    if (r.planBackupPath.empty()) return r;
+    if (r.planBackupPath.empty()) {
+      r.error += LeftAsItWas(r);
+      return r;
+    }
     const StoreResult copied = plans->CopyCommittedTo(r.planBackupPath);
     if (!copied.ok) {
       unlink(r.planBackupPath.c_str());
       r.planBackupPath.clear();
-      r.error = copied.message + kNothingWritten;
+      r.error = copied.message + LeftAsItWas(r);
       return r;
     }
   }
 
-
   // What was written goes back when a later step fails, so that the table,
-  // its side files and the dishes always agree.
-  auto restored = [&] {
+  // its side files, the dishes and the days always agree.
+  const auto restored = [&](bool dishesWritten) {
+    const bool d = !dishesWritten || ReplaceFileContents(dishPath, oldDishes);
     const bool t = table.Restore(), m = marks.Restore(), e = record.Restore();
-    return t && m && e ? std::string("（食品成分表も元に戻しました）")
-                       : "（食品成分表を元に戻せませんでした。控え: " + r.backupPath + "）";
+    return d && t && m && e
+               ? "（食品成分表と献立ファイルは元に戻しました。作成した控え: " + BackupsMade(r) + "）"
+               : "（食品成分表と献立ファイルを元に戻せませんでした。控え: " + BackupsMade(r) + "）";
   };
   if (!table.Write(tableBytes)) {
-    r.error = WriteFailureMessage(r.tablePath) + kNothingWritten;
+    r.error = WriteFailureMessage(r.tablePath) + LeftAsItWas(r);
     return r;
   }
   if (!marks.Write(FoodMarksBytes(foods))) {
-    r.error = WriteFailureMessage(r.marksPath) + restored();
+    r.error = WriteFailureMessage(r.marksPath) + restored(false);
     return r;
   }
   // An edition not known is no edition: the old record would name another table.
   if (!(edition.empty() ? record.Remove()
                         : record.Write(FoodEditionBytes(edition, tableBytes.size())))) {
-    r.error = WriteFailureMessage(r.editionPath) + restored();
+    r.error = WriteFailureMessage(r.editionPath) + restored(false);
     return r;
   }
   if (!newDishes.empty()) {
     try {
       WriteDishFile(dishPath, newDishes);
     } catch (const IoError& e) {
-      r.error = std::string(e.what()) + restored();
+      r.error = std::string(e.what()) + restored(false);
       return r;
     }
   }
   if (plans) {
     const StoreResult committed = plans->CommitRepoint();
     if (!committed.ok) {
-      // The table, its side files and the dish file go back, so that they
-      // agree with the days.
-      const bool dishes = newDishes.empty() || ReplaceFileContents(dishPath, oldDishes);
-      const bool t = table.Restore(), m = marks.Restore(), e = record.Restore();
-      r.error = committed.message +
-                (dishes && t && m && e ? "（食品成分表と献立ファイルも元に戻しました）"
-                                       : "（食品成分表と献立ファイルを元に戻せませんでした。控え: " +
-                                             r.backupPath + " " + r.dishBackupPath + "）");
+      r.error = committed.message + restored(!newDishes.empty());
       return r;
     }
   }

@@ -280,6 +280,7 @@ class SheetHandler : public XmlHandler {
       }
       lastColumn_ = column_;
       inCell_ = rows_.Wants(column_);
+      room_ = inCell_ ? rows_.CellRoom() : 0;
       const std::string_view type = a.Get("t");
       type_ = type == "s" ? kShared : type == "inlineStr" ? kInline : type.empty() || type == "n" ? kNumber : kText;
       value_.clear();
@@ -311,7 +312,8 @@ class SheetHandler : public XmlHandler {
   }
 
   void Text(std::string_view text) override {
-    if (collecting_) value_.append(text);
+    // Past the cell's cap the row walk refuses it: the rest need not be kept.
+    if (collecting_ && value_.size() < room_) value_.append(text.substr(0, room_ - value_.size()));
   }
 
   // Set when the sheet itself, not its XML, stopped the reading.
@@ -331,24 +333,30 @@ class SheetHandler : public XmlHandler {
                "）を指しています");
           return;
         }
-        rows_.Cell(column_, std::string(strings_.At(index)));
+        Hand(std::string(strings_.At(index).substr(0, room_)));
         break;
       }
       case kNumber: {
         const std::string_view text = TrimBlanks(value_);
         double number = 0;
         const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
-        if (!text.empty() && ec == std::errc() && end == text.data() + text.size()) {
-          rows_.Cell(column_, ShortestDecimal(number));
+        // A text cut at the cap is no number to read: it goes on to be refused.
+        if (value_.size() < room_ && !text.empty() && ec == std::errc() &&
+            end == text.data() + text.size()) {
+          Hand(ShortestDecimal(number));
         } else {
-          rows_.Cell(column_, std::move(value_));
+          Hand(std::move(value_));
         }
         break;
       }
       default:
-        rows_.Cell(column_, std::move(value_));
+        Hand(std::move(value_));
     }
     value_.clear();
+  }
+
+  void Hand(std::string text) {
+    if (!rows_.Cell(column_, std::move(text))) Fail(std::string());
   }
 
   void Fail(std::string reason) {
@@ -365,6 +373,7 @@ class SheetHandler : public XmlHandler {
   bool inRow_ = false, inCell_ = false, collecting_ = false;
   Type type_ = kNumber;
   std::string value_;
+  std::size_t room_ = 0;  // the most of the cell's text worth keeping
 };
 
 }  // namespace

@@ -46,6 +46,12 @@ void AddItem(NutrientCalculator& calc, std::string_view item) {
 
 }  // namespace
 
+bool IsWholeNumberColumn(int column) {
+  for (const NutrientSource& src : kSources)
+    if (src.column == column) return src.scale == 0;
+  return false;
+}
+
 void NutrientCalculator::ClearTotals() { totals.value.fill(0); }
 
 void NutrientCalculator::AddFoodToTotals(std::string_view rowText, std::string_view weightText) {

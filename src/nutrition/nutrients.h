@@ -26,6 +26,11 @@ struct NutrientTargets {
   std::int32_t Of(int k) const { return k == 0 ? EnergyTarget : other[k - 1]; }
 };
 
+// Whether the totals read this food table column as a whole number (through
+// the lenient integer reader, which stops at a decimal point); every other
+// column that is read at all is read as a real.
+bool IsWholeNumberColumn(int column);
+
 // The arithmetic of one side (dish window or meal analysis), bound to that side's
 // own tables.
 class NutrientCalculator {

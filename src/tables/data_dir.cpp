@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "tables/file_io.h"
+
 namespace eiyou {
 
 std::string DataDirectory() {
@@ -33,6 +35,12 @@ bool EntryExists(const std::string& path) {
   if (path.empty()) return false;
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
+}
+
+int RemoveStaleTemporaryFilesOfDataFolder(const std::string& directory, std::time_t now) {
+  if (directory.empty()) return 0;
+  return RemoveStaleTemporaryFiles(directory, now) +
+         RemoveStaleTemporaryFiles(JoinPath(directory, kDishDirName), now);
 }
 
 std::string NoFileMessage(const std::string& path) {

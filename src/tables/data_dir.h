@@ -1,6 +1,7 @@
 // The data directory convention and the existence check of the table files.
 #pragma once
 
+#include <ctime>
 #include <string>
 
 #include "tables/errors.h"
@@ -25,6 +26,10 @@ std::string JoinPath(const std::string& dir, const std::string& name);
 bool DirectoryExists(const std::string& path);
 // True when any entry of that name exists (a directory counts).
 bool EntryExists(const std::string& path);
+
+// Removes the temporary files that interrupted saves left in the data folder
+// `directory` and its dish folder (RemoveStaleTemporaryFiles); how many.
+int RemoveStaleTemporaryFilesOfDataFolder(const std::string& directory, std::time_t now);
 
 // The two messages of a missing data or dish directory and of a missing file.
 inline constexpr const char* kNoDirectoryMessage = "ディレクトリがありません！！";

@@ -1,12 +1,16 @@
 #include "tables/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
 
 #include "tables/errors.h"
 
@@ -71,6 +75,47 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
+constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr int kTemporaryAttempts = 100;
+
+// The name of ReplaceFileContents' file beside `name`: hidden, then the pid
+// and the attempt, so that copies of the program never collide.
+std::string TemporaryName(const std::string& name, long pid, int attempt) {
+  return "." + name + "." + std::to_string(pid) + "." + std::to_string(attempt) +
+         std::string(kTemporarySuffix);
+}
+
+// A decimal number as std::to_string writes it (no sign, no leading zero);
+// -1 otherwise.
+long CanonicalNumber(std::string_view text) {
+  long value = -1;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < 0) return -1;
+  if (text.size() > 1 && text[0] == '0') return -1;
+  return value;
+}
+
+// The pid in a name that TemporaryName could have made; 0 when it is not one.
+long PidOfTemporaryName(std::string_view name) {
+  if (name.size() <= 1 + kTemporarySuffix.size() || name[0] != '.' ||
+      name.substr(name.size() - kTemporarySuffix.size()) != kTemporarySuffix)
+    return 0;
+  name = name.substr(1, name.size() - 1 - kTemporarySuffix.size());
+  const std::size_t attemptDot = name.rfind('.');
+  if (attemptDot == std::string_view::npos) return 0;
+  const long attempt = CanonicalNumber(name.substr(attemptDot + 1));
+  if (attempt < 0 || attempt >= kTemporaryAttempts) return 0;
+  name = name.substr(0, attemptDot);
+  const std::size_t pidDot = name.rfind('.');
+  if (pidDot == std::string_view::npos || pidDot == 0) return 0;  // the target's name is never empty
+  const long pid = CanonicalNumber(name.substr(pidDot + 1));
+  return pid > 0 ? pid : 0;
+}
+
+bool ProcessRuns(long pid) {
+  return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
 // Splits "dir/name" (dir "." when there is no separator).
 void SplitPath(const std::string& path, std::string& dir, std::string& name) {
   std::size_t slash = path.rfind('/');
@@ -117,8 +162,8 @@ bool ReplaceFileContents(const std::string& path, const std::string& bytes) {
 
   std::string temp;
   int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = dir + "/." + name + "." + std::to_string(getpid()) + "." + std::to_string(attempt) + ".tmp";
+  for (int attempt = 0; attempt < kTemporaryAttempts && fd < 0; ++attempt) {
+    temp = dir + "/" + TemporaryName(name, getpid(), attempt);
     fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return false;
   }
@@ -139,6 +184,25 @@ bool ReplaceFileContents(const std::string& path, const std::string& bytes) {
     close(dirFd);
   }
   return true;
+}
+
+int RemoveStaleTemporaryFiles(const std::string& directory, std::time_t now) {
+  constexpr std::time_t kQuiet = 60, kOld = 60 * 60;
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(directory.c_str()), &closedir);
+  if (!dir) return 0;
+  int removed = 0;
+  while (const dirent* entry = readdir(dir.get())) {
+    const long pid = PidOfTemporaryName(entry->d_name);
+    if (pid == 0) continue;
+    const std::string path = directory + "/" + entry->d_name;
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    const std::time_t unchanged = now - st.st_mtime;
+    if (unchanged >= kOld || (unchanged >= kQuiet && !ProcessRuns(pid))) {
+      if (unlink(path.c_str()) == 0) ++removed;
+    }
+  }
+  return removed;
 }
 
 }  // namespace eiyou

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ctime>
 #include <string>
 
 namespace eiyou {
@@ -20,6 +21,15 @@ std::string ReadWholeFile(const std::string& path);
 // untouched, when anything fails, when the target is not a regular file or
 // when it or its directory has no write bit at all.
 bool ReplaceFileContents(const std::string& path, const std::string& bytes);
+
+// ReplaceFileContents writes ".<name>.<pid>.<n>.tmp" beside the target; a
+// process killed before its rename (a file-size limit, a power cut) leaves it.
+// Removes such files of exactly that naming from `directory` when no living
+// process can still be writing them: the pid is no process of this machine
+// and the file has not changed for a minute (the folder may be shared with a
+// copy of the program elsewhere), or it has not changed for an hour (the pid
+// may have been reused). Returns how many were removed; never reports errors.
+int RemoveStaleTemporaryFiles(const std::string& directory, std::time_t now);
 
 // An open, readable regular file. The constructor throws IoError (naming
 // `path`) when the file cannot be opened, is not a regular file (a directory,

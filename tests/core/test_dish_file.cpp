@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +18,7 @@
 #include "tables/data_dir.h"
 #include "nutrition/dish_line.h"
 #include "tables/dish_file.h"
+#include "tables/file_io.h"
 #include "tables/text_fields.h"
 
 using namespace eiyou;
@@ -246,4 +252,45 @@ TEST_F(DishFileTest, TwoCopiesSavingAtOnceLoseNoDish) {
   }
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(ReadDishFile(File()), expected);
+}
+
+// A save killed mid-write (here by a file-size limit) leaves its temporary
+// file; a later start removes it once nothing can still be writing it, in the
+// data folder and in KONDATE, and removes nothing that merely looks alike.
+TEST_F(DishFileTest, TemporaryFilesOfKilledSavesAreSweptAndNothingElse) {
+  WriteBytes("KONDATE/献立.TXT", "old\r\n");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const rlimit noCore{0, 0}, small{4096, 4096};
+    setrlimit(RLIMIT_CORE, &noCore);
+    setrlimit(RLIMIT_FSIZE, &small);
+    ReplaceFileContents(File(), std::string(1 << 20, 'x'));
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+  const std::string killed = ".献立.TXT." + std::to_string(child) + ".0.tmp";
+  ASSERT_EQ(Strays(), Lines{killed});
+  EXPECT_EQ(FileBytes(), "old\r\n");
+
+  const std::string dead = std::to_string(child);
+  const std::string running = ".献立.TXT." + std::to_string(getpid()) + ".1.tmp";
+  Lines kept = {"献立.TXT." + dead + ".0.tmp", ".献立.TXT.0" + dead + ".0.tmp",
+                ".献立.TXT." + dead + ".100.tmp", "." + dead + ".0.tmp"};
+  for (const std::string& name : kept) WriteBytes("KONDATE/" + name, "");
+  WriteBytes("KONDATE/" + running, "");
+  WriteBytes(".食品成分表５訂.CSV." + dead + ".0.tmp", "");
+
+  const std::time_t now = std::time(nullptr);
+  EXPECT_EQ(RemoveStaleTemporaryFilesOfDataFolder(dir_, now), 0);  // maybe still being written
+  EXPECT_EQ(RemoveStaleTemporaryFilesOfDataFolder(dir_, now + 61), 2);
+  EXPECT_TRUE(EntryExists(Path("KONDATE/" + running)));
+  EXPECT_EQ(RemoveStaleTemporaryFilesOfDataFolder(dir_, now + 3601), 1);  // the pid may be reused
+  Lines left = Strays();
+  std::sort(left.begin(), left.end());
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(left, kept);
+  EXPECT_FALSE(EntryExists(Path(".食品成分表５訂.CSV." + dead + ".0.tmp")));
 }

@@ -250,6 +250,16 @@ TEST(ImportOutput, DaysThatCannotBeWrittenStopTheImport) {
   EXPECT_EQ(DayPlanStore::Open(dir.path(), 0)->LoadDay("2024-06-01")->meals, day.meals);
 }
 
+// The fixture table installed in `dir` with one dish saved on it; the dish
+// file's path.
+std::string TableWithADish(const ScratchFolder& dir, const std::vector<ImportedFood>& foods) {
+  EXPECT_TRUE(InstallFoodTable(dir.path(), foods, 1700000000).ok);
+  std::filesystem::create_directory(dir / kDishDirName);
+  const std::string dishPath = dir / (std::string(kDishDirName) + "/" + kDishFileName);
+  EXPECT_TRUE(ReplaceFileContents(dishPath, DishLineOn(foods) + "\r\n"));
+  return dishPath;
+}
+
 TEST(ImportOutput, ADishFileThatCannotBeWrittenPutsTheOldTableBack) {
   ScratchFolder dir;
   std::vector<ImportedFood> foods = FixtureFoods();
@@ -296,6 +306,30 @@ TEST(ImportOutput, RefusedWhileAnotherProgramHasTheFolderOpen) {
   EXPECT_EQ(testing::RunCopy({"sole", dir.path()}), 3);
   const TableInstall r = InstallFoodTable(dir.path(), foods, 1700000000);
   EXPECT_TRUE(r.ok) << r.error;
+}
+
+// A table that cannot be replaced after both backups were made: the message
+// names them and says the table and dishes are as they were.
+TEST(ImportOutput, AFailureAfterTheBackupsSaysWhatIsThere) {
+  ScratchFolder dir;
+  std::vector<ImportedFood> foods = FixtureFoods();
+  const std::string dishPath = TableWithADish(dir, foods);
+  const std::string oldTable = ReadWholeFile(dir / kFoodFileName);
+  const std::string dishes = ReadWholeFile(dishPath);
+  ASSERT_EQ(chmod((dir / kFoodFileName).c_str(), 0444), 0);  // readable, never replaced
+
+  std::reverse(foods.begin(), foods.end());
+  const TableInstall r = InstallFoodTable(dir.path(), foods, 1700000100);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error.find("何も書き込みませんでした"), std::string::npos) << r.error;
+  EXPECT_NE(r.error.find("元のまま"), std::string::npos) << r.error;
+  for (const std::string& backup : {r.backupPath, r.dishBackupPath}) {
+    ASSERT_FALSE(backup.empty());
+    EXPECT_NE(r.error.find(backup), std::string::npos) << r.error;
+  }
+  EXPECT_EQ(ReadWholeFile(r.backupPath), oldTable);
+  EXPECT_EQ(ReadWholeFile(dir / kFoodFileName), oldTable);
+  EXPECT_EQ(ReadWholeFile(dishPath), dishes);
 }
 
 }  // namespace
