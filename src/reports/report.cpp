@@ -171,6 +171,12 @@ std::string ReportCsv(const Report& report) {
     if (RowHasMarks(*row)) CsvRow(out, "記号", *row, columns, [](const ReportCell& c) { return c.mark; });
   }
   if (HasMarks(report)) out += CsvField(report.marksLegend) + "\r\n";
+  // What the figures are of and where they come from, below the table so
+  // that it still starts at the first line.
+  out += "\r\n";
+  out += CsvField(report.title) + "\r\n";
+  for (const std::vector<std::string>* lines : {&report.heading, &report.sources})
+    for (const std::string& line : *lines) out += CsvField(line) + "\r\n";
   return out;
 }
 

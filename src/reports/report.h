@@ -49,7 +49,8 @@ bool HasMarks(const Report& report);
 // UTF-8 with a byte order mark, CR LF: a header row (the first cell "日付"),
 // one row per day, then the average, the reference and the share, each cell
 // the number alone so that it reads as one; a row with marks is followed by a
-// row "記号" of them, and the legend comes last. Texts are quoted where they
+// row "記号" of them, then the legend; after an empty line, the title, the
+// heading lines and the sources, one to a line. Texts are quoted where they
 // hold a comma, a quote or a line end.
 std::string ReportCsv(const Report& report);
 

@@ -60,7 +60,13 @@ TEST(Reports, CsvHasABomAHeaderOneRowPerDayAndTheMarks) {
             "記号,,＊,※＊\r\n"
             "基準値,2000,6.5,\r\n"
             "割合(%),95,112,\r\n"
-            "※ 成分値なし　＊ 推定値\r\n");
+            "※ 成分値なし　＊ 推定値\r\n"
+            "\r\n"
+            "期間の栄養分析\r\n"
+            "期間: 2026-12-01～2026-12-02\r\n"
+            "性別: 女\r\n"
+            "年齢区分: 18～29歳\r\n"
+            "文部科学省「日本食品標準成分表（八訂）増補2023年」\r\n");
 }
 
 // Numbers as numbers, each as the window wrote it (not 86.90000000000001),
