@@ -143,7 +143,7 @@ void PaintReport(QPainter& painter, const Report& report, const ReportChart& cha
     // The mark after the figure, a blank in its place without: the numbers
     // stay aligned on their right, as in the window.
     const bool marked = i < shown.cells.size() && !shown.cells[i].mark.empty();
-    const QString texts[4] = {U(column.name + (column.unit.empty() ? "" : "(" + column.unit + ")")),
+    const QString texts[4] = {U(ColumnHeading(column)),
                               Shown(shown, i) + (marked ? QString() : U("　")),
                               Shown(report.reference, i), Shown(report.percent, i)};
     x = tableLeft;

@@ -12,8 +12,8 @@ struct Unit {
 // The daily window's units; salt and fibre in grams.
 constexpr Unit kUnits[kFigureRows] = {
     {"エネルギー", "kcal"}, {"たんぱく質", "g"},  {"総脂質", "g"},     {"カルシウム", "mg"},
-    {"鉄", "mg"},           {"ビタミンA", "μg"}, {"ビタミンB1", "mg"}, {"ビタミンB2", "mg"},
-    {"ビタミンC", "mg"},    {"食塩相当量", "g"},  {"食物繊維", "g"},
+    {"鉄", "mg"},           {"ビタミンＡ", "μg"}, {"ビタミンＢ１", "mg"}, {"ビタミンＢ２", "mg"},
+    {"ビタミンＣ", "mg"},   {"食塩相当量", "g"},   {"食物繊維", "g"},
 };
 
 // A cell of the figure table as the report's: "6.5未満" is the number 6.5

@@ -40,7 +40,7 @@ void CsvRow(std::string& out, const std::string& label, const ReportRow& row, st
   out += "\r\n";
 }
 
-std::string Header(const ReportColumn& c) { return c.name + (c.unit.empty() ? "" : "(" + c.unit + ")"); }
+
 
 std::vector<const ReportRow*> RowsInOrder(const Report& report) {
   std::vector<const ReportRow*> rows;
@@ -160,10 +160,14 @@ bool HasMarks(const Report& report) {
   return false;
 }
 
+std::string ColumnHeading(const ReportColumn& c) {
+  return c.name + (c.unit.empty() ? "" : "（" + c.unit + "）");
+}
+
 std::string ReportCsv(const Report& report) {
   std::string out = "\xEF\xBB\xBF";
   out += CsvField("日付");
-  for (const ReportColumn& c : report.columns) out += "," + CsvField(Header(c));
+  for (const ReportColumn& c : report.columns) out += "," + CsvField(ColumnHeading(c));
   out += "\r\n";
   const std::size_t columns = report.columns.size();
   for (const ReportRow* row : RowsInOrder(report)) {
@@ -209,7 +213,7 @@ bool WriteReportXlsx(const Report& report, const std::string& path, std::string&
   ++row;
   worksheet_write_string(sheet, row, 0, "日付", bold);
   for (std::size_t i = 0; i < report.columns.size(); ++i)
-    worksheet_write_string(sheet, row, static_cast<lxw_col_t>(i + 1), Header(report.columns[i]).c_str(), bold);
+    worksheet_write_string(sheet, row, static_cast<lxw_col_t>(i + 1), ColumnHeading(report.columns[i]).c_str(), bold);
   ++row;
   auto writeRow = [&](const ReportRow& r, lxw_format* labelFormat) {
     worksheet_write_string(sheet, row, 0, r.label.c_str(), labelFormat);

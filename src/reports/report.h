@@ -46,6 +46,9 @@ struct Report {
 // True when a cell of the report carries a mark.
 bool HasMarks(const Report& report);
 
+// A column's heading as the windows write it: "エネルギー（kcal）".
+std::string ColumnHeading(const ReportColumn& c);
+
 // UTF-8 with a byte order mark, CR LF: a header row (the first cell "日付"),
 // one row per day, then the average, the reference and the share, each cell
 // the number alone so that it reads as one; a row with marks is followed by a

@@ -53,7 +53,7 @@ std::string ZipEntry(const std::string& path, const char* name) {
 TEST(Reports, CsvHasABomAHeaderOneRowPerDayAndTheMarks) {
   EXPECT_EQ(ReportCsv(TwoDays()),
             "\xEF\xBB\xBF"
-            "日付,エネルギー(kcal),食塩相当量(g),\"名前, \"\"引用\"\"\"\r\n"
+            "日付,エネルギー（kcal）,食塩相当量（g）,\"名前, \"\"引用\"\"\"\r\n"
             "2026-12-01,1800,86.9,-0.3\r\n"
             "2026-12-02,2000,,3\r\n"
             "平均,1900,7.25,1.5\r\n"
