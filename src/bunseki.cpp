@@ -42,6 +42,8 @@
 #include "plans/plan_store.h"
 #include "reports/figures_report.h"
 #include "sessions/meal_session.h"
+#include "tables/cp932.h"
+#include "tables/food_edition.h"
 
 using eiyou::AppendItem;
 using eiyou::ChosenItem;
@@ -413,7 +415,8 @@ eiyou::Report TForm5::DayReport(eiyou::ReportChart& chart) {
   return eiyou::MakeFiguresReport("食事の栄養分析", heading,
                                   {{eiyou::Utf8Of(date), eiyou::ColumnTotals(day)}}, day,
                                   row ? &chart.targets : nullptr, session_.extraReference,
-                                  session_.sexIndex, session_.ageIndex);
+                                  session_.sexIndex, session_.ageIndex,
+                                  eiyou::Cp932ToUtf8(eiyou::LoadFoodEdition()));
 }
 
 void TForm5::SaveReport(eiyou::ReportFormat format) {

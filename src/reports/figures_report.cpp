@@ -38,10 +38,19 @@ std::array<std::int32_t, kFigureRows> ColumnTotals(const FigureColumn& column) {
   return totals;
 }
 
+std::string FoodTableSource(std::string_view foodEdition) {
+  // The importer records the official title without its "日本" and "標準".
+  constexpr std::string_view kRecorded = "食品成分表";
+  if (foodEdition.substr(0, kRecorded.size()) == kRecorded)
+    return "食品成分: 文部科学省「日本食品標準成分表" + std::string(foodEdition.substr(kRecorded.size())) + "」";
+  if (!foodEdition.empty()) return "食品成分: " + std::string(foodEdition);
+  return "食品成分: 文部科学省「日本食品標準成分表」";
+}
+
 Report MakeFiguresReport(const std::string& title, const std::vector<std::string>& heading,
                          const std::vector<ReportDay>& days, const FigureColumn& shown,
                          const NutrientTargets* targets, const ExtraReferenceTable& extra,
-                         int sex, int ageRow) {
+                         int sex, int ageRow, std::string_view foodEdition) {
   Report report;
   report.title = title;
   report.heading = heading;
@@ -69,7 +78,7 @@ Report MakeFiguresReport(const std::string& title, const std::vector<std::string
     report.percent.cells.push_back(CellOf(row.percent));
   }
   report.marksLegend = kFigureMarksLegend;
-  report.sources = {"食品成分: 文部科学省「日本食品標準成分表」",
+  report.sources = {FoodTableSource(foodEdition),
                     "基準値: 厚生労働省「日本人の食事摂取基準」（食塩相当量は目標量の上限、"
                     "食物繊維は目標量の下限）",
                     "※ 成分値のない食品は0として計算しています。推定値は測定値と同様に扱います。"};

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "nutrition/figure_table.h"
@@ -22,10 +23,17 @@ struct ReportDay {
 
 // `shown` is the day (one day) or the average (a period) with its marks;
 // `targets` the chart's targets of the chosen row, or null without one.
+// `foodEdition` (UTF-8) is the food table's recorded edition, empty when
+// unknown: the sources then name the table without it.
 Report MakeFiguresReport(const std::string& title, const std::vector<std::string>& heading,
                          const std::vector<ReportDay>& days, const FigureColumn& shown,
                          const NutrientTargets* targets, const ExtraReferenceTable& extra,
-                         int sex, int ageRow);
+                         int sex, int ageRow, std::string_view foodEdition = {});
+
+// The food table's line of the sources: its official title with the edition
+// recorded at its import ("食品成分表（八訂）増補2023年" is 文部科学省「日本食品標準
+// 成分表（八訂）増補2023年」), the title alone without one.
+std::string FoodTableSource(std::string_view foodEdition);
 
 // The totals of a column in the order of a report's columns.
 std::array<std::int32_t, kFigureRows> ColumnTotals(const FigureColumn& column);

@@ -6,7 +6,9 @@
 #include "nutrition/food_entry.h"
 #include "plans/plan_store.h"
 #include "reports/figures_report.h"
+#include "tables/cp932.h"
 #include "tables/data_dir.h"
+#include "tables/food_edition.h"
 #include "tables/text_fields.h"
 
 namespace eiyou {
@@ -127,7 +129,8 @@ Report PeriodSession::MakeReport(std::string_view sexText, std::string_view ageT
           std::to_string(figures_.days.size()) + "日）",
       "性別: " + std::string(sexText), "年齢区分: " + std::string(ageText)};
   Report report = MakeFiguresReport("期間の栄養分析", heading, days, AverageColumn(), Targets(),
-                                    extraReference, shownSex_, shownAge_);
+                                    extraReference, shownSex_, shownAge_,
+                                    Cp932ToUtf8(LoadFoodEdition()));
   for (const PeriodDayColumn& c : kPeriodDayColumns)
     report.dayTable.push_back({c.heading, static_cast<std::size_t>(c.row)});
   return report;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "reports/figures_report.h"
 #include "reports/report.h"
 
 using namespace eiyou;
@@ -109,4 +110,12 @@ TEST(Reports, WorkbookIsTheSameInACommaLocale) {
   EXPECT_NE(sheet.find("width=\"14.7109375\""), std::string::npos) << sheet;
   EXPECT_EQ(sheet.find(','), std::string::npos) << sheet;
   std::remove(path.c_str());
+}
+
+// The sources name the edition the table was imported from, as its official title.
+TEST(Reports, TheFoodSourceNamesTheRecordedEdition) {
+  EXPECT_EQ(FoodTableSource("食品成分表（八訂）増補2023年"),
+            "食品成分: 文部科学省「日本食品標準成分表（八訂）増補2023年」");
+  EXPECT_EQ(FoodTableSource("自作の表 2026"), "食品成分: 自作の表 2026");
+  EXPECT_EQ(FoodTableSource(""), "食品成分: 文部科学省「日本食品標準成分表」");
 }
