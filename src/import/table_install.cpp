@@ -70,10 +70,7 @@ bool CreateNewFile(const std::string& path, const std::string& bytes, mode_t mod
 // failure leaves: the caller knows).
 std::string DatedBackup(const std::string& path, const std::string& bytes, mode_t mode,
                         std::time_t now, std::string& error) {
-  std::tm local{};
-  localtime_r(&now, &local);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  const std::string stamp = DatedNameStamp(now);
   for (int attempt = 1; attempt <= 100; ++attempt) {
     const std::string backup =
         path + "." + stamp + (attempt > 1 ? "-" + std::to_string(attempt) : "") + ".bak";

@@ -15,6 +15,7 @@
 
 #include "nutrition/repoint.h"
 #include "tables/data_dir.h"
+#include "tables/file_io.h"
 #include "tables/food_table.h"
 
 namespace eiyou {
@@ -62,14 +63,6 @@ class Statement {
 bool IsDamage(int rc) {
   const int primary = rc & 0xff;
   return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
-}
-
-std::string Stamp(std::time_t t, const char* format) {
-  std::tm local{};
-  localtime_r(&t, &local);
-  char text[32];
-  std::strftime(text, sizeof text, format, &local);
-  return text;
 }
 
 // Whether this process should write there. The mode bits are read as well as
@@ -322,7 +315,7 @@ DayPlanStore::Health DayPlanStore::Inspect(bool writable) {
 }
 
 bool DayPlanStore::MoveAside() {
-  const std::string stamp = Stamp(now_, "%Y%m%d-%H%M%S");
+  const std::string stamp = DatedNameStamp(now_);
   std::string aside;
   for (int attempt = 1; attempt <= 100 && aside.empty(); ++attempt) {
     const std::string name =
@@ -581,7 +574,7 @@ StoreResult DayPlanStore::SaveDay(const DayPlan& plan, std::time_t savedAt) {
   // so a reader (or a process dying halfway) sees one day or the other.
   if (!Exec("BEGIN IMMEDIATE")) return Rollback(Caught());
   Failure failure;
-  if (!WriteDay(plan, Stamp(savedAt, "%Y-%m-%dT%H:%M:%S"), failure)) return Rollback(failure);
+  if (!WriteDay(plan, LocalTimeText(savedAt, "%Y-%m-%dT%H:%M:%S"), failure)) return Rollback(failure);
   if (!Exec("COMMIT")) return Rollback(Caught());
   return {true, {}};
 }

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <string_view>
 
@@ -22,6 +23,13 @@ std::string ReadFailureMessage(const std::string& path) {
 
 std::string WriteFailureMessage(const std::string& path) {
   return "ﾌｧｲﾙ " + path + " を作成できません。";
+}
+
+std::string LocalTimeText(std::time_t t, const char* format) {
+  std::tm local{};
+  localtime_r(&t, &local);
+  char text[32];
+  return std::string(text, std::strftime(text, sizeof text, format, &local));
 }
 
 InputFile::InputFile(const std::string& path) : path_(path), fd_(-1) {

@@ -12,6 +12,13 @@ namespace eiyou {
 std::string ReadFailureMessage(const std::string& path);
 std::string WriteFailureMessage(const std::string& path);
 
+// `t` in local time, written by strftime's `format`; numeric fields only, so
+// the same in every locale.
+std::string LocalTimeText(std::time_t t, const char* format);
+// The stamp of a dated file name, "YYYYMMDD-HHMMSS" in local time: a backup,
+// a damaged file set aside.
+inline std::string DatedNameStamp(std::time_t t) { return LocalTimeText(t, "%Y%m%d-%H%M%S"); }
+
 // The whole file's bytes. Throws IoError as InputFile does.
 std::string ReadWholeFile(const std::string& path);
 
