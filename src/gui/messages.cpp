@@ -1,6 +1,7 @@
 #include "gui/messages.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace eiyou {
 
@@ -25,6 +26,26 @@ void ShowError(QWidget* parent, const QString& text) {
 
 void ShowUnusableText(QWidget* parent, const QString& typed) {
   ShowMessage(parent, QStringLiteral("この文字は使えません：「%1」！").arg(typed));
+}
+
+int AskQuestion(QWidget* parent, const QString& text, const std::vector<Answer>& answers,
+                int byDefault, int onEscape) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::NoButton, parent);
+  std::vector<QPushButton*> buttons;
+  for (const Answer& a : answers) buttons.push_back(box.addButton(a.text, a.role));
+  box.setDefaultButton(buttons.at(static_cast<std::size_t>(byDefault)));
+  box.setEscapeButton(buttons.at(static_cast<std::size_t>(onEscape)));
+  box.exec();
+  for (std::size_t i = 0; i < buttons.size(); ++i)
+    if (box.clickedButton() == buttons[i]) return static_cast<int>(i);
+  return onEscape;
+}
+
+bool Confirm(QWidget* parent, const QString& text, const char* yes, const char* no) {
+  return AskQuestion(parent, text,
+                     {{QString::fromUtf8(yes), QMessageBox::AcceptRole},
+                      {QString::fromUtf8(no), QMessageBox::RejectRole}},
+                     1, 1) == 0;
 }
 
 void BoxMessageSink::Show(const std::string& utf8Text) {

@@ -2,8 +2,10 @@
 // error with the error box.
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 #include <string>
+#include <vector>
 
 #include "tables/errors.h"
 
@@ -17,6 +19,20 @@ void ShowMessage(QWidget* parent, const QString& text);
 void ShowError(QWidget* parent, const QString& text);
 // Tells the user that a typed text has a character the files cannot hold.
 void ShowUnusableText(QWidget* parent, const QString& typed);
+
+// A button of a question box: its caption and role.
+struct Answer {
+  QString text;
+  QMessageBox::ButtonRole role;
+};
+// A modal question titled "確認" with a question icon and `answers` as its
+// buttons; `byDefault` answers Enter, `onEscape` Escape and the close box.
+// Returns the index of the answer given.
+int AskQuestion(QWidget* parent, const QString& text, const std::vector<Answer>& answers,
+                int byDefault, int onEscape);
+// A question with two answers of its own (UTF-8); true for `yes`. `no` is the
+// default, and what Escape and the close box answer.
+bool Confirm(QWidget* parent, const QString& text, const char* yes, const char* no);
 
 // MessageSink over ShowMessage.
 class BoxMessageSink : public MessageSink {

@@ -4,7 +4,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -110,17 +109,12 @@ void ImportDialog::ReadClick() {
 
 void ImportDialog::ImportClick() {
   if (!read_) return;
-  QMessageBox ask(QMessageBox::Question, U("確認"),
-                  U("読み取った %1 食品の表に入れ替えますか？\n今の食品成分表、献立ファイルと"
-                    "日別献立は日付付きの控えとして残します。")
-                      .arg(read_->foods.size()),
-                  QMessageBox::NoButton, this);
-  QPushButton* replace = ask.addButton(U("入れ替える"), QMessageBox::AcceptRole);
-  QPushButton* keep = ask.addButton(U("やめる"), QMessageBox::RejectRole);
-  ask.setDefaultButton(keep);
-  ask.setEscapeButton(keep);
-  ask.exec();
-  if (ask.clickedButton() != replace) return;
+  if (!eiyou::Confirm(this,
+                      U("読み取った %1 食品の表に入れ替えますか？\n今の食品成分表、献立ファイルと"
+                        "日別献立は日付付きの控えとして残します。")
+                          .arg(read_->foods.size()),
+                      "入れ替える", "やめる"))
+    return;
 
   const eiyou::TableInstall install =
       eiyou::InstallFoodTableInDataFolder(read_->foods, std::time(nullptr), read_->edition);
