@@ -6,20 +6,12 @@
 
 #include <QString>
 
-#include "nutrition/nutrients.h"
-#include "reports/report.h"
+#include "reports/figures_report.h"
 
 class QPainter;
 class QPagedPaintDevice;
 
 namespace eiyou {
-
-// The chart of a report: totals against targets, as the daily chart draws them.
-struct ReportChart {
-  NutrientTotals totals;
-  NutrientTargets targets;
-  bool shown = false;  // no chart without a chosen reference row
-};
 
 // Paints the report onto the page the painter is active on.
 void PaintReport(QPainter& painter, const Report& report, const ReportChart& chart);

@@ -36,6 +36,9 @@ enum class OpenStatus {
   Failed,        // the database cannot be used (the message says why)
 };
 
+// What a store is opened for.
+enum class PlanUse { Read, Store };
+
 struct StoreResult {
   bool ok = false;
   std::string message;  // UTF-8, for the user, when not ok
@@ -83,6 +86,9 @@ class DayPlanStore {
   // The layout version of the file: PRAGMA user_version (0 without a file).
   int schemaVersion() const { return version_; }
   bool CanStore() const { return writable_; }
+  // Stored days can be read: a usable file, or none yet, in a KONDATE folder.
+  bool CanRead() const { return status_ != OpenStatus::NoFolder && status_ != OpenStatus::Failed; }
+  bool Serves(PlanUse use) const { return use == PlanUse::Store ? CanStore() : CanRead(); }
 
   // Reads find nothing when the database cannot be read; readError() then
   // tells why (empty after a read that ran, found or not).

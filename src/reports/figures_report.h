@@ -21,6 +21,13 @@ struct ReportDay {
   std::array<std::int32_t, kFigureRows> totals{};
 };
 
+// The chart of a report: totals against targets, as the daily chart draws them.
+struct ReportChart {
+  NutrientTotals totals;
+  NutrientTargets targets;
+  bool shown = false;  // no chart without a chosen reference row
+};
+
 // `shown` is the day (one day) or the average (a period) with its marks;
 // `targets` the chart's targets of the chosen row, or null without one.
 // `foodEdition` (UTF-8) is the food table's recorded edition, empty when

@@ -24,9 +24,9 @@ bool PeriodSession::Show(MessageSink& sink, const std::string& fromDate, const s
     sink.Show(kReversedPeriodMessage);
     return false;
   }
-  from = fromDate;
-  to = toDate;
-  if (const ChartBlocker choice = RowChoice(sexIndex, ageIndex); choice != ChartBlocker::None) {
+  from_ = fromDate;
+  to_ = toDate;
+  if (const ChartBlocker choice = RowChoice(sex_, ageRow_); choice != ChartBlocker::None) {
     sink.Show(ChartBlockerMessage(choice));
     return false;
   }
@@ -38,8 +38,7 @@ bool PeriodSession::Show(MessageSink& sink, const std::string& fromDate, const s
   if (store->status() != OpenStatus::Ok && store->status() != OpenStatus::ReadOnly)
     sink.Show(store->message());
   // Without the folder or a usable file nothing was read: "no days" would mislead.
-  if (store->status() == OpenStatus::NoFolder || store->status() == OpenStatus::Failed)
-    return false;
+  if (!store->Serves(PlanUse::Read)) return false;
   const std::vector<DayPlan> days = store->DaysBetween(fromDate, toDate);
   if (!store->readError().empty()) {
     sink.Show(store->readError());
@@ -58,8 +57,8 @@ bool PeriodSession::Show(MessageSink& sink, const std::string& fromDate, const s
         for (const std::string& item : SplitAtCommas(SplitDishLine(line).foods))
           NoteFood(notes_, food, marks, FoodEntryRowText(item), FoodEntryWeightText(item));
 
-  shownSex_ = sexIndex;
-  shownAge_ = ageIndex;
+  shownSex_ = sex_;
+  shownAge_ = ageRow_;
   shownFrom_ = fromDate;
   shownTo_ = toDate;
   hasTargets_ = reference.IsLoaded();
@@ -134,6 +133,16 @@ Report PeriodSession::MakeReport(std::string_view sexText, std::string_view ageT
   for (const PeriodDayColumn& c : kPeriodDayColumns)
     report.dayTable.push_back({c.heading, static_cast<std::size_t>(c.row)});
   return report;
+}
+
+ReportChart PeriodSession::MakeReportChart() const {
+  ReportChart chart;
+  chart.totals = AverageColumn().nine;
+  if (const NutrientTargets* targets = Targets()) {
+    chart.targets = *targets;
+    chart.shown = true;
+  }
+  return chart;
 }
 
 std::string PeriodSession::ReportBaseName() const {

@@ -12,7 +12,7 @@
 #include "nutrition/figure_table.h"
 #include "nutrition/radar_chart.h"
 #include "plans/period.h"
-#include "reports/report.h"
+#include "reports/figures_report.h"
 #include "sessions/side_tables.h"
 
 namespace eiyou {
@@ -39,9 +39,13 @@ class PeriodSession : public SideTables {
  public:
   RadarChart chart{kDailyChart};
   // The range last asked for ("YYYY-MM-DD"); empty until then.
-  std::string from, to;
-  int sexIndex = -1;  // 0 male, 1 female, -1 nothing chosen
-  int ageIndex = 0;   // reference row 1..11, 0 nothing chosen
+  const std::string& from() const { return from_; }
+  const std::string& to() const { return to_; }
+  int sex() const { return sex_; }        // 0 male, 1 female, -1 nothing chosen
+  int ageRow() const { return ageRow_; }  // reference row 1..11, 0 nothing chosen
+
+  void ChooseSex(int sex) { sex_ = sex; }
+  void ChooseAge(int ageRow) { ageRow_ = ageRow; }
 
   // Checks the range and the choices, loads both tables (their messages go to
   // `sink`), reads the days stored from `fromDate` to `toDate` in the day plan
@@ -78,10 +82,14 @@ class PeriodSession : public SideTables {
 
   // The report of the period; `sexText` and `ageText` name the row shown (UTF-8).
   Report MakeReport(std::string_view sexText, std::string_view ageText) const;
+  // Its chart: the average against the targets of the row shown.
+  ReportChart MakeReportChart() const;
   // A file name for the report, without its extension (UTF-8).
   std::string ReportBaseName() const;
 
  private:
+  std::string from_, to_;
+  int sex_ = -1, ageRow_ = 0;
   PeriodFigures figures_;
   QualityNotes notes_;
   NutrientTargets targets_;

@@ -74,10 +74,10 @@ PeriodWindow::PeriodWindow(eiyou::PeriodSession& session, QWidget* parent)
   auto* panel = eiyou::MakePanel(this, "Panel1", QRect(0, 0, kClientWidth, 49));
   const QDate today = QDate::currentDate();
   MakeLabel(panel, "FromLabel", U("期間"), 16, 16);
-  FromDate = MakeDateEdit(panel, "FromDate", DateOf(session_.from, today.addDays(-6)),
+  FromDate = MakeDateEdit(panel, "FromDate", DateOf(session_.from(), today.addDays(-6)),
                           "期間の最初の日を選択します", QRect(56, 12, 120, 26));
   MakeLabel(panel, "ToLabel", U("～"), 182, 16);
-  ToDate = MakeDateEdit(panel, "ToDate", DateOf(session_.to, today), "期間の最後の日を選択します",
+  ToDate = MakeDateEdit(panel, "ToDate", DateOf(session_.to(), today), "期間の最後の日を選択します",
                         QRect(202, 12, 120, 26));
   MakeLabel(panel, "SexLabel", U("性別"), 340, 16);
   SexBox = MakeChoiceBox(panel, "SexBox", eiyou::Utf8Items(eiyou::kSexItems), "性別を選択します",
@@ -88,9 +88,9 @@ PeriodWindow::PeriodWindow(eiyou::PeriodSession& session, QWidget* parent)
                          &PeriodWindow::AgeBoxChange);
   // The choices of this run, set after the boxes' handlers are bound: they
   // store the same values again.
-  if (session_.sexIndex == 0 || session_.sexIndex == 1) SexBox->setCurrentIndex(session_.sexIndex);
-  if (session_.ageIndex >= 1 && session_.ageIndex <= AgeBox->count())
-    AgeBox->setCurrentIndex(session_.ageIndex - 1);
+  const int sex = session_.sex(), age = session_.ageRow();
+  if (sex == 0 || sex == 1) SexBox->setCurrentIndex(sex);
+  if (age >= 1 && age <= AgeBox->count()) AgeBox->setCurrentIndex(age - 1);
   QPushButton* showButton =
       MakeButton(panel, "ShowButton", "表示", "保存した日別献立から期間の平均を求めて表示します",
                  QRect(kTablesLeft, 8, 89, 33), this, &PeriodWindow::ShowButtonClick);
@@ -177,9 +177,9 @@ void PeriodWindow::Open(eiyou::PeriodSession& session, QWidget* parent) {
   window.exec();
 }
 
-void PeriodWindow::SexBoxChange() { session_.sexIndex = ChosenItem(SexBox); }
+void PeriodWindow::SexBoxChange() { session_.ChooseSex(ChosenItem(SexBox)); }
 
-void PeriodWindow::AgeBoxChange() { session_.ageIndex = ChosenItem(AgeBox) + 1; }
+void PeriodWindow::AgeBoxChange() { session_.ChooseAge(ChosenItem(AgeBox) + 1); }
 
 void PeriodWindow::ShowButtonClick() {
   eiyou::Guarded(this, [&] {
@@ -236,19 +236,9 @@ eiyou::Report PeriodWindow::PeriodReport() const {
                                  : "");
 }
 
-eiyou::ReportChart PeriodWindow::PeriodChart() const {
-  eiyou::ReportChart chart;
-  chart.totals = session_.AverageColumn().nine;
-  if (const eiyou::NutrientTargets* targets = session_.Targets()) {
-    chart.targets = *targets;
-    chart.shown = true;
-  }
-  return chart;
-}
-
 void PeriodWindow::Save(eiyou::ReportFormat format) {
   if (!session_.HasPeriod()) return;
-  eiyou::SaveReport(this, PeriodReport(), PeriodChart(), format, U(session_.ReportBaseName()));
+  eiyou::SaveReport(this, PeriodReport(), session_.MakeReportChart(), format, U(session_.ReportBaseName()));
 }
 
 void PeriodWindow::PdfButtonClick() { Save(eiyou::ReportFormat::Pdf); }
@@ -257,7 +247,7 @@ void PeriodWindow::XlsxButtonClick() { Save(eiyou::ReportFormat::Xlsx); }
 
 void PeriodWindow::PreviewButtonClick() {
   if (!session_.HasPeriod()) return;
-  eiyou::PreviewReport(this, PeriodReport(), PeriodChart());
+  eiyou::PreviewReport(this, PeriodReport(), session_.MakeReportChart());
 }
 
 void PeriodWindow::CloseButtonClick() { reject(); }

@@ -14,7 +14,6 @@ class QTableWidget;
 
 namespace eiyou {
 struct Report;
-struct ReportChart;
 enum class ReportFormat;
 }  // namespace eiyou
 
@@ -43,7 +42,6 @@ class PeriodWindow : public eiyou::ChartDialog {
   // enables the reports with it.
   void ShowPeriod();
   eiyou::Report PeriodReport() const;
-  eiyou::ReportChart PeriodChart() const;
   void Save(eiyou::ReportFormat format);
 
   eiyou::PeriodSession& session_;

@@ -23,8 +23,8 @@ class PeriodSessionTest : public ScratchDirTest {
     ScratchDirTest::SetUp();
     pt::WriteTables(dir_);
     session_ = std::make_unique<PeriodSession>();
-    session_->sexIndex = pt::kSex;
-    session_->ageIndex = pt::kAge;
+    session_->ChooseSex(pt::kSex);
+    session_->ChooseAge(pt::kAge);
   }
   bool Show(const std::string& from = pt::kFrom, const std::string& to = pt::kTo) {
     sink_.messages.clear();
@@ -107,20 +107,20 @@ TEST_F(PeriodSessionTest, EachReasonForNoPeriodIsToldAndForgetsThePeriodShown) {
   EXPECT_FALSE(Show("2024-07-05", "2024-07-01"));
   EXPECT_EQ(sink_.messages, std::vector<std::string>{kReversedPeriodMessage});
   EXPECT_FALSE(session_->HasPeriod());
-  EXPECT_EQ(session_->from, pt::kFrom);  // a reversed range is not remembered
+  EXPECT_EQ(session_->from(), pt::kFrom);  // a reversed range is not remembered
 
   EXPECT_FALSE(Show("2024-07-07", "2024-07-31"));
   EXPECT_EQ(sink_.messages, std::vector<std::string>{kNoPeriodDaysMessage});
-  EXPECT_EQ(session_->from, "2024-07-07");
+  EXPECT_EQ(session_->from(), "2024-07-07");
 
-  session_->ageIndex = 0;
+  session_->ChooseAge(0);
   EXPECT_FALSE(Show());
   EXPECT_EQ(sink_.messages, std::vector<std::string>{ChartBlockerMessage(ChartBlocker::NoAge)});
-  session_->sexIndex = -1;
+  session_->ChooseSex(-1);
   EXPECT_FALSE(Show());
   EXPECT_EQ(sink_.messages, std::vector<std::string>{ChartBlockerMessage(ChartBlocker::NoSex)});
-  session_->sexIndex = pt::kSex;
-  session_->ageIndex = pt::kAge;
+  session_->ChooseSex(pt::kSex);
+  session_->ChooseAge(pt::kAge);
 
   // Without the KONDATE folder nothing is read: its message alone.
   std::filesystem::remove_all(dir_ + "/KONDATE");
@@ -133,8 +133,8 @@ TEST_F(PeriodSessionTest, EachReasonForNoPeriodIsToldAndForgetsThePeriodShown) {
   ASSERT_TRUE(pt::StoreDays(dir_));
   std::filesystem::remove(dir_ + "/STD.CSV");
   auto fresh = std::make_unique<PeriodSession>();
-  fresh->sexIndex = pt::kSex;
-  fresh->ageIndex = pt::kAge;
+  fresh->ChooseSex(pt::kSex);
+  fresh->ChooseAge(pt::kAge);
   sink_.messages.clear();
   ASSERT_TRUE(fresh->Show(sink_, pt::kFrom, pt::kTo, dir_, 1717200000));
   EXPECT_EQ(sink_.messages.size(), 1u);  // the missing file
