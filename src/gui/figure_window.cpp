@@ -7,10 +7,12 @@
 
 #include "gui/figure_cells.h"
 #include "gui/text.h"
+#include "sessions/dish_session.h"
 
 namespace eiyou {
 
-FigureWindow::FigureWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
+FigureWindow::FigureWindow(QWidget* owner, DishSession& session)
+    : QWidget(owner, Qt::Window), session_(session) {
   setObjectName("FigureWindow");
   setWindowTitle(U("献立の成分値"));
   setAccessibleName(U("献立の成分値"));
@@ -37,9 +39,15 @@ FigureWindow::FigureWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
   // As large as the table with its eleven rows, the notes below it.
   table_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
   resize(600, sizeHint().height());
+
+  // Hidden, it has nothing to show; showing it puts the figures of the moment.
+  following_ = session.Subscribe([this](const DishChange&) {
+    if (isVisible()) ShowFigures();
+  });
 }
 
-void FigureWindow::ShowFigures(const FigureTableRows& rows) {
+void FigureWindow::ShowFigures() {
+  const FigureTableRows rows = session_.Figures();
   for (int r = 0; r < kFigureRows; ++r) {
     const FigureTableRow& row = rows[static_cast<std::size_t>(r)];
     SetFigureCell(table_, r, 0, row.dish);

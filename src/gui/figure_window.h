@@ -1,29 +1,34 @@
 // The dish window's companion: the figure table of the dish being composed
 // and of the dishes chosen for evaluation against the chosen reference, with
 // the marks of estimated and missing values. Not modal: it stays open beside
-// the dish window while foods and dishes change.
+// the dish window and, while shown, follows every change of the dish side.
 #pragma once
 
 #include <QWidget>
 
 #include "nutrition/figure_table.h"
+#include "sessions/changes.h"
 
 class QLabel;
 class QTableWidget;
 
 namespace eiyou {
 
+class DishSession;
+
 class FigureWindow : public QWidget {
   Q_OBJECT
  public:
-  explicit FigureWindow(QWidget* owner);
-  // Puts the rows into the table.
-  void ShowFigures(const FigureTableRows& rows);
+  FigureWindow(QWidget* owner, DishSession& session);
+  // Puts the side's figures into the table.
+  void ShowFigures();
   QTableWidget* table() const { return table_; }
 
  private:
+  const DishSession& session_;
   QTableWidget* table_;
   QLabel* legend_;
+  Subscription following_;
 };
 
 }  // namespace eiyou

@@ -1,7 +1,6 @@
 #include "gui/list_items.h"
 
 #include <QListWidget>
-#include <algorithm>
 
 #include "gui/text.h"
 
@@ -15,16 +14,14 @@ std::string ItemBytes(const QListWidgetItem* item) {
 
 std::string ItemBytes(const QListWidget* list, int row) { return ItemBytes(list->item(row)); }
 
-std::vector<std::string> AllItemBytes(const QListWidget* list) {
-  std::vector<std::string> texts;
-  texts.reserve(static_cast<size_t>(list->count()));
-  for (int i = 0; i < list->count(); ++i) texts.push_back(ItemBytes(list, i));
-  return texts;
-}
-
 QListWidgetItem* SelectedItem(const QListWidget* list) {
   const QList<QListWidgetItem*> items = list->selectedItems();
   return items.isEmpty() ? nullptr : items.first();
+}
+
+int SelectedRow(const QListWidget* list) {
+  const QListWidgetItem* item = SelectedItem(list);
+  return item ? list->row(item) : -1;
 }
 
 namespace {
@@ -63,24 +60,13 @@ void FillInOrder(QListWidget* list, const std::vector<std::string>& texts,
   list->setUpdatesEnabled(true);
 }
 
-void InsertSorted(QListWidget* list, const std::string& cp932) {
-  // Upper bound by unsigned byte comparison (std::string compares as unsigned char).
-  int lo = 0, hi = list->count();
-  while (lo < hi) {
-    const int mid = (lo + hi) / 2;
-    if (ItemBytes(list, mid) <= cp932)
-      lo = mid + 1;
-    else
-      hi = mid;
+void FollowList(QListWidget* list, const std::vector<std::string>& texts, const ListChange& change) {
+  const auto row = static_cast<std::size_t>(change.row);
+  switch (change.kind) {
+    case ListChange::Inserted: list->insertItem(change.row, MakeItem(texts.at(row))); break;
+    case ListChange::Removed: delete list->item(change.row); break;
+    case ListChange::Reset: FillInOrder(list, texts); break;
   }
-  list->insertItem(lo, MakeItem(cp932));
-}
-
-void FillSorted(QListWidget* list, std::vector<std::string> texts) {
-  // Each text goes after every text <= it: a stable sort by bytes is that order.
-  std::stable_sort(texts.begin(), texts.end());
-  list->clear();
-  for (const std::string& text : texts) list->addItem(MakeItem(text));
 }
 
 }  // namespace eiyou

@@ -1,5 +1,7 @@
 #include "nutrition/dish_line.h"
 
+#include <algorithm>
+
 #include "nutrition/food_entry.h"
 #include "tables/cp932.h"
 #include "tables/text_fields.h"
@@ -43,6 +45,16 @@ std::vector<std::string> DishFoods(std::string_view line) {
   if (!dish.hasFoods) return {};
   return SplitAtCommas(dish.foods);
 }
+
+std::size_t InsertInListOrder(std::vector<std::string>& texts, std::string text) {
+  // std::string compares bytes as unsigned char: CP932 byte order.
+  const auto row = static_cast<std::size_t>(
+      std::upper_bound(texts.begin(), texts.end(), text) - texts.begin());
+  texts.insert(texts.begin() + static_cast<std::ptrdiff_t>(row), std::move(text));
+  return row;
+}
+
+void SortInListOrder(std::vector<std::string>& texts) { std::stable_sort(texts.begin(), texts.end()); }
 
 void TypedText::Take(std::string_view utf8) {
   shown = std::string(utf8);

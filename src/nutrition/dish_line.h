@@ -3,6 +3,7 @@
 // same text is an item of the dish lists and a line of the dish file.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,15 @@ DishLineParts SplitDishLine(std::string_view line);
 // The FoodEntry texts of a dish: every piece after its third comma, an empty
 // one included; none for a line without foods.
 std::vector<std::string> DishFoods(std::string_view line);
+
+// The order of the dish window's sorted lists (the dish list, the foods of
+// the dish being composed): CP932 byte order, a text after every equal one.
+// Inserts `text` in its place and returns that place.
+std::size_t InsertInListOrder(std::vector<std::string>& texts, std::string text);
+// The same order for a whole list at once, as inserting its texts one by one
+// would give: inserting one at a time moves every later text, which grows
+// with the square of a long file.
+void SortInListOrder(std::vector<std::string>& texts);
 
 // A text typed into a choice box, kept as typed even when it has no CP932 code,
 // so that registration can tell the user then rather than at every keystroke.

@@ -27,20 +27,91 @@ std::optional<std::size_t> FoodTableDigest() {
   }
 }
 
+bool Holds(const std::vector<std::string>& list, int row) {
+  return row >= 0 && static_cast<std::size_t>(row) < list.size();
+}
+
+// Runs `load`, then tells the views, also when the load ends in an IoError:
+// rows read before the error have changed the table.
+template <class Load, class Tell>
+void ThenTell(Load&& load, Tell&& tell) {
+  try {
+    load();
+  } catch (...) {
+    tell();
+    throw;
+  }
+  tell();
+}
 }  // namespace
 
 DishFileOpening DishSession::Opening(MessageSink& sink) {
   ClearEvaluation();
+  draft_.clear();
+  dishes_.clear();
+  // Not ChooseAge: the chart drawn flag outlives the window.
+  sex_ = -1;
+  ageRow_ = 0;
   DishFileOpening opening = ReadDishFileAtOpening(sink);
   openedLines_ = opening.lines;
   openedTable_ = FoodTableDigest();
+  dishes_ = std::move(opening.lines);
+  opening.lines.clear();
+  SortInListOrder(dishes_);
+  Changed(DishChange::Draft);
+  Changed(DishChange::Dishes);
+  Changed(DishChange::Reckoning);
   return opening;
 }
 
-DishSession::DishSave DishSession::SaveDishes(const std::vector<std::string>& lines) {
+FoodPick DishSession::PickFood(std::string_view choice, std::string_view typedWeight) {
+  FoodPickResult pick = ComposeFoodEntry(choice, typedWeight);
+  if (pick.outcome == FoodPick::Added) {
+    const std::size_t row = InsertInListOrder(draft_, std::move(pick.entry));
+    Changed(DishChange::Draft, {ListChange::Inserted, static_cast<int>(row)});
+  }
+  return pick.outcome;
+}
+
+void DishSession::RemoveFood(int row) {
+  if (!Holds(draft_, row)) return;
+  draft_.erase(draft_.begin() + row);
+  Changed(DishChange::Draft, {ListChange::Removed, row});
+}
+
+void DishSession::ClearDraft() {
+  draft_.clear();
+  Changed(DishChange::Draft);
+}
+
+DishLineResult DishSession::RegisterDish(std::string_view name) {
+  DishLineResult dish = ComposeDishLine(SelectedCuisine, SelectedCategory, name, draft_,
+                                        static_cast<int>(dishes_.size()));
+  if (dish.outcome == DishRegistration::Registered) {
+    const std::size_t row = InsertInListOrder(dishes_, dish.line);
+    Changed(DishChange::Dishes, {ListChange::Inserted, static_cast<int>(row)});
+  }
+  return dish;
+}
+
+void DishSession::RemoveDish(int row) {
+  if (!Holds(dishes_, row)) return;
+  dishes_.erase(dishes_.begin() + row);
+  Changed(DishChange::Dishes, {ListChange::Removed, row});
+}
+
+void DishSession::SelectDish(int row) {
+  // The fourth and every later field; an empty one gives an empty item.
+  draft_ = Holds(dishes_, row) ? DishFoods(dishes_[static_cast<std::size_t>(row)])
+                               : std::vector<std::string>{};
+  SortInListOrder(draft_);
+  Changed(DishChange::Draft);
+}
+
+DishSession::DishSave DishSession::SaveDishes() {
   const std::string path = DishFilePath();
   const DishFolderLock lock(DishDirectoryPath());
-  std::vector<std::string> base = openedLines_, ours = lines;
+  std::vector<std::string> base = openedLines_, ours = dishes_;
   // A file gone or unreadable tells nothing of what another copy saved: the
   // program never removes it. The write below then meets what is in its place.
   std::vector<std::string> theirs = base;
@@ -73,6 +144,12 @@ DishSession::DishSave DishSession::SaveDishes(const std::vector<std::string>& li
   WriteDishFile(path, save.lines);
   openedLines_ = save.lines;
   openedTable_ = table;
+  if (save.listChanged()) {
+    // The list shows what was written.
+    dishes_ = save.lines;
+    SortInListOrder(dishes_);
+    Changed(DishChange::Dishes);
+  }
   return save;
 }
 
@@ -102,7 +179,11 @@ void DishSession::LoadFood(MessageSink& sink) {
   shown_.clear();
   shownReady_.clear();
   names_.Clear();
-  SideTables::LoadFood(sink);
+  ThenTell([&] { SideTables::LoadFood(sink); }, [&] { Changed(DishChange::Reckoning); });
+}
+
+void DishSession::LoadReference(MessageSink& sink) {
+  ThenTell([&] { SideTables::LoadReference(sink); }, [&] { Changed(DishChange::Reckoning); });
 }
 
 DishSession::FoodList DishSession::ListGroup(int chosenIndex) {
@@ -123,18 +204,28 @@ bool DishSession::HasFoods() const {
   return false;
 }
 
+void DishSession::EvaluateDish(int row) {
+  if (!Holds(dishes_, row)) return;
+  evaluated_.push_back(SplitDishLine(dishes_[static_cast<std::size_t>(row)]).name);
+  Evaluate(draft_);
+  Changed(DishChange::Evaluated, {ListChange::Inserted, static_cast<int>(evaluated_.size()) - 1});
+}
+
 void DishSession::Evaluate(const std::vector<std::string>& foods) {
   calc.AddListedFoods(foods);
   AddExtrasAndNotes(chosen_, food, marks, foods);
 }
 
 void DishSession::ClearEvaluation() {
+  evaluated_.clear();
   calc.ClearTotals();
   chosen_ = FigureColumn{};
+  Changed(DishChange::Evaluated);
 }
 
-FigureTableRows DishSession::Figures(const std::vector<std::string>& composing, int sex,
-                                     int ageRow) const {
+FigureTableRows DishSession::Figures() const {
+  const std::vector<std::string>& composing = draft_;
+  const int sex = sex_, ageRow = ageRow_;
   FigureColumn dish;
   AddFoodsToColumn(dish, food, marks, composing);
   FigureColumn chosen = chosen_;
@@ -170,20 +261,31 @@ DishSession::FoodList DishSession::ListRows(const std::vector<int>& rows) {
   return list;
 }
 
-ChartBlocker DishSession::CheckChart(int sex, int ageRow) const {
-  if (!reference.IsLoaded()) return ChartBlocker::NoReference;
-  return RowChoice(sex, ageRow);
+void DishSession::ChooseSex(int sex) {
+  sex_ = sex;
+  Changed(DishChange::Reckoning);
 }
 
-void DishSession::DrawChart(Canvas& canvas, int sex, int ageRow, Rgb buttonFace) {
+void DishSession::ChooseAge(int ageRow) {
+  ageRow_ = ageRow;
+  ChartDrawn = false;
+  Changed(DishChange::Reckoning);
+}
+
+ChartBlocker DishSession::CheckChart() const {
+  if (!reference.IsLoaded()) return ChartBlocker::NoReference;
+  return RowChoice(sex_, ageRow_);
+}
+
+void DishSession::DrawChart(Canvas& canvas, Rgb buttonFace) {
   if (ChartDrawn) ClearChart(canvas, buttonFace);
-  calc.LoadTargets(sex, ageRow);
+  calc.LoadTargets(sex_, ageRow_);
   chart.DrawChart(canvas, calc.totals, calc.targets);
   ChartDrawn = true;
 }
 
-void DishSession::EraseChart(Canvas& canvas, int sex, int ageRow, Rgb buttonFace) {
-  calc.LoadTargets(sex, ageRow);
+void DishSession::EraseChart(Canvas& canvas, Rgb buttonFace) {
+  calc.LoadTargets(sex_, ageRow_);
   chart.EraseGraph(canvas, calc.totals, calc.targets, buttonFace);
   ChartDrawn = false;
 }

@@ -1,10 +1,29 @@
 #include "sessions/meal_session.h"
 
+#include <ctime>
+#include <memory>
+#include <optional>
+
 #include "nutrition/dish_line.h"
 #include "nutrition/food_entry.h"
+#include "plans/plan_store.h"
+#include "tables/cp932.h"
+#include "tables/food_edition.h"
 #include "tables/text_fields.h"
 
 namespace eiyou {
+
+namespace {
+
+// The store's word on opening: told through `dialog` when the store serves
+// `use`, and the storing or opening goes on; else the status that ends it.
+std::optional<DayStatus> Refusal(const DayPlanStore& store, PlanUse use, DayPlanDialog& dialog) {
+  if (!store.Serves(use)) return DayStatus{DayOutcome::Unusable, store.message(), !store.CanRead()};
+  if (!store.message().empty()) dialog.Show(store.message());
+  return std::nullopt;
+}
+
+}  // namespace
 
 DishFileOpening MealSession::Opening(MessageSink& sink) {
   ClearDay();
@@ -13,7 +32,7 @@ DishFileOpening MealSession::Opening(MessageSink& sink) {
   return ReadDishFileAtOpening(sink);
 }
 
-std::string MealSession::AddDish(std::string_view dishLine) {
+DishAdded MealSession::AddDish(int meal, std::string_view dishLine) {
   const DishLineParts dish = SplitDishLine(dishLine);
   calc.AddDishFoods(dish.foods);
   // The same pieces AddDishFoods adds, each noted once per food and nutrient.
@@ -21,9 +40,11 @@ std::string MealSession::AddDish(std::string_view dishLine) {
     NoteFood(dayNotes_, food, marks, FoodEntryRowText(item), FoodEntryWeightText(item));
     AddExtraFood(dayExtra_, food, FoodEntryRowText(item), FoodEntryWeightText(item));
   }
-  if (currentMeal >= 1 && currentMeal <= 3)
-    mealDishes_[static_cast<std::size_t>(currentMeal - 1)].emplace_back(dishLine);
-  return MealEntryText(dish);
+  if (meal < 1 || meal > kMeals) return DishAdded::ToTotalsOnly;
+  std::vector<std::string>& dishes = mealDishes_[static_cast<std::size_t>(meal - 1)];
+  dishes.emplace_back(dishLine);
+  changes_.Notify({meal, {ListChange::Inserted, static_cast<int>(dishes.size()) - 1}});
+  return DishAdded::ToMeal;
 }
 
 void MealSession::ClearDay() {
@@ -31,17 +52,83 @@ void MealSession::ClearDay() {
   dayNotes_ = QualityNotes{};
   dayExtra_ = ExtraTotals{};
   for (auto& meal : mealDishes_) meal.clear();
+  changes_.Notify({0, {}});
+}
+
+std::vector<std::string> MealSession::MealEntries(int meal) const {
+  std::vector<std::string> entries;
+  if (meal < 1 || meal > kMeals) return entries;
+  for (const std::string& line : mealDishes_[static_cast<std::size_t>(meal - 1)])
+    entries.push_back(MealEntryText(SplitDishLine(line)));
+  return entries;
 }
 
 ChartBlocker MealSession::PrepareChart(MessageSink& sink) {
   LoadReference(sink);
   // Without a row of the reference table there are no targets to divide by.
-  return RowChoice(sexIndex, ageIndex);
+  return RowChoice(sex_, ageRow_);
 }
 
 void MealSession::DrawChart(Canvas& canvas) {
-  calc.LoadTargets(sexIndex, ageIndex);
+  calc.LoadTargets(sex_, ageRow_);
   chart.DrawChart(canvas, calc.totals, calc.targets);
+}
+
+DayStatus MealSession::SaveDay(DayPlanDialog& dialog) {
+  if (const ChartBlocker choice = RowChoice(sex_, ageRow_); choice != ChartBlocker::None)
+    return {DayOutcome::NoRow, ChartBlockerMessage(choice)};
+  const std::unique_ptr<DayPlanStore> store = DayPlanStore::OpenInDataFolder(std::time(nullptr));
+  if (std::optional<DayStatus> refused = Refusal(*store, PlanUse::Store, dialog)) return *refused;
+  if (store->HasDay(date_) &&
+      !dialog.Confirm(date_ + " の日別献立はすでに保存されています。置き換えますか？", "置き換える",
+                      "やめる"))
+    return {DayOutcome::Kept, {}};
+  DayPlan plan;
+  plan.date = date_;
+  plan.sex = sex_;
+  plan.age = ageRow_;
+  plan.meals = mealDishes_;
+  const StoreResult stored = store->SaveDay(plan);
+  if (!stored.ok) return {DayOutcome::Failed, stored.message, true};
+  return {DayOutcome::Saved, date_ + " の日別献立を保存しました！"};
+}
+
+DayStatus MealSession::LoadDay(DayPlanDialog& dialog) {
+  const std::unique_ptr<DayPlanStore> store = DayPlanStore::OpenInDataFolder(std::time(nullptr));
+  if (std::optional<DayStatus> refused = Refusal(*store, PlanUse::Read, dialog)) return *refused;
+  const std::optional<DayPlan> plan = store->LoadDay(date_);
+  if (!store->readError().empty()) return {DayOutcome::Failed, store->readError(), true};
+  if (!plan) return {DayOutcome::NotStored, date_ + " の日別献立は保存されていません！"};
+  bool anyDish = false;
+  for (const auto& meal : mealDishes_) anyDish = anyDish || !meal.empty();
+  if (anyDish && !dialog.Confirm("今の朝食・昼食・夕食の献立を " + date_ + " の日別献立に入れ替えますか？",
+                                 "入れ替える", "やめる"))
+    return {DayOutcome::Kept, {}};
+  // The same path as choosing the sex and age and adding each dish, so the
+  // totals are exactly those of the day as it was planned.
+  ClearDay();
+  sex_ = plan->sex;
+  ageRow_ = plan->age;
+  for (int m = 1; m <= kMeals; ++m)
+    for (const std::string& line : plan->meals[static_cast<std::size_t>(m - 1)]) AddDish(m, line);
+  return {DayOutcome::Loaded, {}};
+}
+
+DayReport MealSession::MakeDayReport(std::string_view sexText, std::string_view ageText) {
+  DayReport day;
+  const FigureColumn column = DayColumn();
+  const bool row = RowChoice(sex_, ageRow_) == ChartBlocker::None;
+  if (row) {
+    calc.LoadTargets(sex_, ageRow_);
+    day.chart = {calc.totals, calc.targets, true};
+  }
+  const std::vector<std::string> heading = {"日付: " + date_, "性別: " + std::string(sexText),
+                                            "年齢区分: " + std::string(ageText)};
+  day.report = MakeFiguresReport("食事の栄養分析", heading, {{date_, ColumnTotals(column)}}, column,
+                                 row ? &day.chart.targets : nullptr, extraReference, sex_, ageRow_,
+                                 Cp932ToUtf8(LoadFoodEdition()));
+  day.baseName = "栄養分析_" + date_;
+  return day;
 }
 
 }  // namespace eiyou

@@ -5,7 +5,6 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QToolButton>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -25,9 +24,7 @@
 #include <QScreen>
 #include <QTimer>
 
-#include <ctime>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "gui/accessible.h"
@@ -39,13 +36,8 @@
 #include "gui/report_actions.h"
 #include "gui/screen_fit.h"
 #include "gui/text.h"
-#include "plans/plan_store.h"
-#include "reports/figures_report.h"
 #include "sessions/meal_session.h"
-#include "tables/cp932.h"
-#include "tables/food_edition.h"
 
-using eiyou::AppendItem;
 using eiyou::ChosenItem;
 using eiyou::ItemBytes;
 using eiyou::MakeButton;
@@ -59,6 +51,27 @@ using eiyou::ShowMessage;
 namespace {
 
 const char* const kMeals[] = {"朝　食", "昼　食", "夕　食"};
+
+QString DateText(const QDateEdit* edit) { return edit->date().toString(QStringLiteral("yyyy-MM-dd")); }
+
+// Storing and opening a day: the store's word in a message box, the question
+// in a question box.
+class DayPlanBoxes : public eiyou::DayPlanDialog {
+ public:
+  explicit DayPlanBoxes(QWidget* parent) : parent_(parent) {}
+  void Show(const std::string& utf8Text) override { ShowMessage(parent_, eiyou::U(utf8Text)); }
+  bool Confirm(const std::string& question, const char* yes, const char* no) override {
+    return eiyou::Confirm(parent_, eiyou::U(question), yes, no);
+  }
+  // What the day came to, when there is something to tell.
+  void Tell(const eiyou::DayStatus& status) {
+    if (status.message.empty()) return;
+    (status.error ? ShowError : ShowMessage)(parent_, eiyou::U(status.message));
+  }
+
+ private:
+  QWidget* parent_;
+};
 
 // Waits without blocking the window system, but without handling user input,
 // so nobody can press a button in the middle of a print.
@@ -140,6 +153,8 @@ TForm4::TForm4(eiyou::MealSession& session, QWidget* parent)
   PlanDate->setCalendarPopup(true);
   PlanDate->setToolTip(QStringLiteral("日別献立の日付です"));
   PlanDate->setGeometry(420, 34, 130, 26);
+  session_.ChooseDate(eiyou::Utf8Of(DateText(PlanDate)));
+  connect(PlanDate, &QDateEdit::dateChanged, this, &TForm4::PlanDateChange);
   MakeButton(Panel2, "SaveDayButton", "日別献立に保存", "今の朝食・昼食・夕食をこの日付で保存します",
              QRect(566, 30, 170, 33), this, &TForm4::SaveDayClick);
   MakeButton(Panel2, "OpenDayButton", "日別献立を開く", "この日付で保存した献立を読み込みます",
@@ -161,6 +176,14 @@ TForm4::TForm4(eiyou::MealSession& session, QWidget* parent)
                              {"PlanDate", "日別献立の日付"},
                              {"SaveDayButton", "日別献立に保存"},
                              {"OpenDayButton", "日別献立を開く"}});
+  following_ = session_.Subscribe([this](const eiyou::MealChange& change) { Follow(change); });
+}
+
+void TForm4::Follow(const eiyou::MealChange& change) {
+  QListWidget* const lists[] = {ListBox2, ListBox3, ListBox4};
+  for (int meal = 1; meal <= eiyou::kMeals; ++meal)
+    if (change.meal == 0 || change.meal == meal)
+      eiyou::FollowList(lists[meal - 1], session_.MealEntries(meal), change.list);
 }
 
 bool TForm4::Opening(QWidget* messageParent) {
@@ -173,7 +196,7 @@ bool TForm4::Opening(QWidget* messageParent) {
 
 void TForm4::ComboBox1Change() {
   if (ComboBox1->currentText().isEmpty()) return;
-  session_.currentMeal = ChosenItem(ComboBox1) + 1;
+  session_.ChooseMeal(ChosenItem(ComboBox1) + 1);
 }
 
 void TForm4::BitBtn3Click() {
@@ -181,116 +204,31 @@ void TForm4::BitBtn3Click() {
   const int row = ListBox1->currentRow();
   if (row < 0 || !ListBox1->item(row)->isSelected()) return;
 
-  AddToMeal(ItemBytes(ListBox1, row));
+  session_.AddDish(session_.currentMeal(), ItemBytes(ListBox1, row));
 }
 
-void TForm4::AddToMeal(const std::string& line) {
-  const std::string entry = session_.AddDish(line);
-  switch (session_.currentMeal) {
-    case 1: AppendItem(ListBox2, entry); break;
-    case 2: AppendItem(ListBox3, entry); break;
-    case 3: AppendItem(ListBox4, entry); break;
-    default: break;  // no meal list takes it, but its foods still count
-  }
-}
-
-QString TForm4::PlanDateText() const { return PlanDate->date().toString(QStringLiteral("yyyy-MM-dd")); }
-
-namespace {
-// Opens the day plans of the data folder; false (after a message) when they
-// cannot be used for `storing` or reading.
-std::unique_ptr<eiyou::DayPlanStore> OpenPlans(QWidget* parent, bool storing) {
-  auto store = eiyou::DayPlanStore::OpenInDataFolder(std::time(nullptr));
-  if (!store->message().empty()) {
-    if (store->status() == eiyou::OpenStatus::Failed || store->status() == eiyou::OpenStatus::NoFolder)
-      ShowError(parent, eiyou::U(store->message()));
-    else
-      ShowMessage(parent, eiyou::U(store->message()));
-  }
-  const bool usable = storing ? store->CanStore()
-                              : store->status() != eiyou::OpenStatus::Failed &&
-                                    store->status() != eiyou::OpenStatus::NoFolder;
-  return usable ? std::move(store) : nullptr;
-}
-
-// A question with two answers of their own; true for `yes`.
-bool Ask(QWidget* parent, const QString& text, const char* yes, const char* no) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::NoButton, parent);
-  QPushButton* accept = box.addButton(eiyou::U(yes), QMessageBox::AcceptRole);
-  QPushButton* reject = box.addButton(eiyou::U(no), QMessageBox::RejectRole);
-  box.setDefaultButton(reject);
-  box.setEscapeButton(reject);
-  box.exec();
-  return box.clickedButton() == accept;
-}
-}  // namespace
+void TForm4::PlanDateChange() { session_.ChooseDate(eiyou::Utf8Of(DateText(PlanDate))); }
 
 void TForm4::SaveDayClick() {
-  const eiyou::ChartBlocker choice = eiyou::RowChoice(session_.sexIndex, session_.ageIndex);
-  if (choice != eiyou::ChartBlocker::None) {
-    ShowMessage(this, eiyou::U(eiyou::ChartBlockerMessage(choice)));
-    return;
-  }
-  const QString date = PlanDateText();
-  auto store = OpenPlans(this, true);
-  if (!store) return;
-  if (store->HasDay(eiyou::Utf8Of(date)) &&
-      !Ask(this, QStringLiteral("%1 の日別献立はすでに保存されています。置き換えますか？").arg(date),
-           "置き換える", "やめる"))
-    return;
-  eiyou::DayPlan plan;
-  plan.date = eiyou::Utf8Of(date);
-  plan.sex = session_.sexIndex;
-  plan.age = session_.ageIndex;
-  plan.meals = session_.MealDishes();
-  const eiyou::StoreResult stored = store->SaveDay(plan);
-  if (stored.ok)
-    ShowMessage(this, QStringLiteral("%1 の日別献立を保存しました！").arg(date));
-  else
-    ShowError(this, eiyou::U(stored.message));
+  DayPlanBoxes boxes(this);
+  boxes.Tell(session_.SaveDay(boxes));
 }
 
 void TForm4::OpenDayClick() {
-  const QString date = PlanDateText();
-  auto store = OpenPlans(this, false);
-  if (!store) return;
-  const std::optional<eiyou::DayPlan> plan = store->LoadDay(eiyou::Utf8Of(date));
-  if (!store->readError().empty()) {
-    ShowError(this, eiyou::U(store->readError()));
-    return;
-  }
-  if (!plan) {
-    ShowMessage(this, QStringLiteral("%1 の日別献立は保存されていません！").arg(date));
-    return;
-  }
-  const bool anyDish = ListBox2->count() + ListBox3->count() + ListBox4->count() > 0;
-  if (anyDish && !Ask(this, QStringLiteral("今の朝食・昼食・夕食の献立を %1 の日別献立に入れ替えますか？")
-                                .arg(date),
-                      "入れ替える", "やめる"))
-    return;
-  // The same path as choosing the sex and age and adding each dish with
-  // "選択→", so the totals are exactly those of the day as it was planned.
-  BitBtn4Click();
-  ComboBox2->setCurrentIndex(plan->sex);
-  ComboBox3->setCurrentIndex(plan->age - 1);
-  const int chosenMeal = session_.currentMeal;
-  for (int m = 0; m < 3; ++m) {
-    session_.currentMeal = m + 1;
-    for (const std::string& line : plan->meals[static_cast<std::size_t>(m)]) AddToMeal(line);
-  }
-  session_.currentMeal = chosenMeal;
+  DayPlanBoxes boxes(this);
+  const eiyou::DayStatus status = session_.LoadDay(boxes);
+  boxes.Tell(status);
+  if (status.outcome != eiyou::DayOutcome::Loaded) return;
+  // The boxes show the day's sex and age class; their handlers take them again.
+  ComboBox2->setCurrentIndex(session_.sex());
+  ComboBox3->setCurrentIndex(session_.ageRow() - 1);
 }
 
-void TForm4::BitBtn4Click() {
-  session_.ClearDay();
-  ListBox2->clear();
-  ListBox3->clear();
-  ListBox4->clear();
-}
+void TForm4::BitBtn4Click() { session_.ClearDay(); }
 
-void TForm4::ComboBox2Change() { session_.sexIndex = ChosenItem(ComboBox2); }
+void TForm4::ComboBox2Change() { session_.ChooseSex(ChosenItem(ComboBox2)); }
 
-void TForm4::ComboBox3Change() { session_.ageIndex = ChosenItem(ComboBox3) + 1; }
+void TForm4::ComboBox3Change() { session_.ChooseAge(ChosenItem(ComboBox3) + 1); }
 
 void TForm4::BitBtn1Click() { ShowGraphWindow(false); }
 
@@ -308,10 +246,6 @@ void TForm4::BitBtn2Click() { reject(); }
 
 // ---------------------------------------------------------------------------
 // TForm5: the daily intake graph window
-
-namespace {
-
-}  // namespace
 
 TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
     : ChartDialog(meal), session_(session), meal_(meal) {
@@ -400,30 +334,10 @@ TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
                              {"SaveReportButton", "レポートの保存"}});
 }
 
-eiyou::Report TForm5::DayReport(eiyou::ReportChart& chart) {
-  const QString date = meal_ ? meal_->PlanDateText() : QString();
-  const eiyou::FigureColumn day = session_.DayColumn();
-  const bool row = eiyou::RowChoice(session_.sexIndex, session_.ageIndex) == eiyou::ChartBlocker::None;
-  chart = {};
-  if (row) {
-    session_.calc.LoadTargets(session_.sexIndex, session_.ageIndex);
-    chart = {session_.calc.totals, session_.calc.targets, true};
-  }
-  const std::vector<std::string> heading = {
-      "日付: " + eiyou::Utf8Of(date), "性別: " + eiyou::Utf8Of(Edit1->text()),
-      "年齢区分: " + eiyou::Utf8Of(Edit2->text())};
-  return eiyou::MakeFiguresReport("食事の栄養分析", heading,
-                                  {{eiyou::Utf8Of(date), eiyou::ColumnTotals(day)}}, day,
-                                  row ? &chart.targets : nullptr, session_.extraReference,
-                                  session_.sexIndex, session_.ageIndex,
-                                  eiyou::Cp932ToUtf8(eiyou::LoadFoodEdition()));
-}
-
 void TForm5::SaveReport(eiyou::ReportFormat format) {
-  eiyou::ReportChart chart;
-  const eiyou::Report report = DayReport(chart);
-  const QString date = meal_ ? meal_->PlanDateText() : QString();
-  eiyou::SaveReport(this, report, chart, format, QStringLiteral("栄養分析_") + date);
+  const eiyou::DayReport day =
+      session_.MakeDayReport(eiyou::Utf8Of(Edit1->text()), eiyou::Utf8Of(Edit2->text()));
+  eiyou::SaveReport(this, day.report, day.chart, format, eiyou::U(day.baseName));
 }
 
 void TForm5::ShowFigureMarks() {

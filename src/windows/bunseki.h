@@ -9,6 +9,7 @@
 
 #include "gui/chart_dialog.h"
 #include "gui/report_actions.h"
+#include "sessions/changes.h"
 #include "sessions/session_fwd.h"
 
 class QComboBox;
@@ -19,6 +20,10 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QToolButton;
+
+namespace eiyou {
+struct MealChange;
+}  // namespace eiyou
 
 class TForm4 : public QDialog {
   Q_OBJECT
@@ -43,18 +48,16 @@ class TForm4 : public QDialog {
   void BitBtn2Click();
   void SaveDayClick();
   void OpenDayClick();
-
- public:
-  // The day chosen for storing and reading day plans, "YYYY-MM-DD".
-  QString PlanDateText() const;
+  void PlanDateChange();
 
  private:
   // Loads the tables and the dish list; false when the window must not be shown.
   bool Opening(QWidget* messageParent);
-  // Adds a dish line to meal 1..3 as "選択→" does (any other meal: to no list).
-  void AddToMeal(const std::string& line);
+  // The three meal lists are the session's: they follow its changes.
+  void Follow(const eiyou::MealChange& change);
 
   eiyou::MealSession& session_;
+  eiyou::Subscription following_;
   QFrame* Panel1;
   QLabel* StaticText1;
   QPushButton* BitBtn2;
@@ -105,9 +108,6 @@ class TForm5 : public eiyou::ChartDialog {
   void BitBtn1Click();
 
  private:
-  // The day's report (the meal window's date, sex and age class), and the
-  // chart that goes with it when a reference row is chosen.
-  eiyou::Report DayReport(eiyou::ReportChart& chart);
   void SaveReport(eiyou::ReportFormat format);
   QImage CaptureWindow();
   bool PrintPicture(const QImage& picture, const QRect& target);

@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 
@@ -18,21 +17,18 @@
 #include "gui/pick_list.h"
 #include "gui/screen_fit.h"
 #include "gui/text.h"
-#include "nutrition/dish_line.h"
-#include "nutrition/food_entry.h"
 #include "sessions/dish_session.h"
 
-using eiyou::AppendItem;
 using eiyou::BoxMessageSink;
 using eiyou::ChosenItem;
 using eiyou::Guarded;
-using eiyou::InsertSorted;
 using eiyou::ItemBytes;
 using eiyou::MakeButton;
 using eiyou::MakeChoiceBox;
 using eiyou::MakeList;
 using eiyou::MakeStatic;
 using eiyou::SelectedItem;
+using eiyou::SelectedRow;
 using eiyou::ShowMessage;
 using eiyou::U;
 
@@ -185,9 +181,8 @@ TForm3::TForm3(eiyou::DishSession& session, QWidget* parent)
   connect(Edit3, &QLineEdit::textEdited, this, &TForm3::Edit3Change);
   connect(ComboBox1, &QComboBox::editTextChanged, this, &TForm3::GroupListed);
   connect(ComboBox1, &QComboBox::activated, this, &TForm3::GroupChosen);
-  connect(ComboBox4, &QComboBox::editTextChanged, this, &TForm3::UpdateFigures);
-  connect(ComboBox5, &QComboBox::editTextChanged, this, &TForm3::UpdateFigures);
-  figures_ = new eiyou::FigureWindow(this);
+  figures_ = new eiyou::FigureWindow(this, session_);
+  following_ = session_.Subscribe([this](const eiyou::DishChange& change) { Follow(change); });
 
   // Tab runs through the food row in reading order, the search field included.
   setTabOrder(Edit3, SearchEdit);
@@ -242,8 +237,7 @@ bool TForm3::Opening() {
   bool show = false;
   Guarded(owner, [&] {
     BoxMessageSink sink(owner);
-    eiyou::DishFileOpening opening = session_.Opening(sink);
-    eiyou::FillSorted(ListBox1, std::move(opening.lines));
+    const eiyou::DishFileOpening opening = session_.Opening(sink);
     // A NUL byte ends the dish text; a save would then drop what follows it.
     if (opening.textAfterNul) ShowMessage(owner, U(eiyou::kDishesAfterNulMessage));
     show = opening.show;
@@ -279,12 +273,8 @@ void TForm3::ListBox2Click() {
   QListWidgetItem* item = SelectedItem(ListBox2);
   if (!item) return;
   const QString typed = Edit3->text();
-  const eiyou::FoodPickResult pick = eiyou::ComposeFoodEntry(ItemBytes(item), eiyou::Utf8Of(typed));
-  switch (pick.outcome) {
-    case eiyou::FoodPick::Added:
-      InsertSorted(ListBox3, pick.entry);
-      UpdateFigures();
-      break;
+  switch (session_.PickFood(ItemBytes(item), eiyou::Utf8Of(typed))) {
+    case eiyou::FoodPick::Added: break;
     case eiyou::FoodPick::ZeroWeight: break;
     case eiyou::FoodPick::CommaInWeight:
       ShowMessage(this, U("重量にカンマ（,）は使えません！"));
@@ -299,26 +289,18 @@ void TForm3::ListBox2Click() {
 }
 
 void TForm3::BitBtn1Click() {
-  if (QListWidgetItem* item = SelectedItem(ListBox3)) delete item;
+  session_.RemoveFood(SelectedRow(ListBox3));
   ListBox3->setCurrentItem(nullptr);
-  UpdateFigures();
 }
 
-void TForm3::BitBtn5Click() {
-  ListBox3->clear();
-  UpdateFigures();
-}
-
-std::vector<std::string> TForm3::ListedFoods() const { return eiyou::AllItemBytes(ListBox3); }
+void TForm3::BitBtn5Click() { session_.ClearDraft(); }
 
 // ---- Dish list ----------------------------------------------------------------
 
 void TForm3::BitBtn2Click() {
-  const eiyou::DishLineResult dish =
-      eiyou::ComposeDishLine(session_.SelectedCuisine, session_.SelectedCategory,
-                             eiyou::Utf8Of(Edit2->text()), ListedFoods(), ListBox1->count());
+  const eiyou::DishLineResult dish = session_.RegisterDish(eiyou::Utf8Of(Edit2->text()));
   switch (dish.outcome) {
-    case eiyou::DishRegistration::Registered: InsertSorted(ListBox1, dish.line); break;
+    case eiyou::DishRegistration::Registered: break;
     case eiyou::DishRegistration::UnencodableText:
       eiyou::ShowUnusableText(this, U(dish.offending));
       break;
@@ -334,50 +316,36 @@ void TForm3::BitBtn2Click() {
   }
 }
 
-void TForm3::ComboBox2Change() {
-  session_.SelectedCuisine.Take(eiyou::Utf8Of(ComboBox2->currentText()));
-}
+void TForm3::ComboBox2Change() { session_.ChooseCuisine(eiyou::Utf8Of(ComboBox2->currentText())); }
 
-void TForm3::ComboBox3Change() {
-  session_.SelectedCategory.Take(eiyou::Utf8Of(ComboBox3->currentText()));
-}
+void TForm3::ComboBox3Change() { session_.ChooseCategory(eiyou::Utf8Of(ComboBox3->currentText())); }
 
 void TForm3::BitBtn6Click() {
-  if (QListWidgetItem* item = SelectedItem(ListBox1)) delete item;
+  session_.RemoveDish(SelectedRow(ListBox1));
   ListBox1->setCurrentItem(nullptr);
 }
 
-void TForm3::ListBox1Click() {
-  ListBox3->clear();
-  if (QListWidgetItem* item = SelectedItem(ListBox1))
-    // The fourth and every later field; an empty one gives an empty item.
-    eiyou::FillSorted(ListBox3, eiyou::DishFoods(ItemBytes(item)));
-  UpdateFigures();
-}
+void TForm3::ListBox1Click() { session_.SelectDish(SelectedRow(ListBox1)); }
 
 void TForm3::BitBtn4Click() {
-  QMessageBox box(QMessageBox::Question, U("確認"), U("変更を保存しますか"), QMessageBox::NoButton,
-                  this);
+  enum { kYes, kNo, kCancel };
   // One role for all three keeps them in this order whatever the desktop's
   // button layout; default and escape are set explicitly.
-  QPushButton* yes = box.addButton(U("はい(&Y)"), QMessageBox::ActionRole);
-  box.addButton(U("いいえ(&N)"), QMessageBox::ActionRole);
-  QPushButton* cancel = box.addButton(U("ｷｬﾝｾﾙ"), QMessageBox::ActionRole);
-  box.setDefaultButton(yes);
-  box.setEscapeButton(cancel);
-  box.exec();
-  QAbstractButton* answer = box.clickedButton();
-  if (answer == yes) {
+  const int answer = eiyou::AskQuestion(this, U("変更を保存しますか"),
+                                        {{U("はい(&Y)"), QMessageBox::ActionRole},
+                                         {U("いいえ(&N)"), QMessageBox::ActionRole},
+                                         {U("ｷｬﾝｾﾙ"), QMessageBox::ActionRole}},
+                                        kYes, kCancel);
+  if (answer == kYes) {
     Guarded(this, [&] {
-      const eiyou::DishSession::DishSave save = session_.SaveDishes(eiyou::AllItemBytes(ListBox1));
       // The list shows what was written, behind the messages.
-      if (save.listChanged()) eiyou::FillSorted(ListBox1, save.lines);
+      const eiyou::DishSession::DishSave save = session_.SaveDishes();
       ShowMessage(this, U("献立を保存しました！"));
       if (const std::string note = eiyou::DishSaveNote(save); !note.empty())
         ShowMessage(this, U(note));
       done(QDialog::Accepted);
     });
-  } else if (answer == cancel || answer == nullptr) {
+  } else if (answer == kCancel) {
     done(QDialog::Rejected);
   }
 }
@@ -387,50 +355,35 @@ void TForm3::BitBtn12Click() { done(QDialog::Rejected); }
 // ---- Evaluation and chart -----------------------------------------------------
 
 void TForm3::BitBtn8Click() {
-  ListBox4->clear();
   session_.ClearEvaluation();
   Guarded(this, [&] {
     BoxMessageSink sink(this);
     session_.LoadReference(sink);
   });
-  UpdateFigures();
 }
 
-void TForm3::ComboBox4Change() {
-  // The sex index is read from the box whenever a chart is drawn or erased.
-}
+void TForm3::ComboBox4Change() { session_.ChooseSex(ChosenItem(ComboBox4)); }
 
-void TForm3::ComboBox5Change() {
-  // A new age class draws over what is on screen.
-  session_.ChartDrawn = false;
-}
+void TForm3::ComboBox5Change() { session_.ChooseAge(ChosenItem(ComboBox5) + 1); }
 
 void TForm3::BitBtn9Click() {
   Guarded(this, [&] {
     BoxMessageSink sink(this);
     session_.LoadFood(sink);
-    QListWidgetItem* item = SelectedItem(ListBox1);
-    if (!item) return;
-    AppendItem(ListBox4, eiyou::SplitDishLine(ItemBytes(item)).name);
-    session_.Evaluate(ListedFoods());
+    session_.EvaluateDish(SelectedRow(ListBox1));
   });
-  UpdateFigures();
 }
 
 void TForm3::BitBtn10Click() {
-  ListBox4->clear();
   session_.ClearEvaluation();
   eiyou::ImageCanvas canvas(surface());
   session_.ClearChart(canvas, eiyou::ButtonFaceRgb());
   surfaceChanged();
-  UpdateFigures();
 }
 
 void TForm3::ChartButton(bool draw) {
   Guarded(this, [&] {
-    const int sex = ChosenItem(ComboBox4);
-    const int age = ChosenItem(ComboBox5) + 1;
-    if (const eiyou::ChartBlocker blocker = session_.CheckChart(sex, age);
+    if (const eiyou::ChartBlocker blocker = session_.CheckChart();
         blocker != eiyou::ChartBlocker::None) {
       ShowMessage(this, U(eiyou::ChartBlockerMessage(blocker)));
       return;
@@ -439,12 +392,11 @@ void TForm3::ChartButton(bool draw) {
     session_.LoadReference(sink);
     eiyou::ImageCanvas canvas(surface());
     if (draw)
-      session_.DrawChart(canvas, sex, age, eiyou::ButtonFaceRgb());
+      session_.DrawChart(canvas, eiyou::ButtonFaceRgb());
     else
-      session_.EraseChart(canvas, sex, age, eiyou::ButtonFaceRgb());
+      session_.EraseChart(canvas, eiyou::ButtonFaceRgb());
     surfaceChanged();
   });
-  UpdateFigures();  // STD.CSV was read again
 }
 
 void TForm3::BitBtn7Click() { ChartButton(true); }
@@ -500,11 +452,16 @@ void TForm3::FigureButtonClick() {
   if (!figures_->isVisible()) eiyou::ShowBeside(this, figures_);
   figures_->raise();
   figures_->activateWindow();
-  UpdateFigures();
+  figures_->ShowFigures();
 }
 
-void TForm3::UpdateFigures() {
-  if (!figures_ || !figures_->isVisible()) return;
-  figures_->ShowFigures(
-      session_.Figures(ListedFoods(), ChosenItem(ComboBox4), ChosenItem(ComboBox5) + 1));
+void TForm3::Follow(const eiyou::DishChange& change) {
+  switch (change.part) {
+    case eiyou::DishChange::Draft: eiyou::FollowList(ListBox3, session_.draft(), change.list); break;
+    case eiyou::DishChange::Dishes: eiyou::FollowList(ListBox1, session_.dishes(), change.list); break;
+    case eiyou::DishChange::Evaluated:
+      eiyou::FollowList(ListBox4, session_.evaluated(), change.list);
+      break;
+    case eiyou::DishChange::Reckoning: break;  // what the figure window follows
+  }
 }

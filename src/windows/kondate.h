@@ -2,10 +2,8 @@
 // its file, and the radar chart of chosen dishes against a reference intake.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "gui/chart_dialog.h"
+#include "sessions/changes.h"
 #include "sessions/session_fwd.h"
 
 class QComboBox;
@@ -16,6 +14,7 @@ class QPushButton;
 class QWidget;
 
 namespace eiyou {
+struct DishChange;
 class FigureWindow;
 class PickList;
 }  // namespace eiyou
@@ -66,16 +65,16 @@ class TForm3 : public eiyou::ChartDialog {
   // Drawing (`draw`) or erasing the chart: the three checks, each with its
   // message, then STD.CSV reloaded (the rows held stay on a missing file).
   void ChartButton(bool draw);
-  std::vector<std::string> ListedFoods() const;
   // A group chosen again after a search lists the group again.
   void GroupChosen();
   void GroupListed();
-  // The figure window, when shown, follows every change of the lists and of
-  // sex and age.
-  void UpdateFigures();
+  // The dish being composed, the dish list and the dishes evaluated are the
+  // session's: their list boxes follow its changes.
+  void Follow(const eiyou::DishChange& change);
   void NameControls();
 
   eiyou::DishSession& session_;
+  eiyou::Subscription following_;
 
   // Food side.
   QPushButton* BitBtn3;

@@ -5,17 +5,15 @@
 //   program_copy hold DIR          holds DIR, says "held", lets go at end of input
 //   program_copy sole DIR          exit status 0 when DIR is granted to it alone, 3 when not
 //   program_copy register DIR LINE COUNT
-//       COUNT times: opens the dish list of DIR, adds LINE (UTF-8; COUNT > 1
-//       appends the round's number), saves
+//       COUNT times: opens the dish list of DIR, registers LINE (UTF-8: cuisine,
+//       category and name; COUNT > 1 appends the round's number), saves
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "sessions/dish_session.h"
-#include "tables/cp932.h"
 #include "tables/data_dir.h"
 #include "tables/folder_lock.h"
 
@@ -26,17 +24,22 @@ class Quiet : public eiyou::MessageSink {
   void Show(const std::string&) override {}
 };
 
+// LINE is cuisine, category and name, no foods: what the dish window
+// registers with nothing composed.
 int Register(const std::string& line, int count) {
   const eiyou::DataFolderUse folder(eiyou::DataDirectory());
   eiyou::DishSession session;
   Quiet sink;
+  const std::size_t first = line.find(','), second = line.find(',', first + 1);
+  session.ChooseCuisine(line.substr(0, first));
+  session.ChooseCategory(line.substr(first + 1, second - first - 1));
+  const std::string name = line.substr(second + 1);
   for (int i = 0; i < count; ++i) {
-    // Sorted, each in its place, as the window's list takes them.
-    std::vector<std::string> lines = session.Opening(sink).lines;
-    std::stable_sort(lines.begin(), lines.end());
-    const std::string dish = eiyou::Cp932(line) + (count > 1 ? std::to_string(i) : "");
-    lines.insert(std::upper_bound(lines.begin(), lines.end(), dish), dish);
-    session.SaveDishes(lines);
+    session.Opening(sink);
+    const eiyou::DishLineResult dish =
+        session.RegisterDish(name + (count > 1 ? std::to_string(i) : ""));
+    if (dish.outcome != eiyou::DishRegistration::Registered) return 4;
+    session.SaveDishes();
   }
   return 0;
 }

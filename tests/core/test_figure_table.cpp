@@ -193,29 +193,38 @@ TEST_F(SideFilesTest, SessionsKeepTheChosenColumnAndTheDaysNotesUntilCleared) {
   WriteBytes("STD.CSV", "2100,2100,60,60\r\n");
   testing::RecordingSink sink;
 
+  std::filesystem::create_directory(Path("KONDATE"));
+  WriteBytes("KONDATE/献立.TXT", Cp932(",,ごはん,[1] 1001:米= 100g\r\n"));
+
   DishSession dish;
   dish.LoadFood(sink);
   dish.LoadReference(sink);
-  const std::vector<std::string> foods = {Cp932("[1] 1001:米= 100g")};
-  dish.Evaluate(foods);
-  dish.Evaluate(foods);
-  FigureTableRows rows = dish.Figures(foods, 0, 1);
+  dish.Opening(sink);
+  dish.SelectDish(0);  // the dish being composed: 100 g of rice
+  dish.EvaluateDish(0);
+  dish.EvaluateDish(0);
+  dish.ChooseSex(0);
+  dish.ChooseAge(1);
+  FigureTableRows rows = dish.Figures();
   EXPECT_EQ(rows[0].dish.text, "356");
   EXPECT_EQ(rows[0].chosen.text, "712");
   EXPECT_EQ(rows[0].percent.text, "34");
   EXPECT_EQ(rows[2].chosen.mark, "※");       // fat "-"
   EXPECT_EQ(rows[kSaltRow].reference.text, "-");  // no STD_EXTRA.CSV
   EXPECT_EQ(dish.calc.totals.value[0], 712);
-  EXPECT_EQ(dish.Figures(foods, -1, 1)[0].reference.text, "-");
+  dish.ChooseSex(-1);
+  EXPECT_EQ(dish.Figures()[0].reference.text, "-");
+  dish.ChooseSex(0);
   dish.ClearEvaluation();
-  rows = dish.Figures({}, 0, 1);
+  dish.ClearDraft();
+  rows = dish.Figures();
   EXPECT_EQ(rows[0].chosen.text, "0");
   EXPECT_EQ(rows[2].chosen.mark, "");
   EXPECT_TRUE(sink.messages.empty());
 
   MealSession meal;
   meal.LoadFood(sink);
-  meal.AddDish(Cp932("和食,煮もの,ごはん,[1] 1001:米= 100g"));
+  meal.AddDish(1, Cp932("和食,煮もの,ごはん,[1] 1001:米= 100g"));
   EXPECT_EQ(meal.FigureMark(2).mark, "※");
   meal.ClearDay();
   EXPECT_EQ(meal.FigureMark(2).mark, "");

@@ -5,14 +5,16 @@
 
 #include "kondate.h"
 #include "kondate_test_support.h"
+#include "nutrition/dish_line.h"
 
 using namespace kt;
 
 namespace {
 
-std::vector<std::string> Filled(const std::vector<std::string>& texts) {
+std::vector<std::string> Filled(std::vector<std::string> texts) {
+  eiyou::SortInListOrder(texts);
   QListWidget list;
-  eiyou::FillSorted(&list, texts);
+  eiyou::FollowList(&list, texts, {});
   return ItemBytesOf(&list);
 }
 
@@ -31,7 +33,11 @@ class DishListOrderTest : public MainOnTestTables {
     const std::vector<std::string> texts = {
         "[9]a", "\x98\x61,x", "", "[10]a", "[9]a", "[9]", "\x97\x6d", "[9]a,", "z", "\x81\x40"};
     QListWidget oneByOne;
-    for (const std::string& t : texts) eiyou::InsertSorted(&oneByOne, t);
+    std::vector<std::string> inserted;
+    for (const std::string& t : texts) {
+      const auto row = static_cast<int>(eiyou::InsertInListOrder(inserted, t));
+      eiyou::FollowList(&oneByOne, inserted, {eiyou::ListChange::Inserted, row});
+    }
     const std::vector<std::string> expected = {
         "", "[10]a", "[9]", "[9]a", "[9]a", "[9]a,", "z", "\x81\x40", "\x97\x6d", "\x98\x61,x"};
     QCOMPARE(ItemBytesOf(&oneByOne), expected);
@@ -41,9 +47,9 @@ class DishListOrderTest : public MainOnTestTables {
   void oneGoReplacesWhatTheListHeld() {
     QListWidget list;
     eiyou::AppendItem(&list, "old");
-    eiyou::FillSorted(&list, {"b", "a"});
+    eiyou::FollowList(&list, {"a", "b"}, {});
     QCOMPARE(ItemBytesOf(&list), (std::vector<std::string>{"a", "b"}));
-    eiyou::FillSorted(&list, {});
+    eiyou::FollowList(&list, {}, {});
     QCOMPARE(list.count(), 0);
   }
 

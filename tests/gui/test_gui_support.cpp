@@ -18,6 +18,7 @@
 #include "gui/text.h"
 #include "gui/translations.h"
 #include "modal_driver.h"
+#include "nutrition/dish_line.h"
 
 using eiyou::ImageCanvas;
 
@@ -33,8 +34,12 @@ class GuiSupportTest : public QObject {
   }
 
   void sortedInsertionUsesByteOrderAndKeepsDuplicates() {
+    std::vector<std::string> texts;
     QListWidget list;
-    for (const char* t : {"[9]a", "[10]a", "[9]a", "\x98\x61", "[1]"}) eiyou::InsertSorted(&list, t);
+    for (const char* t : {"[9]a", "[10]a", "[9]a", "\x98\x61", "[1]"}) {
+      const auto row = static_cast<int>(eiyou::InsertInListOrder(texts, t));
+      eiyou::FollowList(&list, texts, {eiyou::ListChange::Inserted, row});
+    }
     QStringList shown;
     for (int i = 0; i < list.count(); ++i) shown << QString::fromLatin1(eiyou::ItemBytes(&list, i).c_str());
     QCOMPARE(shown, (QStringList{"[10]a", "[1]", "[9]a", "[9]a", QString::fromLatin1("\x98\x61")}));

@@ -60,7 +60,7 @@ TEST_F(PeriodTest, EachDayHasTheMealWindowsTotals) {
   for (std::size_t d = 0; d < days.size(); ++d) {
     meal->calc.ClearTotals();
     for (const auto& dishesOfMeal : days[d].meals)
-      for (const std::string& line : dishesOfMeal) meal->AddDish(line);
+      for (const std::string& line : dishesOfMeal) meal->AddDish(0, line);
     EXPECT_EQ(period.days[d].date, days[d].date);
     for (int k = 0; k < kNutrients; ++k)
       EXPECT_EQ(period.days[d].totals[k], meal->calc.totals.value[k]) << days[d].date << " " << k;
