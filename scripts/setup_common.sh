@@ -56,5 +56,9 @@ eiyou_install_packages() {
   "${as_root[@]}" "${apt[@]}" install --no-install-recommends "${missing[@]}"
 }
 
+# Debian's hardening flags of kind $1 (CXXFLAGS, CPPFLAGS, LDFLAGS), as a
+# Debian package build gives them.
+eiyou_hardening_flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
+
 # Number of parallel build jobs.
 eiyou_jobs() { nproc 2>/dev/null || echo 2; }

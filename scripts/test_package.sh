@@ -22,7 +22,7 @@ fail() { eiyou_say "package: FAILED: $*"; exit 1; }
 eiyou_say "package: building (build-package/)"
 # Debian's hardening flags, as a Debian build would give them; passed on every
 # configure, since the environment counts only on the first.
-flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
+flags() { eiyou_hardening_flags "$1"; }
 cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release \
   -DEIYOU_BUILD_TESTS=OFF -DEIYOU_BUILD_BENCH=OFF \
   -DCMAKE_CXX_FLAGS="$(flags CXXFLAGS) $(flags CPPFLAGS)" \
