@@ -124,8 +124,7 @@ bool DishSession::HasFoods() const {
 }
 
 void DishSession::Evaluate(const std::vector<std::string>& foods) {
-  calc.AddListedFoods(foods);
-  AddExtrasAndNotes(chosen_, food, marks, foods);
+  AddFoods(food, marks, ReadFoodEntries(foods), calc.totals, chosen_.extra, chosen_.notes);
 }
 
 void DishSession::ClearEvaluation() {

@@ -1,8 +1,6 @@
 #include "sessions/meal_session.h"
 
 #include "nutrition/dish_line.h"
-#include "nutrition/food_entry.h"
-#include "tables/text_fields.h"
 
 namespace eiyou {
 
@@ -15,12 +13,7 @@ DishFileOpening MealSession::Opening(MessageSink& sink) {
 
 std::string MealSession::AddDish(std::string_view dishLine) {
   const DishLineParts dish = SplitDishLine(dishLine);
-  calc.AddDishFoods(dish.foods);
-  // The same pieces AddDishFoods adds, each noted once per food and nutrient.
-  for (const std::string& item : SplitAtCommas(dish.foods)) {
-    NoteFood(dayNotes_, food, marks, FoodEntryRowText(item), FoodEntryWeightText(item));
-    AddExtraFood(dayExtra_, food, FoodEntryRowText(item), FoodEntryWeightText(item));
-  }
+  AddFoods(food, marks, ReadDishFoods(dish.foods), calc.totals, dayExtra_, dayNotes_);
   if (currentMeal >= 1 && currentMeal <= 3)
     mealDishes_[static_cast<std::size_t>(currentMeal - 1)].emplace_back(dishLine);
   return MealEntryText(dish);
