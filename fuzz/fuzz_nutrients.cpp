@@ -138,7 +138,15 @@ void CheckAddFood(const FoodTable& food, const ReferenceTable& reference, Nutrie
   const long double w = Real48(ParseRealLenient(weight));
   // No food, or no weight: nothing is added.
   if (r < 1 || r > food.rows() || w == 0) FUZZ_CHECK(calc.totals.value == before.value);
-  (void)food;
+  if (r < 1 || r > food.rows()) return;
+  // Otherwise each nutrient as documented, its cell read from the text afresh.
+  constexpr int kScales[kNutrients] = {0, 10, 10, 0, 10, 0, 100, 100, 0};
+  for (int i = 0; i < kNutrients; ++i) {
+    const std::string_view cell = food.Cell(kNutrientColumns[i], r);
+    const long double v =
+        kScales[i] ? Real48(ParseRealLenient(cell)) * kScales[i] : ParseIntLenient(cell);
+    FUZZ_CHECK(calc.totals.value[i] == SaturatingAdd(before.value[i], RoundEven((w * v) * 0.01L)));
+  }
   (void)reference;
 }
 

@@ -40,6 +40,17 @@ DishLineParts SplitDishLine(std::string_view line) {
   return parts;
 }
 
+std::string_view DishLineFoodText(std::string_view line) {
+  // A missing comma ends the split early, so foods follow only a third comma.
+  std::size_t at = 0;
+  for (int comma = 0; comma < 3; ++comma) {
+    at = line.find(',', at);
+    if (at == std::string_view::npos) return {};
+    ++at;
+  }
+  return line.substr(at);
+}
+
 std::vector<std::string> DishFoods(std::string_view line) {
   const DishLineParts dish = SplitDishLine(line);
   if (!dish.hasFoods) return {};

@@ -23,6 +23,10 @@ struct DishLineParts {
 };
 DishLineParts SplitDishLine(std::string_view line);
 
+// The text after a DishLine's third comma, SplitDishLine's `foods`, without
+// copying the line apart: empty for a line without foods.
+std::string_view DishLineFoodText(std::string_view line);
+
 // The FoodEntry texts of a dish: every piece after its third comma, an empty
 // one included; none for a line without foods.
 std::vector<std::string> DishFoods(std::string_view line);

@@ -1,10 +1,8 @@
 #include "nutrition/figure_table.h"
 
-#include <algorithm>
 #include <cstdlib>
 
 #include "nutrition/figures.h"
-#include "nutrition/food_entry.h"
 #include "nutrition/real48.h"
 #include "tables/cp932.h"
 #include "tables/numbers.h"
@@ -19,21 +17,6 @@ const std::array<const char*, kFigureRows> kFigureRowNames = {
 };
 
 namespace {
-
-// The table column of each row.
-constexpr int kColumnOfRow[kFigureRows] = {3, 5, 6, 10, 12, 17, 18, 19, 21, 22, 8};
-
-constexpr long double kPerGram = 0.01L;
-
-// A food's row when it adds to totals, else 0.
-int RowOf(const FoodTable& food, std::string_view rowText) {
-  const std::int32_t r = ParseIntLenient(rowText);
-  return r >= 1 && r <= food.rows() ? r : 0;
-}
-
-void AddOnce(std::vector<std::string>& names, std::string_view name) {
-  if (std::find(names.begin(), names.end(), name) == names.end()) names.emplace_back(name);
-}
 
 std::string NameList(const std::vector<std::string>& names) {
   constexpr std::size_t kShown = 12;
@@ -71,54 +54,6 @@ std::string TenthsText(std::int32_t tenths) {
   const std::int64_t magnitude = std::llabs(v);
   return (v < 0 ? "-" : "") + std::to_string(magnitude / 10) + "." +
          std::to_string(magnitude % 10);
-}
-
-void AddExtraFood(ExtraTotals& totals, const FoodTable& food, std::string_view rowText,
-                  std::string_view weightText) {
-  const long double w = Real48(ParseRealLenient(weightText));
-  const int r = RowOf(food, rowText);
-  if (r == 0) return;
-  for (int i = 0; i < 2; ++i) {
-    const long double v = Real48(ParseRealLenient(food.Cell(kColumnOfRow[kSaltRow + i], r)));
-    const long double s = v * 10;
-    totals.value[i] = SaturatingAdd(totals.value[i], RoundEven((w * s) * kPerGram));
-  }
-}
-
-void NoteFood(QualityNotes& notes, const FoodTable& food, const std::vector<FoodMarksLine>& marks,
-              std::string_view rowText, std::string_view weightText) {
-  const int r = RowOf(food, rowText);
-  if (r == 0 || Real48(ParseRealLenient(weightText)) == 0) return;
-  const std::string_view name = food.Cell(2, r);
-  for (int row = 0; row < kFigureRows; ++row) {
-    switch (QualityOf(food, marks, kColumnOfRow[row], r)) {
-      case CellQuality::Analysed: break;
-      case CellQuality::Estimated: AddOnce(notes.estimated[row], name); break;
-      case CellQuality::NotAnalysed: AddOnce(notes.missing[row], name); break;
-    }
-  }
-}
-
-void AddExtrasAndNotes(FigureColumn& column, const FoodTable& food,
-                       const std::vector<FoodMarksLine>& marks,
-                       const std::vector<std::string>& items) {
-  for (const std::string& item : items) {
-    const std::string_view row = FoodEntryRowText(item), weight = FoodEntryWeightText(item);
-    AddExtraFood(column.extra, food, row, weight);
-    NoteFood(column.notes, food, marks, row, weight);
-  }
-}
-
-void AddFoodsToColumn(FigureColumn& column, const FoodTable& food,
-                      const std::vector<FoodMarksLine>& marks,
-                      const std::vector<std::string>& items) {
-  // The nine through the calculator itself, so the figures are the chart's.
-  const ReferenceTable noReference;
-  NutrientCalculator calc(food, noReference);
-  calc.totals = column.nine;
-  calc.AddListedFoods(items);
-  column.nine = calc.totals;
-  AddExtrasAndNotes(column, food, marks, items);
 }
 
 FigureCell MarkOf(const QualityNotes& notes, int row) {

@@ -10,15 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "nutrition/accumulation.h"
 #include "nutrition/nutrients.h"
 #include "tables/extra_reference.h"
-#include "tables/food_marks.h"
 
 namespace eiyou {
 
-// Rows 0..8 are the chart's nutrients in axis order, then salt and fibre.
-inline constexpr int kFigureRows = kNutrients + 2;
-inline constexpr int kSaltRow = kNutrients, kFibreRow = kNutrients + 1;
 inline constexpr int kVitaminARow = 5;
 
 // The row names with their units; the figures are in these units.
@@ -29,42 +26,6 @@ inline constexpr const char* kEstimatedMark = "＊";
 inline constexpr const char* kMissingMark = "※";
 inline constexpr const char* kFigureMarksLegend =
     "※ 成分値のない食品（0として計算）を含む　＊ 推定値を含む";
-
-// Salt equivalent and dietary fibre in tenths of a gram, each food's share
-// read like the decimal columns of the nine: the cell as a 6-byte real × 10,
-// × weight × 0.01, rounded half-even by itself, added with saturation.
-struct ExtraTotals {
-  std::array<std::int32_t, 2> value{};  // salt, fibre
-};
-void AddExtraFood(ExtraTotals& totals, const FoodTable& food, std::string_view rowText,
-                  std::string_view weightText);
-
-// The foods behind each row whose value was estimated, or not analysed (and so
-// counted as 0): their names (CP932), each once, in the order first met.
-struct QualityNotes {
-  std::array<std::vector<std::string>, kFigureRows> estimated, missing;
-};
-// Notes the food of a FoodEntry's row and weight text; a food outside the
-// table or of weight 0 adds nothing to any total and is not noted.
-void NoteFood(QualityNotes& notes, const FoodTable& food, const std::vector<FoodMarksLine>& marks,
-              std::string_view rowText, std::string_view weightText);
-
-// One column of figures.
-struct FigureColumn {
-  NutrientTotals nine;
-  ExtraTotals extra;
-  QualityNotes notes;
-};
-// Adds FoodEntry items as AddListedFoods adds them to totals (same arithmetic,
-// same rows), with salt, fibre and the notes.
-void AddFoodsToColumn(FigureColumn& column, const FoodTable& food,
-                      const std::vector<FoodMarksLine>& marks,
-                      const std::vector<std::string>& items);
-// The same for the salt, fibre and notes only, of items whose nine totals are
-// added elsewhere (the session's own totals).
-void AddExtrasAndNotes(FigureColumn& column, const FoodTable& food,
-                       const std::vector<FoodMarksLine>& marks,
-                       const std::vector<std::string>& items);
 
 // A cell of the table, UTF-8: its figure, its marks ("" or "※", "＊", "※＊")
 // and the text that names the foods behind the marks.

@@ -2,37 +2,13 @@
 
 #include <limits>
 
-#include "nutrition/food_entry.h"
+#include "nutrition/accumulation.h"
 #include "nutrition/real48.h"
 #include "tables/numbers.h"
-#include "tables/text_fields.h"
 
 namespace eiyou {
 
 namespace {
-
-// Where each nutrient comes from and how its cell is read. A scale of 0 marks a
-// column read as an integer; otherwise the cell is a real multiplied by the scale
-// into the fixed-point unit of the totals.
-struct NutrientSource {
-  int column;         // FoodTable column
-  long double scale;  // 0, 10 or 100
-};
-
-constexpr NutrientSource kSources[kNutrients] = {
-    {3, 0},     // energy, kcal
-    {5, 10},    // protein, 0.1 g
-    {6, 10},    // total fat, 0.1 g
-    {10, 0},    // calcium, mg
-    {12, 10},   // iron, 0.1 mg
-    {17, 0},    // vitamin A, IU
-    {18, 100},  // vitamin B1, 0.01 mg
-    {19, 100},  // vitamin B2, 0.01 mg
-    {21, 0},    // vitamin C, mg
-};
-
-// Per 100 g: the nearest extended value to 0.01, not the double one.
-constexpr long double kPerGram = 0.01L;
 
 std::int32_t Clamp32(std::int64_t v) {
   if (v > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
@@ -40,14 +16,16 @@ std::int32_t Clamp32(std::int64_t v) {
   return static_cast<std::int32_t>(v);
 }
 
-void AddItem(NutrientCalculator& calc, std::string_view item) {
-  calc.AddFoodToTotals(FoodEntryRowText(item), FoodEntryWeightText(item));
+void AddToTotals(const FoodTable& food, std::span<const FoodAmount> foods, NutrientTotals& totals) {
+  FoodValues values(food);
+  ExtraTotals unused;  // salt and fibre are not the chart's
+  AddFoods(values, foods, totals, unused);
 }
 
 }  // namespace
 
 bool IsWholeNumberColumn(int column) {
-  for (const NutrientSource& src : kSources)
+  for (const FigureSource& src : kFigureSources)
     if (src.column == column) return src.scale == 0;
   return false;
 }
@@ -55,34 +33,16 @@ bool IsWholeNumberColumn(int column) {
 void NutrientCalculator::ClearTotals() { totals.value.fill(0); }
 
 void NutrientCalculator::AddFoodToTotals(std::string_view rowText, std::string_view weightText) {
-  const long double w = Real48(ParseRealLenient(weightText));
-  const std::int32_t r = ParseIntLenient(rowText);
-  if (r < 1 || r > food_.rows()) return;
-
-  for (int i = 0; i < kNutrients; ++i) {
-    const NutrientSource& src = kSources[i];
-    const std::string_view cell = food_.Cell(src.column, r);
-    long double amount;
-    if (src.scale == 0) {
-      const long double v = ParseIntLenient(cell);
-      amount = (w * v) * kPerGram;
-    } else {
-      const long double v = Real48(ParseRealLenient(cell));
-      const long double s = v * src.scale;  // kept in extended precision
-      amount = (w * s) * kPerGram;
-    }
-    // Each food is rounded by itself; the sum saturates rather than overflow.
-    totals.value[i] = SaturatingAdd(totals.value[i], RoundEven(amount));
-  }
+  const FoodAmount food = ReadFoodAmount(rowText, weightText);
+  AddToTotals(food_, {&food, 1}, totals);
 }
 
 void NutrientCalculator::AddListedFoods(const std::vector<std::string>& items) {
-  for (const std::string& item : items) AddItem(*this, item);
+  AddToTotals(food_, ReadFoodEntries(items), totals);
 }
 
 void NutrientCalculator::AddDishFoods(std::string_view foodFields) {
-  // Every piece between commas is one item, an empty text included.
-  for (const std::string& item : SplitAtCommas(foodFields)) AddItem(*this, item);
+  AddToTotals(food_, ReadDishFoods(foodFields), totals);
 }
 
 void NutrientCalculator::LoadTargets(int sexIndex, int ageRow) {

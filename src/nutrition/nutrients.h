@@ -43,7 +43,8 @@ class NutrientCalculator {
 
   void ClearTotals();
   // Rows outside the table add nothing; each nutrient's contribution is rounded
-  // half-even by itself and added with saturation at the 32-bit limits.
+  // half-even by itself and added with saturation at the 32-bit limits, by
+  // AddFoods, the addition every total goes through.
   void AddFoodToTotals(std::string_view rowText, std::string_view weightText);
   // Every item a FoodEntry ("[row]number:name= weightg"), in list order. The row
   // is read from the 2nd byte up to the first "]", the weight from after the

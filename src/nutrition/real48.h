@@ -19,9 +19,21 @@ inline constexpr long double kReal48Max = 0x1.fffffffffep126L;
 // above it (and infinities) saturate to ±kReal48Max, NaN becomes 0.
 long double Real48(long double x);
 
-// Nearest integer, halves to even. Values outside the 32-bit range saturate to
-// INT32_MIN / INT32_MAX; NaN gives 0.
-std::int32_t RoundEven(long double x);
+// Nearest integer, halves to even, whatever rounding mode a caller set.
+// Values outside the 32-bit range saturate to INT32_MIN / INT32_MAX; NaN gives 0.
+std::int32_t RoundEvenAnyMode(long double x);
+
+// The same, inline: every food's share of every nutrient is rounded here. In
+// the range (NaN fails both comparisons) and in the unit's usual mode, its own
+// conversion rounds halves to even.
+inline std::int32_t RoundEven(long double x) {
+  if (x > -2147483648.0L && x < 2147483647.0L && RoundsToNearestExtended()) {
+    long long result;
+    __asm__("fistpll %0" : "=m"(result) : "t"(x) : "st");
+    return static_cast<std::int32_t>(result);
+  }
+  return RoundEvenAnyMode(x);
+}
 
 // Sum of two 32-bit values, clamped to the 32-bit range instead of overflowing.
 std::int32_t SaturatingAdd(std::int32_t a, std::int32_t b);

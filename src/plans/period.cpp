@@ -1,36 +1,58 @@
 #include "plans/period.h"
 
+#include <optional>
+#include <span>
+#include <string_view>
+#include <unordered_map>
+
 #include "nutrition/dish_line.h"
-#include "nutrition/figure_table.h"
-#include "nutrition/food_entry.h"
 #include "nutrition/real48.h"
-#include "tables/text_fields.h"
 
 namespace eiyou {
 
-PeriodFigures ComputePeriod(const std::vector<DayPlan>& days, const FoodTable& food,
-                            const ReferenceTable& reference) {
+namespace {
+
+PeriodFigures Compute(const std::vector<DayPlan>& days, const FoodTable& food,
+                      const std::vector<FoodMarksLine>* marks, QualityNotes* notes) {
   PeriodFigures period;
   period.days.reserve(days.size());
-  NutrientCalculator calc(food, reference);
+  FoodValues values(food);
+  // Days are planned from the dish list, so the same lines come back day
+  // after day: each distinct line is read and summed once, its foods a range
+  // of `foods`.
+  struct Dish {
+    std::size_t first = 0, last = 0;
+    FoodsSum sum;
+  };
+  std::unordered_map<std::string_view, Dish> dishes;
+  std::vector<FoodAmount> foods;
+  std::optional<FoodNoter> noter;
+  if (notes) noter.emplace(*notes, food, *marks);
   std::array<std::int64_t, kPeriodNutrients> sums{};
   for (const DayPlan& plan : days) {
     DayFigures& day = period.days.emplace_back();
     day.date = plan.date;
     day.sex = plan.sex;
     day.age = plan.age;
-    calc.ClearTotals();
+    NutrientTotals nine;
     ExtraTotals extra;
     for (const std::vector<std::string>& meal : plan.meals) {
       for (const std::string& line : meal) {
-        // The meal window's AddDish: the foods after the name, nothing else.
-        const DishLineParts dish = SplitDishLine(line);
-        calc.AddDishFoods(dish.foods);
-        for (const std::string& item : SplitAtCommas(dish.foods))
-          AddExtraFood(extra, food, FoodEntryRowText(item), FoodEntryWeightText(item));
+        auto [known, fresh] = dishes.try_emplace(line);
+        Dish& dish = known->second;
+        if (fresh) {
+          // The meal window's AddDish: the foods after the name, nothing else.
+          dish.first = foods.size();
+          ReadDishFoods(DishLineFoodText(line), foods);
+          dish.last = foods.size();
+        }
+        const std::span<const FoodAmount> its(foods.data() + dish.first, dish.last - dish.first);
+        if (fresh) dish.sum = SumOf(values, its);
+        AddFoods(values, its, dish.sum, nine, extra);
+        if (noter) noter->Note(its);
       }
     }
-    for (int k = 0; k < kNutrients; ++k) day.totals[k] = calc.totals.value[k];
+    for (int k = 0; k < kNutrients; ++k) day.totals[k] = nine.value[k];
     day.totals[kSaltIndex] = extra.value[0];
     day.totals[kFibreIndex] = extra.value[1];
     for (int k = 0; k < kPeriodNutrients; ++k) sums[k] += day.totals[k];
@@ -45,6 +67,19 @@ PeriodFigures ComputePeriod(const std::vector<DayPlan>& days, const FoodTable& f
     }
   }
   return period;
+}
+
+}  // namespace
+
+PeriodFigures ComputePeriod(const std::vector<DayPlan>& days, const FoodTable& food,
+                            const ReferenceTable&) {
+  return Compute(days, food, nullptr, nullptr);
+}
+
+PeriodFigures ComputePeriod(const std::vector<DayPlan>& days, const FoodTable& food,
+                            const ReferenceTable&, const std::vector<FoodMarksLine>& marks,
+                            QualityNotes& notes) {
+  return Compute(days, food, &marks, &notes);
 }
 
 }  // namespace eiyou

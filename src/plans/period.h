@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "nutrition/accumulation.h"
 #include "nutrition/nutrients.h"
 #include "plans/day_plan.h"
 #include "tables/food_table.h"
@@ -37,10 +38,15 @@ struct PeriodFigures {
   PeriodValues average{};
 };
 
-// Each day's totals: every dish of its three meals through the food table's
-// arithmetic (NutrientCalculator::AddDishFoods over the dish line's foods), as
-// the meal window totals a day. The reference table plays no part in totals.
+// Each day's totals: every food of its three meals' dish lines through the
+// one addition (AddFoods), in the order the meal window adds them. The
+// reference table plays no part in totals.
 PeriodFigures ComputePeriod(const std::vector<DayPlan>& days, const FoodTable& food,
                             const ReferenceTable& reference);
+// The same, and the notes of every food of the period added to `notes` in
+// that order (FoodNoter: each food named once however often it was eaten).
+PeriodFigures ComputePeriod(const std::vector<DayPlan>& days, const FoodTable& food,
+                            const ReferenceTable& reference,
+                            const std::vector<FoodMarksLine>& marks, QualityNotes& notes);
 
 }  // namespace eiyou

@@ -212,8 +212,7 @@ void DishSession::EvaluateDish(int row) {
 }
 
 void DishSession::Evaluate(const std::vector<std::string>& foods) {
-  calc.AddListedFoods(foods);
-  AddExtrasAndNotes(chosen_, food, marks, foods);
+  AddFoods(food, marks, ReadFoodEntries(foods), calc.totals, chosen_.extra, chosen_.notes);
 }
 
 void DishSession::ClearEvaluation() {

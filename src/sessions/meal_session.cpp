@@ -34,12 +34,7 @@ DishFileOpening MealSession::Opening(MessageSink& sink) {
 
 DishAdded MealSession::AddDish(int meal, std::string_view dishLine) {
   const DishLineParts dish = SplitDishLine(dishLine);
-  calc.AddDishFoods(dish.foods);
-  // The same pieces AddDishFoods adds, each noted once per food and nutrient.
-  for (const std::string& item : SplitAtCommas(dish.foods)) {
-    NoteFood(dayNotes_, food, marks, FoodEntryRowText(item), FoodEntryWeightText(item));
-    AddExtraFood(dayExtra_, food, FoodEntryRowText(item), FoodEntryWeightText(item));
-  }
+  AddFoods(food, marks, ReadDishFoods(dish.foods), calc.totals, dayExtra_, dayNotes_);
   if (meal < 1 || meal > kMeals) return DishAdded::ToTotalsOnly;
   std::vector<std::string>& dishes = mealDishes_[static_cast<std::size_t>(meal - 1)];
   dishes.emplace_back(dishLine);

@@ -2,14 +2,11 @@
 
 #include <memory>
 
-#include "nutrition/dish_line.h"
-#include "nutrition/food_entry.h"
 #include "plans/plan_store.h"
 #include "reports/figures_report.h"
 #include "tables/cp932.h"
 #include "tables/data_dir.h"
 #include "tables/food_edition.h"
-#include "tables/text_fields.h"
 
 namespace eiyou {
 
@@ -49,13 +46,8 @@ bool PeriodSession::Show(MessageSink& sink, const std::string& fromDate, const s
     return false;
   }
 
-  figures_ = ComputePeriod(days, food, reference);
   // The same foods the totals took, each noted once however often it was eaten.
-  for (const DayPlan& day : days)
-    for (const std::vector<std::string>& meal : day.meals)
-      for (const std::string& line : meal)
-        for (const std::string& item : SplitAtCommas(SplitDishLine(line).foods))
-          NoteFood(notes_, food, marks, FoodEntryRowText(item), FoodEntryWeightText(item));
+  figures_ = ComputePeriod(days, food, reference, marks, notes_);
 
   shownSex_ = sex_;
   shownAge_ = ageRow_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 
@@ -40,6 +41,42 @@ long double DecimalToExtended(const std::string& digits, long long exponent) {
   // both are below the normal range and read as 0 alike.
   if (std::fpclassify(value) == FP_SUBNORMAL) return 0.0L;
   return value;
+}
+
+// Up to 19 digits are an integer below 10^19 < 2^64, held exactly by the
+// extended significand, as is every power of ten up to 10^27 (5^27 < 2^64).
+// One multiplication or division of the two is then correctly rounded: the
+// nearest extended value to the decimal text, as the library's conversion
+// gives it whatever the rounding mode, at a fraction of its cost, as long as
+// the unit rounds to nearest. Most texts read are such short numbers.
+constexpr int kExactDigits = 19;
+constexpr int kExactPowers = 27;
+constexpr long double kPowersOfTen[kExactPowers + 1] = {
+    1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,
+    1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
+    1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+
+// The digits of a number's text with the point left out and leading zeros
+// dropped.
+std::string SignificantDigits(std::string_view number) {
+  std::string digits;
+  for (char c : number)
+    if (IsDigit(c) && !(digits.empty() && c == '0')) digits.push_back(c);
+  return digits;
+}
+
+// The extended value nearest to M × 10^exponent, M the significant digits of
+// `number` (its digits and point), `count` of them, the first kExactDigits
+// of which `value` holds.
+long double DigitsTimesPowerOfTen(std::string_view number, long long count, std::uint64_t value,
+                                  long long exponent) {
+  if (count == 0) return 0.0L;
+  if (count <= kExactDigits && exponent >= -kExactPowers && exponent <= kExactPowers &&
+      RoundsToNearestExtended()) {
+    const auto m = static_cast<long double>(value);
+    return exponent >= 0 ? m * kPowersOfTen[exponent] : m / kPowersOfTen[-exponent];
+  }
+  return DecimalToExtended(SignificantDigits(number), exponent);
 }
 
 }  // namespace
@@ -88,11 +125,19 @@ long double ParseRealLenient(std::string_view text) {
     negative = text[i] == '-';
     ++i;
   }
-  std::string mantissa;            // the digits of M, leading zeros dropped
+  // M: its significant digits (leading zeros dropped), counted, the first
+  // kExactDigits of them as a number; the text is read again for the rest
+  // only when they are needed.
+  const std::size_t numberStart = i;
+  long long count = 0;
+  std::uint64_t value = 0;
   long long fractionDigits = 0;    // d
   auto readDigits = [&](bool afterPoint) {
     for (; i < text.size() && IsDigit(text[i]); ++i) {
-      if (!(mantissa.empty() && text[i] == '0')) mantissa.push_back(text[i]);
+      if (count > 0 || text[i] != '0') {
+        if (count < kExactDigits) value = value * 10 + static_cast<unsigned>(text[i] - '0');
+        ++count;
+      }
       if (afterPoint) ++fractionDigits;
     }
   };
@@ -101,6 +146,7 @@ long double ParseRealLenient(std::string_view text) {
     ++i;
     readDigits(true);
   }
+  const std::string_view number = text.substr(numberStart, i - numberStart);
   long long exponent = 0;
   if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
     ++i;
@@ -119,11 +165,11 @@ long double ParseRealLenient(std::string_view text) {
   }
   if (i != text.size()) {
     // Stopped at a character that fits nowhere: M as read, unscaled and unsigned.
-    return DecimalToExtended(mantissa, 0);
+    return DigitsTimesPowerOfTen(number, count, value, 0);
   }
-  long double value = DecimalToExtended(mantissa, exponent - fractionDigits);
+  const long double result = DigitsTimesPowerOfTen(number, count, value, exponent - fractionDigits);
   // Adding +0 turns a negative zero ("-0", "-.") into plain 0.
-  return (negative ? -value : value) + 0.0L;
+  return (negative ? -result : result) + 0.0L;
 }
 
 }  // namespace eiyou

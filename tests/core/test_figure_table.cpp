@@ -3,9 +3,15 @@
 // files beside the tables that feed them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
+#include <random>
 
 #include "nutrition/figure_table.h"
+#include "nutrition/food_entry.h"
+#include "nutrition/real48.h"
+#include "plans/period.h"
 #include "sessions/dish_session.h"
 #include "sessions/meal_session.h"
 #include "table_test_support.h"
@@ -58,6 +64,94 @@ TEST(AddExtraFood, SaltAndFibreRoundEachFoodFromSixByteReals) {
   EXPECT_EQ(TenthsText(19), "1.9");
   EXPECT_EQ(TenthsText(-3), "-0.3");
   EXPECT_EQ(TenthsText(INT32_MIN), "-214748364.8");
+}
+
+// Every total as the arithmetic is documented: both texts of each FoodEntry
+// read afresh, each cell read as its nutrient's number, per food, in order.
+std::array<std::int32_t, kFigureRows> PerTextTotals(const FoodTable& t,
+                                                    const std::vector<std::string>& entries) {
+  constexpr int kColumn[kFigureRows] = {3, 5, 6, 10, 12, 17, 18, 19, 21, 22, 8};
+  constexpr int kScale[kFigureRows] = {0, 10, 10, 0, 10, 0, 100, 100, 0, 10, 10};
+  std::array<std::int32_t, kFigureRows> totals{};
+  for (const std::string& entry : entries) {
+    const long double w = Real48(ParseRealLenient(FoodEntryWeightText(entry)));
+    const std::int32_t r = ParseIntLenient(FoodEntryRowText(entry));
+    if (r < 1 || r > t.rows()) continue;
+    for (int k = 0; k < kFigureRows; ++k) {
+      const std::string_view cell = t.Cell(kColumn[k], r);
+      const long double v =
+          kScale[k] ? Real48(ParseRealLenient(cell)) * kScale[k] : ParseIntLenient(cell);
+      totals[k] = SaturatingAdd(totals[k], RoundEven((w * v) * 0.01L));
+    }
+  }
+  return totals;
+}
+
+// The foods are read once and added in one place: each way in (the dish
+// window's list, a dish line, a figure column, a stored day, the meal side)
+// must give what the per-text arithmetic gives, saturation order included.
+TEST(AddFoods, EveryWayInAddsAsThePerTextArithmetic) {
+  // Products beside halves (0.3 × 10 × 150 g is 4.5 before the 6-byte real
+  // lifts it), the tables' odd texts, and weights of every kind; the weights
+  // that saturate, and those that then take from a saturated total, come last.
+  const char* cells[] = {"356", "25", "35", "0.3", "0.7", "1.1", "0.15", "0.35", "2.5", "Tr", "-",
+                         "(1.2)", "0.05", "$1F", " 7", "", "2147483647", "1e3"};
+  const char* rows[] = {"1", "2", "3", "4", "5", "6", "7", " 8", "0", "1834", "1835", "-2", "x", ""};
+  const char* weights[] = {" 150", " 50", " 250", " 30", " 10", " 12.5", " 0", " 0.3",
+                           " 3.", " abc", "", " 85.5", " 0.0001", "5"};
+  const char* extremes[] = {" 1e30", " -7.5", " -1e30", " 99999"};
+  std::mt19937 random(11);
+  const auto any = [&](const auto& pool) { return pool[random() % std::size(pool)]; };
+  FoodTable t;
+  for (int r = 1; r <= 8; ++r) {
+    std::string line = std::to_string(1000 + r) + ",food" + std::to_string(r);
+    for (int c = 3; c <= FoodTable::kColumns; ++c) line += std::string(",") + any(cells);
+    t.SetRow(r, line);
+  }
+  std::vector<std::string> entries = {"[1a= 10g", "]1]= 5g", "[2]a=", "[3]a=g", "[4]10g"};
+  for (int n = 0; n < 600; ++n)
+    entries.push_back(std::string("[") + any(rows) + "]1001:x=" + any(weights) + "g");
+
+  const ReferenceTable ref;
+  const auto figures = [](const NutrientTotals& nine, const ExtraTotals& extra) {
+    std::array<std::int32_t, kFigureRows> all{};
+    std::copy(nine.value.begin(), nine.value.end(), all.begin());
+    all[kSaltRow] = extra.value[0];
+    all[kFibreRow] = extra.value[1];
+    return all;
+  };
+  const auto check = [&](const std::vector<std::string>& foods) {
+    std::string dish = "c,k,n";
+    for (const std::string& food : foods) dish += "," + food;
+    const auto expected = PerTextTotals(t, foods);
+    NutrientCalculator listed(t, ref), joined(t, ref);  // the nine only
+    listed.AddListedFoods(foods);
+    joined.AddDishFoods(SplitDishLine(dish).foods);
+    FigureColumn column;
+    AddFoodsToColumn(column, t, {}, foods);
+    EXPECT_EQ(figures(column.nine, column.extra), expected);
+    EXPECT_EQ(figures(listed.totals, column.extra), expected);
+    EXPECT_EQ(figures(joined.totals, column.extra), expected);
+
+    // Twice: a stored day with the dish at breakfast and dinner, the meal side
+    // adding it twice.
+    std::vector<std::string> twice = foods;
+    twice.insert(twice.end(), foods.begin(), foods.end());
+    const auto doubled = PerTextTotals(t, twice);
+    DayPlan plan;
+    plan.meals[0] = plan.meals[2] = {dish};
+    EXPECT_EQ(ComputePeriod({plan}, t, ref).days.at(0).totals, doubled);
+    MealSession meal;
+    meal.food = t;
+    meal.AddDish(1, dish);
+    meal.AddDish(3, dish);
+    const FigureColumn day = meal.DayColumn();
+    EXPECT_EQ(figures(day.nine, day.extra), doubled);
+  };
+  check(entries);
+  for (int n = 0; n < 30; ++n)
+    entries.push_back(std::string("[") + any(rows) + "]1001:x=" + any(extremes) + "g");
+  check(entries);
 }
 
 TEST(QualityOf, MarksCountOnlyOnTheirOwnFoodAndDashesAlways) {

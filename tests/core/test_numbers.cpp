@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
+#include <locale.h>
+#include <stdlib.h>
 
+#include <cfenv>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "tables/numbers.h"
@@ -93,6 +97,33 @@ TEST(ParseRealLenient, NeverHandsLibraryOnlyFormsToAParser) {
   EXPECT_EQ(ParseRealLenient("0x1p3"), 0.0L);
   EXPECT_EQ(ParseRealLenient("0x10"), 0.0L);
   EXPECT_EQ(ParseRealLenient("1,5"), 1.0L);
+}
+
+// Short numbers take a quicker way than long ones: both must give the
+// library's correctly rounded value, whatever rounding mode the caller set.
+TEST(ParseRealLenient, EveryLengthAndScaleIsTheLibrarysNearestValueInAnyMode) {
+  const locale_t c = newlocale(LC_ALL_MASK, "C", nullptr);
+  ASSERT_NE(c, nullptr);
+  std::mt19937_64 random(20240601);
+  const int saved = std::fegetround();
+  for (int n = 0; n < 20000; ++n) {
+    // 1 to 22 digits (19 is the most an integer below 2^64 holds), a point
+    // anywhere, an exponent now and then: scales on both sides of 10^±27.
+    std::string digits = std::to_string(random() % 9 + 1);
+    const auto length = random() % 22;
+    while (digits.size() <= length) digits += static_cast<char>('0' + random() % 10);
+    std::string text = (n % 5 == 0 ? "00" : "") + digits;
+    text.insert(random() % (text.size() + 1), ".");
+    if (n % 3 == 0) text += "e" + std::to_string(static_cast<int>(random() % 61) - 30);
+    const long double expected = strtold_l(text.c_str(), nullptr, c);
+    for (int mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+      ASSERT_EQ(std::fesetround(mode), 0);
+      const long double got = ParseRealLenient(text);
+      std::fesetround(saved);
+      ASSERT_EQ(got, expected) << text << " in mode " << mode;
+    }
+  }
+  freelocale(c);
 }
 
 TEST(ParseRealLenient, ExponentExtremes) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <random>
 
 #include "nutrition/nutrients.h"
 #include "nutrition/real48.h"
@@ -83,6 +84,42 @@ TEST(RoundEven, SaturatesInsteadOfOverflowing) {
   EXPECT_EQ(SaturatingAdd(kMax, 1), kMax);
   EXPECT_EQ(SaturatingAdd(kMin, -1), kMin);
   EXPECT_EQ(SaturatingAdd(kMin, kMax), -1);
+}
+
+// Both conversions read the value's bits; the unit's own arithmetic says
+// what they must give: frexp, roundl and ldexp for the 6-byte real, nearbyintl
+// in the default mode for RoundEven (which must not follow another mode).
+TEST(Real48AndRoundEven, AgreeWithTheUnitsArithmeticOverTheirWholeRange) {
+  const auto real48 = [](long double x) {
+    int exponent = 0;
+    const long double m = std::round(std::ldexp(std::frexp(x, &exponent), 40));
+    const long double r = std::ldexp(m, exponent - 40);
+    if (std::fabs(r) < kReal48Min) return 0.0L;
+    return std::fabs(r) > kReal48Max ? std::copysign(kReal48Max, r) : r;
+  };
+  std::mt19937_64 random(48);
+  const int saved = std::fegetround();
+  for (int n = 0; n < 100000; ++n) {
+    std::uint64_t significand = random() | 1ULL << 63;
+    // Ties and near-ties of both roundings: the dropped 24 bits of the 6-byte
+    // real, or the bits below the units of a whole number.
+    if (n % 3 == 0) significand = (significand & ~0xFFFFFFULL) | (0x800000ULL - n % 2);
+    const int exponent = n % 2 ? static_cast<int>(random() % 300) - 150
+                               : static_cast<int>(random() % 36) - 3;
+    long double x = std::ldexp(static_cast<long double>(significand), exponent - 63);
+    if (n % 3 == 1) x = std::trunc(x) + 0.5L * (n % 4 == 1);
+    if (random() % 2) x = -x;
+    ASSERT_EQ(Real48(x), real48(x)) << std::hexfloat << x;
+    const long double nearest = std::nearbyint(x);
+    const std::int32_t expected = nearest >= kMax ? kMax : nearest <= kMin ? kMin
+                                                         : static_cast<std::int32_t>(nearest);
+    for (int mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+      ASSERT_EQ(std::fesetround(mode), 0);
+      const std::int32_t got = RoundEven(x);
+      std::fesetround(saved);
+      ASSERT_EQ(got, expected) << std::hexfloat << x << " in mode " << mode;
+    }
+  }
 }
 
 TEST(AddFoodToTotals, RoundsEachFoodInExtendedPrecisionFromSixByteReals) {
