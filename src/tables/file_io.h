@@ -5,6 +5,8 @@
 #include <ctime>
 #include <string>
 
+#include "tables/uncopyable.h"
+
 namespace eiyou {
 
 // The texts of the IoError raised when an existing file cannot be read, and
@@ -42,12 +44,10 @@ int RemoveStaleTemporaryFiles(const std::string& directory, std::time_t now);
 // `path`) when the file cannot be opened, is not a regular file (a directory,
 // a device, a pipe) or has no read permission bit at all: a process running as
 // root would otherwise read files that the user marked unreadable.
-class InputFile {
+class InputFile : Uncopyable {
  public:
   explicit InputFile(const std::string& path);
   ~InputFile();
-  InputFile(const InputFile&) = delete;
-  InputFile& operator=(const InputFile&) = delete;
 
   // Reads up to `size` bytes; 0 at the end of the file. Throws IoError.
   std::size_t Read(char* buffer, std::size_t size);

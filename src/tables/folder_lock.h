@@ -9,18 +9,18 @@
 #include <string>
 #include <sys/types.h>
 
+#include "tables/uncopyable.h"
+
 namespace eiyou {
 
 // Held by a running program for its whole run: a shared lock on its data
 // folder, so that an import, which needs the folder to itself, is refused
 // while any program has it open. Waits while an import is writing (a moment).
 // Several holds of one folder in a process share one lock.
-class DataFolderUse {
+class DataFolderUse : Uncopyable {
  public:
   explicit DataFolderUse(const std::string& directory);
   ~DataFolderUse();
-  DataFolderUse(const DataFolderUse&) = delete;
-  DataFolderUse& operator=(const DataFolderUse&) = delete;
 
  private:
   dev_t dev_ = 0;
@@ -32,12 +32,10 @@ class DataFolderUse {
 // process holds it. This process's own DataFolderUse does not count: its
 // windows are modal, so none of them is open while its import runs. Never
 // waits. On leaving, this process's own hold is shared again.
-class DataFolderSoleUse {
+class DataFolderSoleUse : Uncopyable {
  public:
   explicit DataFolderSoleUse(const std::string& directory);
   ~DataFolderSoleUse();
-  DataFolderSoleUse(const DataFolderSoleUse&) = delete;
-  DataFolderSoleUse& operator=(const DataFolderSoleUse&) = delete;
 
   bool granted() const { return granted_; }
 
@@ -53,12 +51,10 @@ std::string FolderInUseMessage(const std::string& directory);
 // Exclusive, waited for: one save of the dish file at a time, from reading the
 // file as it is now to putting the new one in place. Held on the KONDATE folder
 // for the few milliseconds a save takes.
-class DishFolderLock {
+class DishFolderLock : Uncopyable {
  public:
   explicit DishFolderLock(const std::string& dishDirectory);
   ~DishFolderLock();
-  DishFolderLock(const DishFolderLock&) = delete;
-  DishFolderLock& operator=(const DishFolderLock&) = delete;
 
  private:
   int fd_ = -1;
