@@ -65,6 +65,17 @@ for page in eiyou eiyou-import eiyou-data; do
     || fail "man page $page.1 has groff warnings"
 done
 
+eiyou_say "package: the program's module"
+# The program opens its module from its own folder on first use; it must be
+# there with every library it needs, and the program itself must need none of
+# those (they are what it leaves out of its start).
+module=/usr/lib/eiyou/eiyou-extras.so
+[[ -f $module ]] || fail "$module is not installed beside the program"
+if ldd "$module" | grep "not found"; then fail "$module needs a library the package does not bring"; fi
+if readelf -d /usr/lib/eiyou/eiyou | grep -E "NEEDED.*(libzip|libxml2|libxlsxwriter|libsqlite3|PrintSupport)"; then
+  fail "the program needs at its start a library of its module"
+fi
+
 # The user: "nobody" with a home of its own in the scratch folder when we are
 # root, else ourselves. Nothing of the caller's environment goes along.
 as_user=()
