@@ -7,7 +7,8 @@ namespace eiyou {
 
 struct ExtrasTable;
 
-// Where the module is looked for: beside the running program.
+// Where the module is looked for: beside the running program (empty when the
+// program's own path cannot be read).
 std::string ExtrasModulePath();
 
 // The module's table, opened on first use and kept for the run. Null, with

@@ -71,11 +71,12 @@ class UnavailablePlanStore final : public DayPlanStore {
 
 std::string ExtrasModulePath() {
   char exe[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  std::string dir = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string();
-  const std::size_t slash = dir.rfind('/');
-  dir = slash == std::string::npos ? std::string(".") : dir.substr(0, slash);
-  return dir + "/" + kExtrasModuleName;
+  const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe);
+  if (n <= 0 || n >= static_cast<ssize_t>(sizeof exe)) return {};
+  const std::string program(exe, static_cast<std::size_t>(n));
+  const std::size_t slash = program.rfind('/');
+  if (slash == std::string::npos) return {};
+  return program.substr(0, slash + 1) + kExtrasModuleName;
 }
 
 bool UseExtrasModule(std::string path) {
@@ -89,6 +90,13 @@ const ExtrasTable* Extras(std::string& error) {
   const std::lock_guard<std::mutex> lock(ModuleMutex());
   if (Opened()) return Opened();
   const std::string path = ChosenPath().empty() ? ExtrasModulePath() : ChosenPath();
+  // Never a path relative to the working directory, which is the user's data
+  // folder: code is taken from the program's folder only.
+  if (path.empty() || path[0] != '/') {
+    error = std::string("プログラムの場所がわからないため、機能モジュール ") + kExtrasModuleName +
+            " を読み込めません。";
+    return nullptr;
+  }
   // Every symbol bound now, so that a module that does not fit this system
   // fails here and not halfway through a use; kept open for the run.
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
