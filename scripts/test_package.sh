@@ -26,7 +26,7 @@ flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
 cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release \
   -DEIYOU_BUILD_TESTS=OFF -DEIYOU_BUILD_BENCH=OFF \
   -DCMAKE_CXX_FLAGS="$(flags CXXFLAGS) $(flags CPPFLAGS)" \
-  -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
+  -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" -DCMAKE_MODULE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
 rm -f "$build"/eiyou_*.deb
 cmake --build "$build" --target package -j "$(eiyou_jobs)"
 debs=("$build"/eiyou_*.deb)
