@@ -151,7 +151,7 @@ const char* Platform() {
 
 EIYOU_BENCH_COMPARE({std::string("start to first paint, ") + Platform(),
                      "BM_StartToFirstPaint/program", "BM_StartToFirstPaint/hello",
-                     Goal::RatioAtMost(1.3)});
+                     Goal::RatioAtMost(1.2)});
 EIYOU_BENCH_COMPARE({std::string("peak RSS to first paint, ") + Platform(),
                      "BM_StartToFirstPaint/program", "BM_StartToFirstPaint/hello",
                      Goal::RatioAtMost(1.3), "peak_rss"});

@@ -26,7 +26,7 @@ flags() { eiyou_hardening_flags "$1"; }
 cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release \
   -DEIYOU_BUILD_TESTS=OFF -DEIYOU_BUILD_BENCH=OFF \
   -DCMAKE_CXX_FLAGS="$(flags CXXFLAGS) $(flags CPPFLAGS)" \
-  -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
+  -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" -DCMAKE_MODULE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
 rm -f "$build"/eiyou_*.deb
 cmake --build "$build" --target package -j "$(eiyou_jobs)"
 debs=("$build"/eiyou_*.deb)
@@ -64,6 +64,17 @@ for page in eiyou eiyou-import eiyou-data; do
   [[ -z $(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null) ]] \
     || fail "man page $page.1 has groff warnings"
 done
+
+eiyou_say "package: the program's module"
+# The program opens its module from its own folder on first use; it must be
+# there with every library it needs, and the program itself must need none of
+# those (they are what it leaves out of its start).
+module=/usr/lib/eiyou/eiyou-extras.so
+[[ -f $module ]] || fail "$module is not installed beside the program"
+if ldd "$module" | grep "not found"; then fail "$module needs a library the package does not bring"; fi
+if readelf -d /usr/lib/eiyou/eiyou | grep -E "NEEDED.*(libzip|libxml2|libxlsxwriter|libsqlite3|PrintSupport)"; then
+  fail "the program needs at its start a library of its module"
+fi
 
 # The user: "nobody" with a home of its own in the scratch folder when we are
 # root, else ourselves. Nothing of the caller's environment goes along.

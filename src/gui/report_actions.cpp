@@ -2,9 +2,6 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QPainter>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 
 #include "gui/messages.h"
 #include "gui/text.h"
@@ -68,21 +65,6 @@ void SaveReport(QWidget* parent, const Report& report, const ReportChart& chart,
     ShowMessage(parent, U("保存しました：") + QDir::toNativeSeparators(path));
   else
     ShowError(parent, error);
-}
-
-void PreviewReport(QWidget* parent, const Report& report, const ReportChart& chart) {
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setPageSize(QPageSize(QPageSize::A4));
-  printer.setPageMargins(QMarginsF(0, 0, 0, 0));
-  QPrintPreviewDialog preview(&printer, parent);
-  preview.setObjectName(QStringLiteral("ReportPreview"));
-  preview.setWindowTitle(U("印刷プレビュー"));
-  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                   [&](QPrinter* p) {
-                     QPainter painter(p);
-                     PaintReport(painter, report, chart);
-                   });
-  preview.exec();
 }
 
 }  // namespace eiyou

@@ -23,7 +23,7 @@ void SaveReport(QWidget* parent, const Report& report, const ReportChart& chart,
                 ReportFormat format, const QString& baseName);
 
 // Shows the report page in a print preview ("ReportPreview"), from which it
-// can be printed.
+// can be printed. Defined with the print support, in printing.cpp.
 void PreviewReport(QWidget* parent, const Report& report, const ReportChart& chart);
 
 }  // namespace eiyou

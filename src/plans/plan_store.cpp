@@ -201,11 +201,62 @@ std::string WriteFailureText(const std::string& path, int rc, int sysErrno) {
   return text + "保存されていた献立は変わっていません。";
 }
 
-}  // namespace
+// The store in an SQLite database.
+class SqlitePlanStore final : public DayPlanStore {
+ public:
+  explicit SqlitePlanStore(std::time_t now) : now_(now) {}
+  ~SqlitePlanStore() override { Close(); }
 
-std::string PlanDatabasePath(const std::string& dataDir) {
-  return JoinPath(JoinPath(dataDir, kDishDirName), kPlanFileName);
-}
+  void OpenFile(const std::string& dataDir, std::span<const PlanMigration> migrations);
+  void Fail(std::string message);
+
+  bool HasDay(const std::string& date) override;
+  std::optional<DayPlan> LoadDay(const std::string& date) override;
+  std::vector<DayPlan> DaysBetween(const std::string& from, const std::string& to) override;
+  StoreResult SaveDay(const DayPlan& plan, std::time_t savedAt) override;
+  StoreResult DeleteDay(const std::string& date) override;
+  StoreResult BeginRepoint(const FoodTable& table, PlanRepoint& result) override;
+  StoreResult CopyCommittedTo(const std::string& path) override;
+  StoreResult CommitRepoint() override;
+  void AbandonRepoint() override;
+
+ private:
+  enum class Health { Sound, Damaged, Unusable };
+  // An SQLite failure as it happened: its extended code and the system's
+  // errno behind it (meaningful for I/O errors only).
+  struct Failure {
+    int rc = 0;
+    int sysErrno = 0;
+  };
+
+  void OpenReadOnly(bool exists, bool sane);
+  bool Connect(bool readOnly, bool immutable);
+  Health Inspect(bool writable);
+  bool MoveAside();
+  bool StartAfresh();
+  std::string Damaged();
+  bool FailsCheck();
+  bool Migrate();
+  void RemoveOrphans();
+  bool Exec(const char* sql);
+  Failure Caught() const;
+  bool WriteDay(const DayPlan& plan, const std::string& savedAt, Failure& failure);
+  bool RemoveDay(const std::string& date, Failure& failure);
+  void Close();
+  StoreResult Refusal() const;
+  StoreResult Rollback(Failure failure);
+  StoreResult RepointFailed(Failure failure);
+  void ReadFailed(Failure failure);
+
+  sqlite3* db_ = nullptr;
+  std::time_t now_ = 0;  // names a damaged file moved aside
+  std::vector<PlanMigration> migrations_;
+  std::string folder_;
+  bool readable_ = false;
+  bool movable_ = false;  // the file and its folder may be written
+};
+
+}  // namespace
 
 std::unique_ptr<DayPlanStore> DayPlanStore::Open(const std::string& dataDir, std::time_t now) {
   return Open(dataDir, now, PlanMigrations());
@@ -217,44 +268,40 @@ std::unique_ptr<DayPlanStore> DayPlanStore::OpenInDataFolder(std::time_t now) {
 
 std::unique_ptr<DayPlanStore> DayPlanStore::Open(const std::string& dataDir, std::time_t now,
                                                  std::span<const PlanMigration> migrations) {
-  std::unique_ptr<DayPlanStore> store(new DayPlanStore);
-  store->now_ = now;
+  auto store = std::make_unique<SqlitePlanStore>(now);
   try {
-    store->migrations_.assign(migrations.begin(), migrations.end());
-    store->OpenFile(dataDir);
+    store->OpenFile(dataDir, migrations);
   } catch (const std::bad_alloc&) {
-    store->Fail("献立表 " + store->path_ + " を開けませんでした（メモリが足りません）。");
+    store->Fail("献立表 " + store->path() + " を開けませんでした（メモリが足りません）。");
   } catch (const std::exception&) {
-    store->Fail("献立表 " + store->path_ + " を開けませんでした（予期しないエラーです）。");
+    store->Fail("献立表 " + store->path() + " を開けませんでした（予期しないエラーです）。");
   }
   return store;
 }
 
-DayPlanStore::~DayPlanStore() { Close(); }
-
-void DayPlanStore::Close() {
+void SqlitePlanStore::Close() {
   // An open transaction (a re-pointing not committed) is rolled back. The last
   // connection to close checkpoints the WAL into the file and removes it.
   if (db_) sqlite3_close_v2(db_);
   db_ = nullptr;
 }
 
-DayPlanStore::Failure DayPlanStore::Caught() const {
+SqlitePlanStore::Failure SqlitePlanStore::Caught() const {
   return {sqlite3_extended_errcode(db_), sqlite3_system_errno(db_)};
 }
 
-void DayPlanStore::Fail(std::string message) {
+void SqlitePlanStore::Fail(std::string message) {
   Close();
   readable_ = writable_ = false;
   status_ = OpenStatus::Failed;
   message_ = std::move(message);
 }
 
-bool DayPlanStore::Exec(const char* sql) {
+bool SqlitePlanStore::Exec(const char* sql) {
   return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-bool DayPlanStore::Connect(bool readOnly, bool immutable) {
+bool SqlitePlanStore::Connect(bool readOnly, bool immutable) {
   const int flags = SQLITE_OPEN_URI |
                     (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
   const std::string uri = UriPath(path_) + (immutable ? "?immutable=1" : "");
@@ -270,7 +317,7 @@ bool DayPlanStore::Connect(bool readOnly, bool immutable) {
   return true;
 }
 
-DayPlanStore::Health DayPlanStore::Inspect(bool writable) {
+SqlitePlanStore::Health SqlitePlanStore::Inspect(bool writable) {
   auto failed = [&](int rc) {
     if (IsDamage(rc)) return Health::Damaged;
     Fail("献立表 " + path_ + " を開けませんでした（" + Reason(rc, sqlite3_system_errno(db_)) + "）。");
@@ -314,7 +361,7 @@ DayPlanStore::Health DayPlanStore::Inspect(bool writable) {
   return Health::Sound;
 }
 
-bool DayPlanStore::MoveAside() {
+bool SqlitePlanStore::MoveAside() {
   const std::string stamp = DatedNameStamp(now_);
   std::string aside;
   for (int attempt = 1; attempt <= 100 && aside.empty(); ++attempt) {
@@ -345,7 +392,9 @@ bool DayPlanStore::MoveAside() {
   return true;
 }
 
-void DayPlanStore::OpenFile(const std::string& dataDir) {
+void SqlitePlanStore::OpenFile(const std::string& dataDir,
+                               std::span<const PlanMigration> migrations) {
+  migrations_.assign(migrations.begin(), migrations.end());
   folder_ = JoinPath(dataDir, kDishDirName);
   const std::string& folder = folder_;
   path_ = PlanDatabasePath(dataDir);
@@ -382,7 +431,7 @@ void DayPlanStore::OpenFile(const std::string& dataDir) {
   if (Migrate() && writable_) RemoveOrphans();
 }
 
-bool DayPlanStore::StartAfresh() {
+bool SqlitePlanStore::StartAfresh() {
   // Closing must not write the WAL into the damaged file (Inspect asks the
   // same of a file found damaged at opening).
   if (db_) sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
@@ -404,7 +453,7 @@ bool DayPlanStore::StartAfresh() {
 // Damage found while the store is in use is dealt with as at opening: the
 // file is moved aside and a new database started, or, where nothing may be
 // moved, the user is told. Returns what to tell.
-std::string DayPlanStore::Damaged() {
+std::string SqlitePlanStore::Damaged() {
   if (!movable_)
     return "献立表 " + path_ + " は壊れていますが、書き込めない場所にあるため移せません。";
   StartAfresh();
@@ -413,7 +462,7 @@ std::string DayPlanStore::Damaged() {
 
 // After a read that failed for another reason: damage the opening check did
 // not meet (a page first read now) shows here.
-bool DayPlanStore::FailsCheck() {
+bool SqlitePlanStore::FailsCheck() {
   Statement check(db_, "PRAGMA integrity_check");
   if (!check) return IsDamage(sqlite3_extended_errcode(db_));
   const int rc = sqlite3_step(check.get());
@@ -425,7 +474,7 @@ bool DayPlanStore::FailsCheck() {
 // them loses nothing the user sees, whereas taking the file for damaged would
 // hide every day in it. Should this fail they stay harmless: storing or
 // deleting a day deletes its dish rows itself.
-void DayPlanStore::RemoveOrphans() {
+void SqlitePlanStore::RemoveOrphans() {
   {
     Statement check(db_, "PRAGMA foreign_key_check(dish)");
     if (!check || sqlite3_step(check.get()) != SQLITE_ROW) return;
@@ -436,7 +485,7 @@ void DayPlanStore::RemoveOrphans() {
   if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
 }
 
-void DayPlanStore::OpenReadOnly(bool exists, bool sane) {
+void SqlitePlanStore::OpenReadOnly(bool exists, bool sane) {
   status_ = OpenStatus::ReadOnly;
   if (!exists) {
     message_ = "献立表のフォルダ " + folder_ + " に書き込めないため、日別献立を保存できません。";
@@ -461,7 +510,7 @@ void DayPlanStore::OpenReadOnly(bool exists, bool sane) {
              " またはそのフォルダが読み取り専用のため、保存された日を見ることだけができます（保存はできません）。";
 }
 
-bool DayPlanStore::Migrate() {
+bool SqlitePlanStore::Migrate() {
   const std::vector<PlanMigration>& migrations = migrations_;
   for (const PlanMigration& step : migrations) {
     if (step.version <= version_) continue;
@@ -501,7 +550,7 @@ bool DayPlanStore::Migrate() {
   return true;
 }
 
-StoreResult DayPlanStore::Refusal() const {
+StoreResult SqlitePlanStore::Refusal() const {
   switch (status_) {
     case OpenStatus::ReadOnly:
       return {false, "献立表 " + path_ + " またはそのフォルダが読み取り専用のため、保存できません。" +
@@ -514,7 +563,7 @@ StoreResult DayPlanStore::Refusal() const {
   }
 }
 
-StoreResult DayPlanStore::Rollback(Failure failure) {
+StoreResult SqlitePlanStore::Rollback(Failure failure) {
   if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
   if (IsDamage(failure.rc)) return {false, Damaged() + kNothingStored};
   return {false, WriteFailureText(path_, failure.rc, failure.sysErrno)};
@@ -524,7 +573,7 @@ StoreResult DayPlanStore::Rollback(Failure failure) {
 // dishes are deleted by name rather than left to the foreign key's cascade: a
 // tool that deleted days with foreign keys off leaves dish rows behind, and
 // the day stored next under that date would take them in.
-bool DayPlanStore::RemoveDay(const std::string& date, Failure& failure) {
+bool SqlitePlanStore::RemoveDay(const std::string& date, Failure& failure) {
   Statement dishes(db_, "DELETE FROM dish WHERE day_date = ?1");
   Statement day(db_, "DELETE FROM day WHERE date = ?1");
   if (dishes && day) {
@@ -536,7 +585,7 @@ bool DayPlanStore::RemoveDay(const std::string& date, Failure& failure) {
   return false;
 }
 
-bool DayPlanStore::WriteDay(const DayPlan& plan, const std::string& savedAt, Failure& failure) {
+bool SqlitePlanStore::WriteDay(const DayPlan& plan, const std::string& savedAt, Failure& failure) {
   if (!RemoveDay(plan.date, failure)) return false;
   Statement day(db_, "INSERT INTO day (date, sex, age, saved_at) VALUES (?1, ?2, ?3, ?4)");
   Statement dish(db_, "INSERT INTO dish (day_date, meal, position, line) VALUES (?1, ?2, ?3, ?4)");
@@ -563,7 +612,7 @@ bool DayPlanStore::WriteDay(const DayPlan& plan, const std::string& savedAt, Fai
   return true;
 }
 
-StoreResult DayPlanStore::SaveDay(const DayPlan& plan, std::time_t savedAt) {
+StoreResult SqlitePlanStore::SaveDay(const DayPlan& plan, std::time_t savedAt) {
   if (!IsPlanDate(plan.date))
     return {false, std::string("日付は YYYY-MM-DD の形の、実在する日付にしてください。") + kNothingStored};
   if ((plan.sex != 0 && plan.sex != 1) || plan.age < 1 || plan.age > 11)
@@ -579,7 +628,7 @@ StoreResult DayPlanStore::SaveDay(const DayPlan& plan, std::time_t savedAt) {
   return {true, {}};
 }
 
-StoreResult DayPlanStore::DeleteDay(const std::string& date) {
+StoreResult SqlitePlanStore::DeleteDay(const std::string& date) {
   if (!IsPlanDate(date))
     return {false, std::string("日付は YYYY-MM-DD の形の、実在する日付にしてください。")};
   if (!writable_) return Refusal();
@@ -590,7 +639,7 @@ StoreResult DayPlanStore::DeleteDay(const std::string& date) {
   return {true, {}};
 }
 
-void DayPlanStore::ReadFailed(Failure failure) {
+void SqlitePlanStore::ReadFailed(Failure failure) {
   if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
   if (IsDamage(failure.rc) || FailsCheck())
     readError_ = Damaged();
@@ -599,7 +648,7 @@ void DayPlanStore::ReadFailed(Failure failure) {
                  Reason(failure.rc, failure.sysErrno) + "）。";
 }
 
-bool DayPlanStore::HasDay(const std::string& date) {
+bool SqlitePlanStore::HasDay(const std::string& date) {
   readError_.clear();
   if (!readable_ || !IsPlanDate(date)) return false;
   Failure failure;
@@ -617,13 +666,13 @@ bool DayPlanStore::HasDay(const std::string& date) {
   return false;
 }
 
-std::optional<DayPlan> DayPlanStore::LoadDay(const std::string& date) {
+std::optional<DayPlan> SqlitePlanStore::LoadDay(const std::string& date) {
   std::vector<DayPlan> days = DaysBetween(date, date);
   if (days.empty()) return std::nullopt;
   return std::move(days.front());
 }
 
-std::vector<DayPlan> DayPlanStore::DaysBetween(const std::string& from, const std::string& to) {
+std::vector<DayPlan> SqlitePlanStore::DaysBetween(const std::string& from, const std::string& to) {
   readError_.clear();
   std::vector<DayPlan> days;
   if (!readable_ || !IsPlanDate(from) || !IsPlanDate(to) || to < from) return days;
@@ -679,7 +728,7 @@ std::vector<DayPlan> DayPlanStore::DaysBetween(const std::string& from, const st
   return days;
 }
 
-StoreResult DayPlanStore::BeginRepoint(const FoodTable& table, PlanRepoint& result) {
+StoreResult SqlitePlanStore::BeginRepoint(const FoodTable& table, PlanRepoint& result) {
   result = {};
   if (!readable_) return {status_ != OpenStatus::Failed, message_};
   struct Row {
@@ -755,7 +804,7 @@ StoreResult DayPlanStore::BeginRepoint(const FoodTable& table, PlanRepoint& resu
   return {true, {}};
 }
 
-StoreResult DayPlanStore::RepointFailed(Failure failure) {
+StoreResult SqlitePlanStore::RepointFailed(Failure failure) {
   if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
   if (IsDamage(failure.rc)) return {false, Damaged()};
   return {false, (DiskFull(failure.rc, failure.sysErrno)
@@ -765,7 +814,7 @@ StoreResult DayPlanStore::RepointFailed(Failure failure) {
                      "保存されていた日別献立は変わっていません。"};
 }
 
-StoreResult DayPlanStore::CopyCommittedTo(const std::string& path) {
+StoreResult SqlitePlanStore::CopyCommittedTo(const std::string& path) {
   // A connection of its own reads the last committed state: never this one's
   // open transaction, and no other writer can commit while this one holds the
   // write lock. VACUUM INTO writes one self-contained file (and fills an
@@ -806,13 +855,13 @@ StoreResult DayPlanStore::CopyCommittedTo(const std::string& path) {
                      Reason(rc, sysErrno) + "）。"};
 }
 
-StoreResult DayPlanStore::CommitRepoint() {
+StoreResult SqlitePlanStore::CommitRepoint() {
   if (!db_ || sqlite3_get_autocommit(db_)) return {true, {}};  // nothing was changed
   if (!Exec("COMMIT")) return RepointFailed(Caught());
   return {true, {}};
 }
 
-void DayPlanStore::AbandonRepoint() {
+void SqlitePlanStore::AbandonRepoint() {
   if (db_ && !sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
 }
 

@@ -12,8 +12,7 @@
 
 #include "plans/day_plan.h"
 #include "plans/plan_schema.h"
-
-struct sqlite3;
+#include "tables/data_dir.h"
 
 namespace eiyou {
 
@@ -22,7 +21,9 @@ class FoodTable;
 inline constexpr const char* kPlanFileName = "献立表.db";
 
 // dataDir/KONDATE/献立表.db
-std::string PlanDatabasePath(const std::string& dataDir);
+inline std::string PlanDatabasePath(const std::string& dataDir) {
+  return JoinPath(JoinPath(dataDir, kDishDirName), kPlanFileName);
+}
 
 // How the database came to be opened. Every status but Ok comes with a message.
 enum class OpenStatus {
@@ -61,6 +62,9 @@ struct PlanRepoint {
   std::vector<UnmatchedPlanFood> unmatched;  // in date, meal and list order
 };
 
+// The store is an interface: its SQLite implementation lives in
+// plan_store.cpp, and the program reaches it through the module it loads on
+// first use, so that starting the program never loads SQLite.
 class DayPlanStore {
  public:
   // Opens KONDATE/献立表.db under `dataDir`, creating it when it is missing
@@ -73,7 +77,9 @@ class DayPlanStore {
   // The same with another list of layout steps (for trying a later version).
   static std::unique_ptr<DayPlanStore> Open(const std::string& dataDir, std::time_t now,
                                             std::span<const PlanMigration> migrations);
-  ~DayPlanStore();
+  // Inline, like every member that is not an operation: nothing of the
+  // interface may need the implementation's object file.
+  virtual ~DayPlanStore() = default;
   DayPlanStore(const DayPlanStore&) = delete;
   DayPlanStore& operator=(const DayPlanStore&) = delete;
 
@@ -92,19 +98,19 @@ class DayPlanStore {
 
   // Reads find nothing when the database cannot be read; readError() then
   // tells why (empty after a read that ran, found or not).
-  bool HasDay(const std::string& date);
-  std::optional<DayPlan> LoadDay(const std::string& date);
+  virtual bool HasDay(const std::string& date) = 0;
+  virtual std::optional<DayPlan> LoadDay(const std::string& date) = 0;
   // The stored days from `from` to `to`, both included, in date order (none
   // when `to` comes before `from`).
-  std::vector<DayPlan> DaysBetween(const std::string& from, const std::string& to);
+  virtual std::vector<DayPlan> DaysBetween(const std::string& from, const std::string& to) = 0;
   const std::string& readError() const { return readError_; }
 
   // Stores the day, replacing a stored day of that date as a whole. Refused,
   // with nothing written, for an invalid date, sex or age class and when the
   // database cannot be written. `savedAt` is recorded with the day.
-  StoreResult SaveDay(const DayPlan& plan, std::time_t savedAt = std::time(nullptr));
+  virtual StoreResult SaveDay(const DayPlan& plan, std::time_t savedAt = std::time(nullptr)) = 0;
   // Removes the day and its dishes; ok also when no such day was stored.
-  StoreResult DeleteDay(const std::string& date);
+  virtual StoreResult DeleteDay(const std::string& date) = 0;
 
   // A new food table moves the foods' lines: every stored dish line is
   // pointed at it by the rule the dish file follows (RepointDishLines), in a
@@ -113,58 +119,24 @@ class DayPlanStore {
   // store or the process dying leaves every day as it was. A store that
   // cannot be written works the same out and refuses only when a food would
   // move.
-  StoreResult BeginRepoint(const FoodTable& table, PlanRepoint& result);
+  virtual StoreResult BeginRepoint(const FoodTable& table, PlanRepoint& result) = 0;
   // Copies the database as last committed (during BeginRepoint's transaction:
   // as it was before it) into `path`, an empty file made by the caller. The
   // copy is one consistent file with no WAL beside it.
-  StoreResult CopyCommittedTo(const std::string& path);
-  StoreResult CommitRepoint();
-  void AbandonRepoint();
+  virtual StoreResult CopyCommittedTo(const std::string& path) = 0;
+  virtual StoreResult CommitRepoint() = 0;
+  virtual void AbandonRepoint() = 0;
 
- private:
-  enum class Health { Sound, Damaged, Unusable };
-  // An SQLite failure as it happened: its extended code and the system's
-  // errno behind it (meaningful for I/O errors only).
-  struct Failure {
-    int rc = 0;
-    int sysErrno = 0;
-  };
-
+ protected:
   DayPlanStore() = default;
-  void OpenFile(const std::string& dataDir);
-  void OpenReadOnly(bool exists, bool sane);
-  bool Connect(bool readOnly, bool immutable);
-  Health Inspect(bool writable);
-  bool MoveAside();
-  bool StartAfresh();
-  std::string Damaged();
-  bool FailsCheck();
-  bool Migrate();
-  void RemoveOrphans();
-  bool Exec(const char* sql);
-  Failure Caught() const;
-  bool WriteDay(const DayPlan& plan, const std::string& savedAt, Failure& failure);
-  bool RemoveDay(const std::string& date, Failure& failure);
-  void Fail(std::string message);
-  void Close();
-  StoreResult Refusal() const;
-  StoreResult Rollback(Failure failure);
-  StoreResult RepointFailed(Failure failure);
-  void ReadFailed(Failure failure);
 
-  sqlite3* db_ = nullptr;
-  std::time_t now_ = 0;  // names a damaged file moved aside
-  std::vector<PlanMigration> migrations_;
-  std::string folder_;
   OpenStatus status_ = OpenStatus::Failed;
   std::string message_;
   std::string path_;
   std::string damagedCopy_;
   std::string readError_;
   int version_ = 0;
-  bool readable_ = false;
   bool writable_ = false;
-  bool movable_ = false;  // the file and its folder may be written
 };
 
 }  // namespace eiyou

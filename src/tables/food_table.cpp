@@ -29,18 +29,20 @@ void FoodTable::SetCell(int column, int row, std::string_view text) {
   r = std::move(rebuilt);
 }
 
-void FoodTable::SetRow(int row, std::string line) {
+void FoodTable::SetRow(int row, std::string_view line) {
   if (row < 1 || row > kMaxRows) return;
   if (row > static_cast<int>(rows_.size())) rows_.resize(static_cast<std::size_t>(row));
   Row& r = rows_[row - 1];
   SplitFieldBounds(line, kColumns - 1, r.begin.data(), r.size.data());
-  r.bytes = std::move(line);  // places are offsets, so moving the text keeps them
+  // Places are offsets, so the copy keeps them; a table loaded again reuses
+  // the room its rows already have.
+  r.bytes.assign(line);
 }
 
 void LoadFoodTable(FoodTable& table, MessageSink& sink) {
   const bool moreLines =
       LoadTableLines(kFoodFileName, FoodTable::kMaxRows, sink,
-                     [&](int row, std::string& line) { table.SetRow(row, std::move(line)); });
+                     [&](int row, std::string_view line) { table.SetRow(row, line); });
   if (moreLines) sink.Show(kFoodTableTruncatedMessage);
 }
 

@@ -31,9 +31,9 @@ class FoodTable {
   void SetCell(int column, int row, std::string_view text);
 
   // Stores a line of the food file as row `row` (1..kMaxRows; the table grows
-  // to it), cut into its 23 fields as SplitFields cuts it. The row keeps the
-  // line's bytes; the cells are views.
-  void SetRow(int row, std::string line);
+  // to it), cut into its 23 fields as SplitFields cuts it. The row keeps a
+  // copy of the line's bytes; the cells are views of it.
+  void SetRow(int row, std::string_view line);
 
  private:
   // A row is one text with the place of each cell in it: loading a table of

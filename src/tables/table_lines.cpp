@@ -14,62 +14,68 @@ std::vector<std::string> ReadTableLines(const std::string& path) {
 
 std::vector<std::string> ReadTableLines(const std::string& path, std::size_t maxLines,
                                         bool* moreLines) {
-  if (moreLines) *moreLines = false;
   std::vector<std::string> lines;
   // A whole food table's worth at once rather than a dozen regrowths.
   lines.reserve(std::min<std::size_t>(maxLines, 2048));
+  const bool more =
+      ForEachTableLine(path, maxLines, [&](std::string_view line) { lines.emplace_back(line); });
+  if (moreLines) *moreLines = more;
+  return lines;
+}
+
+bool ForEachTableLine(const std::string& path, std::size_t maxLines,
+                      const std::function<void(std::string_view line)>& line) {
   InputFile file(path);
-  std::string current;
-  bool started = false;   // bytes (or nothing) since the last line end belong to a line
+  // The start of a line that a read buffer ended in the middle of; a line
+  // within one buffer is handed over from the buffer itself.
+  std::string pending;
   bool afterCr = false;
+  std::size_t count = 0;
 
   // Returns false once the line would be one too many.
-  auto emit = [&]() {
-    if (lines.size() >= maxLines) {
-      if (moreLines) *moreLines = true;
-      return false;
-    }
-    lines.push_back(std::move(current));
-    current.clear();
-    started = false;
+  auto emit = [&](std::string_view text) {
+    if (count >= maxLines) return false;
+    ++count;
+    line(text);
     return true;
   };
 
   char buffer[65536];
   for (;;) {
-    std::size_t n = file.Read(buffer, sizeof buffer);
+    const std::size_t n = file.Read(buffer, sizeof buffer);
     if (n == 0) break;
-    const std::string_view chunk(buffer, n);
+    // The end-of-file mark is looked for once a buffer, not once a line.
+    const char* eof = static_cast<const char*>(std::memchr(buffer, '\x1A', n));
+    const std::size_t limit = eof ? static_cast<std::size_t>(eof - buffer) : n;
     std::size_t i = 0;
-    while (i < n) {
-      if (afterCr) {
-        afterCr = false;
-        if (chunk[i] == '\n') {
-          ++i;
-          continue;
-        }
-      }
-      // Take the plain bytes up to the next CR or end-of-file mark in one piece.
-      const char* cr = static_cast<const char*>(std::memchr(buffer + i, '\r', n - i));
-      std::size_t stop = cr ? static_cast<std::size_t>(cr - buffer) : n;
-      if (const void* eof = std::memchr(buffer + i, '\x1A', stop - i))
-        stop = static_cast<std::size_t>(static_cast<const char*>(eof) - buffer);
-      if (stop > i) {
-        current.append(chunk.substr(i, stop - i));
-        started = true;
-      }
-      if (stop == n) break;
-      if (chunk[stop] == '\x1A') {
-        if (started) emit();
-        return lines;
-      }
-      if (!emit()) return lines;
-      afterCr = true;
-      i = stop + 1;
+    if (afterCr && limit > 0) {
+      afterCr = false;
+      if (buffer[0] == '\n') i = 1;
     }
+    while (i < limit) {
+      const char* cr = static_cast<const char*>(std::memchr(buffer + i, '\r', limit - i));
+      if (!cr) {
+        pending.append(buffer + i, limit - i);
+        break;
+      }
+      const std::size_t stop = static_cast<std::size_t>(cr - buffer);
+      std::string_view text(buffer + i, stop - i);
+      if (!pending.empty()) {
+        pending.append(text);
+        text = pending;
+      }
+      if (!emit(text)) return true;
+      pending.clear();
+      i = stop + 1;
+      if (i == limit)
+        afterCr = true;
+      else if (buffer[i] == '\n')
+        ++i;
+    }
+    if (eof) break;
   }
-  if (started) emit();
-  return lines;
+  if (!pending.empty() && !emit(pending)) return true;
+  return false;
 }
 
 }  // namespace eiyou

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace eiyou {
@@ -17,5 +19,11 @@ std::vector<std::string> ReadTableLines(const std::string& path);
 // whether the file holds further lines that were not read.
 std::vector<std::string> ReadTableLines(const std::string& path, std::size_t maxLines,
                                         bool* moreLines);
+
+// The same lines handed to `line` one at a time, each view valid during its
+// call only, so that a reader may keep the bytes where it likes without a copy
+// per line in between. True when the file holds further lines not handed over.
+bool ForEachTableLine(const std::string& path, std::size_t maxLines,
+                      const std::function<void(std::string_view line)>& line);
 
 }  // namespace eiyou

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tables/errors.h"
@@ -17,8 +18,8 @@ namespace eiyou {
 bool LoadTableFile(const char* fileName, int maxRows, int fields, MessageSink& sink,
                    const std::function<void(int row, std::vector<std::string>& fields)>& store);
 
-// The same without the split: store(r, line) may take the line's bytes.
+// The same without the split; the line's bytes are valid during the call only.
 bool LoadTableLines(const char* fileName, int maxRows, MessageSink& sink,
-                    const std::function<void(int row, std::string& line)>& store);
+                    const std::function<void(int row, std::string_view line)>& store);
 
 }  // namespace eiyou

@@ -14,12 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPageLayout>
-#include <QPainter>
 #include <QPalette>
 #include <QPixmap>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -33,6 +29,7 @@
 #include "gui/image_canvas.h"
 #include "gui/list_items.h"
 #include "gui/messages.h"
+#include "gui/printing.h"
 #include "gui/report_actions.h"
 #include "gui/screen_fit.h"
 #include "gui/text.h"
@@ -394,29 +391,10 @@ QImage TForm5::CaptureWindow() {
 }
 
 bool TForm5::PrintPicture(const QImage& picture, const QRect& target) {
-  const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-  if (info.isNull() || info.printerName().isEmpty()) {
-    ShowError(this, QStringLiteral("プリンタがありません。印刷できません！"));
-    return false;
-  }
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setPrinterName(info.printerName());
-  printer.setDocName(windowTitle());
-  // The picture starts at the corner of what the printer can print, not at a
-  // margin of our own.
-  const QPageLayout layout = printer.pageLayout();
-  printer.setPageMargins(layout.minimumMargins(), layout.units());
-  QPainter painter;
-  if (!painter.begin(&printer)) {
-    ShowError(this, QStringLiteral("印刷できませんでした！"));
-    return false;
-  }
-  painter.drawImage(target, picture);
-  if (!painter.end() || printer.printerState() == QPrinter::Error) {
-    ShowError(this, QStringLiteral("印刷できませんでした！"));
-    return false;
-  }
-  return true;
+  QString error;
+  if (eiyou::PrintPicture(picture, target, windowTitle(), error)) return true;
+  ShowError(this, error);
+  return false;
 }
 
 void TForm5::BitBtn2Click() {

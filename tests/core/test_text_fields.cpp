@@ -64,8 +64,10 @@ TEST(SplitFields, NoTrimmingAndNoQuoting) {
   for (const auto& f : SplitFields(",,", 22)) EXPECT_EQ(f, "");
 }
 
-// The splitter reads sixteen bytes at a time: commas on every side of a block
-// edge, long fields and too few commas must cut exactly as a byte-wise reading.
+// The splitter reads blocks of 64 bytes, sixteen at a time, and a line's last
+// bytes as the end of a block: commas on every side of a block edge, lines of
+// several blocks, long fields and too few commas must cut exactly as a
+// byte-wise reading.
 TEST(SplitFields, BlockEdgesCutAsAByteWiseReading) {
   const auto byteWise = [](std::string_view line, int n) {
     std::vector<std::string> fields;
@@ -85,14 +87,14 @@ TEST(SplitFields, BlockEdgesCutAsAByteWiseReading) {
   unsigned seed = 12345;
   for (int round = 0; round < 3000; ++round) {
     seed = seed * 1103515245u + 12345u;
-    const std::size_t length = (seed >> 8) % 90;
+    const std::size_t length = (seed >> 8) % 200;
     std::string line;
     for (std::size_t i = 0; i < length; ++i) {
       seed = seed * 1103515245u + 12345u;
       const unsigned r = (seed >> 10) % 7;
       line += r == 0 ? ',' : r == 1 ? '\x82' : char('a' + r);
     }
-    const int n = int((seed >> 20) % 26);
+    const int n = int((seed >> 20) % 60);
     ASSERT_EQ(SplitFields(line, n), byteWise(line, n)) << line << " n=" << n;
   }
 }

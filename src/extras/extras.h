@@ -1,0 +1,69 @@
+// The module of what the first window never needs: the workbook reader (libzip,
+// libxml2), the workbook writer (libxlsxwriter), the day plans' database
+// (SQLite) and printing (Qt's print support). Those libraries take longer to
+// load and relocate than the rest of the program together, so the program
+// leaves them out and opens the module when one of these is first used.
+//
+// The module hands over one table of entry points. The program has stand-ins
+// of the same functions (extras_stubs.cpp) that load the module and call
+// through the table; tools, tests and benchmarks link the real functions.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <ctime>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "gui/report_page.h"
+#include "import/food_import.h"
+#include "plans/plan_store.h"
+#include "reports/report.h"
+
+class QImage;
+class QRect;
+class QString;
+class QWidget;
+
+namespace eiyou {
+
+// Beside the program, where the package installs both (/usr/lib/eiyou).
+inline constexpr const char* kExtrasModuleName = "eiyou-extras.so";
+// The module's one exported symbol: extern "C" const ExtrasTable* eiyou_extras().
+inline constexpr const char* kExtrasEntryName = "eiyou_extras";
+
+// One more with every change of the table's entries.
+inline constexpr int kExtrasInterface = 1;
+
+// The sizes of the types handed through the table: a module built from other
+// headers (left from another version) is refused rather than called.
+inline constexpr std::array<std::size_t, 8> ExtrasLayout() {
+  return {sizeof(FoodImport), sizeof(ImportLimits), sizeof(ImportedFood), sizeof(Report),
+          sizeof(DayPlan),    sizeof(StoreResult),  sizeof(PlanRepoint),  sizeof(ReportChart)};
+}
+
+struct ExtrasTable {
+  int interface = kExtrasInterface;
+  std::size_t size = sizeof(ExtrasTable);
+  std::array<std::size_t, 8> layout = ExtrasLayout();
+
+  // import::ReadWorkbook
+  void (*readWorkbook)(std::string_view bytes, const ImportProgress& progress,
+                       const ImportLimits& limits, FoodImport& result) = nullptr;
+  // DayPlanStore::Open, with the program's layout steps and with given ones
+  std::unique_ptr<DayPlanStore> (*openPlans)(const std::string& dataDir,
+                                             std::time_t now) = nullptr;
+  std::unique_ptr<DayPlanStore> (*openPlansWith)(const std::string& dataDir, std::time_t now,
+                                                 std::span<const PlanMigration> migrations) = nullptr;
+  // WriteReportXlsx
+  bool (*writeReportXlsx)(const Report& report, const std::string& path,
+                          std::string& error) = nullptr;
+  // PrintPicture and PreviewReport
+  bool (*printPicture)(const QImage& picture, const QRect& target, const QString& docName,
+                       QString& error) = nullptr;
+  void (*previewReport)(QWidget* parent, const Report& report, const ReportChart& chart) = nullptr;
+};
+
+}  // namespace eiyou

@@ -1,0 +1,174 @@
+// The program's stand-ins for the functions of the module (extras.h): each
+// opens the module on first use and calls through its table. When it cannot
+// be opened, each fails as the function itself fails, with a message that
+// names the file.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+#include <mutex>
+
+#include "extras/extras.h"
+#include "extras/extras_loader.h"
+#include "gui/messages.h"
+#include "gui/printing.h"
+#include "gui/report_actions.h"
+#include "gui/text.h"
+#include "import/readers.h"
+
+namespace eiyou {
+
+namespace {
+
+std::mutex& ModuleMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+std::string& ChosenPath() {
+  static std::string path;
+  return path;
+}
+const ExtrasTable*& Opened() {
+  static const ExtrasTable* table = nullptr;
+  return table;
+}
+
+// Checks the table of the module just opened from `path`; empty when it fits.
+std::string Mismatch(const ExtrasTable* table, const std::string& path) {
+  if (table && table->interface == kExtrasInterface && table->size == sizeof(ExtrasTable) &&
+      table->layout == ExtrasLayout())
+    return {};
+  return "機能モジュール " + path + " はこのプログラムのものではありません（版が合いません）。";
+}
+
+// A store that refuses everything with the module's message: a failed opening
+// as DayPlanStore::Open reports one.
+class UnavailablePlanStore final : public DayPlanStore {
+ public:
+  UnavailablePlanStore(const std::string& dataDir, std::string message) {
+    status_ = OpenStatus::Failed;
+    path_ = PlanDatabasePath(dataDir);
+    message_ = std::move(message);
+  }
+  bool HasDay(const std::string&) override { return false; }
+  std::optional<DayPlan> LoadDay(const std::string&) override { return std::nullopt; }
+  std::vector<DayPlan> DaysBetween(const std::string&, const std::string&) override { return {}; }
+  StoreResult SaveDay(const DayPlan&, std::time_t) override { return Refusal(); }
+  StoreResult DeleteDay(const std::string&) override { return Refusal(); }
+  StoreResult BeginRepoint(const FoodTable&, PlanRepoint& result) override {
+    result = {};
+    return {false, message_};
+  }
+  StoreResult CopyCommittedTo(const std::string&) override { return {false, message_}; }
+  StoreResult CommitRepoint() override { return {true, {}}; }  // nothing was changed
+  void AbandonRepoint() override {}
+
+ private:
+  StoreResult Refusal() const { return {false, message_ + "何も保存していません。"}; }
+};
+
+}  // namespace
+
+std::string ExtrasModulePath() {
+  char exe[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe);
+  if (n <= 0 || n >= static_cast<ssize_t>(sizeof exe)) return {};
+  const std::string program(exe, static_cast<std::size_t>(n));
+  const std::size_t slash = program.rfind('/');
+  if (slash == std::string::npos) return {};
+  return program.substr(0, slash + 1) + kExtrasModuleName;
+}
+
+bool UseExtrasModule(std::string path) {
+  const std::lock_guard<std::mutex> lock(ModuleMutex());
+  if (Opened()) return false;
+  ChosenPath() = std::move(path);
+  return true;
+}
+
+const ExtrasTable* Extras(std::string& error) {
+  const std::lock_guard<std::mutex> lock(ModuleMutex());
+  if (Opened()) return Opened();
+  const std::string path = ChosenPath().empty() ? ExtrasModulePath() : ChosenPath();
+  // Never a path relative to the working directory, which is the user's data
+  // folder: code is taken from the program's folder only.
+  if (path.empty() || path[0] != '/') {
+    error = std::string("プログラムの場所がわからないため、機能モジュール ") + kExtrasModuleName +
+            " を読み込めません。";
+    return nullptr;
+  }
+  // Every symbol bound now, so that a module that does not fit this system
+  // fails here and not halfway through a use; kept open for the run.
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!module) {
+    const char* why = dlerror();
+    error = "機能モジュール " + path + " を読み込めません（" + (why ? why : "") +
+            "）。Excel ブックの読み書き、日別献立と印刷にはこのファイルが要ります。";
+    return nullptr;
+  }
+  using Entry = const ExtrasTable* (*)();
+  const auto entry = reinterpret_cast<Entry>(dlsym(module, kExtrasEntryName));
+  const ExtrasTable* table = entry ? entry() : nullptr;
+  error = Mismatch(table, path);
+  if (!error.empty()) {
+    dlclose(module);
+    return nullptr;
+  }
+  Opened() = table;
+  return table;
+}
+
+namespace import {
+
+void ReadWorkbook(std::string_view bytes, const ImportProgress& progress,
+                  const ImportLimits& limits, FoodImport& result) {
+  std::string error;
+  if (const ExtrasTable* extras = Extras(error))
+    extras->readWorkbook(bytes, progress, limits, result);
+  else
+    result.error = error;
+}
+
+}  // namespace import
+
+std::unique_ptr<DayPlanStore> DayPlanStore::Open(const std::string& dataDir, std::time_t now) {
+  std::string error;
+  if (const ExtrasTable* extras = Extras(error)) return extras->openPlans(dataDir, now);
+  return std::make_unique<UnavailablePlanStore>(dataDir, error);
+}
+
+std::unique_ptr<DayPlanStore> DayPlanStore::Open(const std::string& dataDir, std::time_t now,
+                                                 std::span<const PlanMigration> migrations) {
+  std::string error;
+  if (const ExtrasTable* extras = Extras(error))
+    return extras->openPlansWith(dataDir, now, migrations);
+  return std::make_unique<UnavailablePlanStore>(dataDir, error);
+}
+
+std::unique_ptr<DayPlanStore> DayPlanStore::OpenInDataFolder(std::time_t now) {
+  return Open(DataDirectory(), now);
+}
+
+bool WriteReportXlsx(const Report& report, const std::string& path, std::string& error) {
+  if (const ExtrasTable* extras = Extras(error)) return extras->writeReportXlsx(report, path, error);
+  return false;
+}
+
+bool PrintPicture(const QImage& picture, const QRect& target, const QString& docName,
+                  QString& error) {
+  std::string why;
+  if (const ExtrasTable* extras = Extras(why))
+    return extras->printPicture(picture, target, docName, error);
+  error = U(why);
+  return false;
+}
+
+void PreviewReport(QWidget* parent, const Report& report, const ReportChart& chart) {
+  std::string why;
+  if (const ExtrasTable* extras = Extras(why))
+    extras->previewReport(parent, report, chart);
+  else
+    ShowError(parent, U(why));
+}
+
+}  // namespace eiyou

@@ -1,0 +1,136 @@
+// The program's module (src/extras), linked and opened as the program does it:
+// nothing of the module's libraries is loaded at the start, each feature works
+// through it on first use, and a module that cannot be opened is named in a
+// Japanese message by every feature, never a crash.
+#include <link.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <string>
+
+#include "extras/extras_loader.h"
+#include "gui/report_actions.h"
+#include "gui/text.h"
+#include "import/food_import.h"
+#include "modal_driver.h"
+#include "plans/plan_store.h"
+#include "reports/report.h"
+
+namespace {
+
+// The libraries only the module needs.
+constexpr const char* kModuleLibraries[] = {"libxml2.so", "libzip.so", "libxlsxwriter.so",
+                                            "libsqlite3.so", "libQt6PrintSupport.so",
+                                            "libcrypto.so"};
+
+QStringList LoadedModuleLibraries() {
+  QStringList loaded;
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, std::size_t, void* data) {
+        const std::string name = info->dlpi_name ? info->dlpi_name : "";
+        for (const char* library : kModuleLibraries)
+          if (name.find(library) != std::string::npos)
+            static_cast<QStringList*>(data)->append(QString::fromStdString(name));
+        return 0;
+      },
+      &loaded);
+  return loaded;
+}
+
+eiyou::Report SmallReport() {
+  eiyou::Report r;
+  r.title = "食事の栄養分析";
+  r.columns = {{"エネルギー", "kcal"}};
+  r.days = {{"2024-07-01", {{"1750", "", ""}}}};
+  return r;
+}
+
+eiyou::DayPlan Day() {
+  eiyou::DayPlan day;
+  day.date = "2024-07-01";
+  day.sex = 1;
+  day.age = 8;
+  day.meals[0] = {"a,b,c"};
+  return day;
+}
+
+}  // namespace
+
+class ExtrasModuleTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void everyFeatureOpensTheModuleOnFirstUse() {
+    QVERIFY2(LoadedModuleLibraries().isEmpty(), qPrintable(LoadedModuleLibraries().join(' ')));
+    ScopedWorkDir dir;
+    QVERIFY(dir.ok() && QDir(dir.path()).mkdir("KONDATE"));
+
+    const eiyou::FoodImport read =
+        eiyou::ImportFoodComposition(EIYOU_IMPORT_FIXTURES "/foods.xlsx");
+    QVERIFY2(read.ok, read.error.c_str());
+    QCOMPARE(read.format, std::string("xlsx"));
+    QVERIFY(!read.foods.empty());
+
+    auto store = eiyou::DayPlanStore::OpenInDataFolder(std::time(nullptr));
+    QCOMPARE(int(store->status()), int(eiyou::OpenStatus::Ok));
+    QVERIFY(store->SaveDay(Day()).ok);
+    const auto loaded = store->LoadDay("2024-07-01");
+    QVERIFY(loaded && loaded->meals[0] == Day().meals[0]);
+
+    std::string error;
+    const QString book = dir.path() + "/report.xlsx";
+    QVERIFY2(eiyou::WriteReportXlsx(SmallReport(), eiyou::Utf8Of(book), error), error.c_str());
+    QFile written(book);
+    QVERIFY(written.open(QIODevice::ReadOnly) && written.read(2) == "PK");
+
+    ModalDriver d;
+    d.Window("ReportPreview", [](QWidget* w) { w->close(); });
+    eiyou::PreviewReport(nullptr, SmallReport(), {});
+    QVERIFY2(d.Done(), d.Report());
+    QVERIFY(LoadedModuleLibraries().size() >= 5);
+  }
+
+  // ctest runs it in a process of its own: a module once opened stays.
+  void aModuleThatCannotBeOpenedIsNamed() {
+    ScopedWorkDir dir;
+    QVERIFY(dir.ok() && QDir(dir.path()).mkdir("KONDATE"));
+    const std::string missing = eiyou::Utf8Of(dir.path()) + "/missing.so";
+    const std::string broken = eiyou::Utf8Of(dir.path()) + "/broken.so";
+    QFile garbage(QString::fromStdString(broken));
+    QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write("not a module") > 0);
+    garbage.close();
+
+    for (const std::string& path : {missing, broken}) {
+      if (!eiyou::UseExtrasModule(path)) QSKIP("the module is open already: run this case alone");
+      const std::string named = "機能モジュール " + path + " を読み込めません";
+
+      const eiyou::FoodImport read =
+          eiyou::ImportFoodComposition(EIYOU_IMPORT_FIXTURES "/foods.xlsx");
+      QVERIFY(!read.ok && read.foods.empty());
+      QVERIFY2(read.error.find(named) == 0, read.error.c_str());
+
+      auto store = eiyou::DayPlanStore::OpenInDataFolder(std::time(nullptr));
+      QCOMPARE(int(store->status()), int(eiyou::OpenStatus::Failed));
+      QVERIFY2(store->message().find(named) == 0, store->message().c_str());
+      QVERIFY(!store->SaveDay(Day()).ok);
+      QVERIFY(!QFile::exists(dir.path() + "/KONDATE/献立表.db"));
+
+      std::string error;
+      QVERIFY(!eiyou::WriteReportXlsx(SmallReport(), eiyou::Utf8Of(dir.path()) + "/r.xlsx", error));
+      QVERIFY2(error.find(named) == 0, error.c_str());
+
+      ModalDriver d;
+      d.Message();
+      eiyou::PreviewReport(nullptr, SmallReport(), {});
+      QVERIFY2(d.Done(), d.Report());
+      QVERIFY(d.messages().value(0).startsWith(eiyou::U(named)));
+    }
+    // The program's own module is opened once it is there again.
+    eiyou::UseExtrasModule(eiyou::ExtrasModulePath());
+    QVERIFY(eiyou::ImportFoodComposition(EIYOU_IMPORT_FIXTURES "/foods.xlsx").ok);
+  }
+};
+
+QTEST_MAIN(ExtrasModuleTest)
+#include "test_extras_module.moc"
