@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -132,51 +133,49 @@ bool DiskFull(int rc, int sysErrno) {
                                     (sysErrno == ENOSPC || sysErrno == EDQUOT));
 }
 
-// Why SQLite failed, in words for the user: SQLite's own texts are English.
-std::string Reason(int rc, int sysErrno) {
-  if (DiskFull(rc, sysErrno)) return "ディスクがいっぱいです";
-  switch (rc & 0xff) {
-    case SQLITE_IOERR:
-      return rc == SQLITE_IOERR_NOMEM ? "メモリが足りません" : "ディスクの読み書きに失敗しました";
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-      return "ほかのプログラムが使っています";
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-      return "書き込みが許されていません";
-    case SQLITE_CANTOPEN:
-      return "ファイルを開けません";
-    case SQLITE_NOMEM:
-      return "メモリが足りません";
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-      return "ファイルが壊れています";
-    case SQLITE_TOOBIG:
-    case SQLITE_NOLFS:
-      return "データが大きすぎます";
-    case SQLITE_CONSTRAINT:
-      return "献立表の決まりに合わない内容です";
-    default:
-      return "SQLite のエラー番号 " + std::to_string(rc);
-  }
-}
+// Words for the user for some error codes; 0 pads a shorter list of codes.
+struct CodeReason {
+  std::array<int, 3> codes;
+  const char* text;
+};
+
+// SQLite's own texts are English.
+constexpr CodeReason kSqliteReasons[] = {
+    {{SQLITE_BUSY, SQLITE_LOCKED}, "ほかのプログラムが使っています"},
+    {{SQLITE_READONLY, SQLITE_PERM, SQLITE_AUTH}, "書き込みが許されていません"},
+    {{SQLITE_CANTOPEN}, "ファイルを開けません"},
+    {{SQLITE_NOMEM}, "メモリが足りません"},
+    {{SQLITE_CORRUPT, SQLITE_NOTADB}, "ファイルが壊れています"},
+    {{SQLITE_TOOBIG, SQLITE_NOLFS}, "データが大きすぎます"},
+    {{SQLITE_CONSTRAINT}, "献立表の決まりに合わない内容です"},
+};
 
 // The same for a failed rename.
+constexpr CodeReason kErrnoReasons[] = {
+    {{ENOSPC, EDQUOT}, "ディスクがいっぱいです"},
+    {{EACCES, EPERM, EROFS}, "書き込みが許されていません"},
+    {{EBUSY}, "ほかのプログラムが使っています"},
+};
+
+template <std::size_t N>
+const char* Lookup(const CodeReason (&reasons)[N], int code) {
+  for (const CodeReason& r : reasons)
+    if (code != 0 && std::find(r.codes.begin(), r.codes.end(), code) != r.codes.end()) return r.text;
+  return nullptr;
+}
+
+// Why SQLite failed, in words for the user.
+std::string Reason(int rc, int sysErrno) {
+  if (DiskFull(rc, sysErrno)) return "ディスクがいっぱいです";
+  if ((rc & 0xff) == SQLITE_IOERR)
+    return rc == SQLITE_IOERR_NOMEM ? "メモリが足りません" : "ディスクの読み書きに失敗しました";
+  if (const char* text = Lookup(kSqliteReasons, rc & 0xff)) return text;
+  return "SQLite のエラー番号 " + std::to_string(rc);
+}
+
 std::string ErrnoReason(int error) {
-  switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-      return "ディスクがいっぱいです";
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return "書き込みが許されていません";
-    case EBUSY:
-      return "ほかのプログラムが使っています";
-    default:
-      return "エラー番号 " + std::to_string(error);
-  }
+  if (const char* text = Lookup(kErrnoReasons, error)) return text;
+  return "エラー番号 " + std::to_string(error);
 }
 
 std::string WriteFailureText(const std::string& path, int rc, int sysErrno) {
