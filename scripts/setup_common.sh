@@ -57,8 +57,11 @@ eiyou_install_packages() {
 }
 
 # Debian's hardening flags of kind $1 (CXXFLAGS, CPPFLAGS, LDFLAGS), as a
-# Debian package build gives them.
-eiyou_hardening_flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
+# Debian package build gives them, but without debug information: the package
+# strips it, and it makes every compilation slower.
+eiyou_hardening_flags() {
+  DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_CXXFLAGS_MAINT_STRIP=-g dpkg-buildflags --get "$1"
+}
 
 # Number of parallel build jobs.
 eiyou_jobs() { nproc 2>/dev/null || echo 2; }
