@@ -85,8 +85,8 @@ if command -v ccache >/dev/null 2>&1; then
 fi
 # The flags of the package build (scripts/test_package.sh): the normal, core
 # and embedded builds use them too, so that they compile the same objects.
-# shellcheck disable=SC2207
-release_flags=(-DCMAKE_BUILD_TYPE=Release
+# Debian's -O2 stands, not CMake's -O3 for Release.
+release_flags=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG
   "-DCMAKE_CXX_FLAGS=$(eiyou_hardening_flags CXXFLAGS) $(eiyou_hardening_flags CPPFLAGS)"
   "-DCMAKE_EXE_LINKER_FLAGS=$(eiyou_hardening_flags LDFLAGS)")
 

@@ -20,10 +20,10 @@ apt=(env DEBIAN_FRONTEND=noninteractive apt-get -q -y -o DPkg::Lock::Timeout=600
 fail() { eiyou_say "package: FAILED: $*"; exit 1; }
 
 eiyou_say "package: building (build-package/)"
-# Debian's hardening flags, as a Debian build would give them; passed on every
-# configure, since the environment counts only on the first.
+# Debian's hardening flags and -O2, as a Debian build would give them; passed on
+# every configure, since the environment counts only on the first.
 flags() { eiyou_hardening_flags "$1"; }
-cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
   -DEIYOU_BUILD_TESTS=OFF -DEIYOU_BUILD_BENCH=OFF \
   -DCMAKE_CXX_FLAGS="$(flags CXXFLAGS) $(flags CPPFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" -DCMAKE_MODULE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
