@@ -38,8 +38,9 @@ test_packages=(
   xvfb xauth imagemagick
   # the fuzz targets: clang with its sanitizer and libFuzzer runtimes
   clang libclang-rt-14-dev
-  # one compilation of what several builds compile alike
-  ccache
+  # one compilation of what several builds compile alike, and a build tool
+  # that keeps both cores busy across targets
+  ccache ninja-build
   # the package: its checkers and the tools to find its window on X
   "${EIYOU_PACKAGE_TEST_PACKAGES[@]}"
 )
@@ -78,11 +79,13 @@ fi
 stage_done install
 
 export QT_QPA_PLATFORM=offscreen
-# Every build below compiles through ccache, shared across the build folders.
+# Every build below compiles through ccache, shared across the build folders,
+# and new build folders are made for Ninja (an existing one keeps its own).
 if command -v ccache >/dev/null 2>&1; then
   export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
   export CCACHE_BASEDIR="$repo" CCACHE_NOHASHDIR=1
 fi
+if command -v ninja >/dev/null 2>&1; then export CMAKE_GENERATOR=Ninja; fi
 # The flags of the package build (scripts/test_package.sh): the normal, core
 # and embedded builds use them too, so that they compile the same objects.
 # Debian's -O2 stands, not CMake's -O3 for Release.
