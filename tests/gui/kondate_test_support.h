@@ -86,8 +86,8 @@ inline std::string StdFile() {
   std::string text;
   for (int row = 1; row <= 11; ++row) {
     const char* energy = row == 2 ? "4200,4200" : "2100,2100";
-    text += std::string(energy) +
-            ",60,60,51,51,600,600,10.5,10.5,2100,2100,1.2,1.2,1.5,1.5,17,17,90,90\r\n";
+    text += energy;
+    text += ",60,60,51,51,600,600,10.5,10.5,2100,2100,1.2,1.2,1.5,1.5,17,17,90,90\r\n";
   }
   return text;
 }
