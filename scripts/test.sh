@@ -84,6 +84,8 @@ export QT_QPA_PLATFORM=offscreen
 if command -v ccache >/dev/null 2>&1; then
   export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
   export CCACHE_BASEDIR="$repo" CCACHE_NOHASHDIR=1
+  # Without these ccache passes over every unit that uses a precompiled header.
+  export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
 fi
 if command -v ninja >/dev/null 2>&1; then export CMAKE_GENERATOR=Ninja; fi
 # The flags of the package build (scripts/test_package.sh): the normal, core
