@@ -101,8 +101,13 @@ const ExtrasTable* Extras(std::string& error) {
   // fails here and not halfway through a use; kept open for the run.
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {
+    // The loader's own words are English; a missing file, the usual case of
+    // a partial install, is said in the user's. Anything else keeps them for
+    // whoever has to repair the installation.
     const char* why = dlerror();
-    error = "機能モジュール " + path + " を読み込めません（" + (why ? why : "") +
+    const std::string reason = access(path.c_str(), F_OK) != 0 ? std::string("ファイルがありません")
+                                                                : std::string(why ? why : "");
+    error = "機能モジュール " + path + " を読み込めません（" + reason +
             "）。Excel ブックの読み書き、日別献立と印刷にはこのファイルが要ります。";
     return nullptr;
   }

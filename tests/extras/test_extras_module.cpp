@@ -109,6 +109,7 @@ class ExtrasModuleTest : public QObject {
           eiyou::ImportFoodComposition(EIYOU_IMPORT_FIXTURES "/foods.xlsx");
       QVERIFY(!read.ok && read.foods.empty());
       QVERIFY2(read.error.find(named) == 0, read.error.c_str());
+      if (path == missing) QVERIFY(read.error.find("（ファイルがありません）") != std::string::npos);
 
       auto store = eiyou::DayPlanStore::OpenInDataFolder(std::time(nullptr));
       QCOMPARE(int(store->status()), int(eiyou::OpenStatus::Failed));
