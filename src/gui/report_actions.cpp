@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 
+#include "gui/file_dialogs.h"
 #include "gui/messages.h"
 #include "gui/text.h"
 #include "tables/data_dir.h"
@@ -51,7 +52,7 @@ void SaveReport(QWidget* parent, const Report& report, const ReportChart& chart,
   const FormatInfo info = Info(format);
   QFileDialog dialog(parent, U("レポートの保存"));
   dialog.setObjectName(QStringLiteral("ReportFileDialog"));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  PrepareFileDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilter(U(info.filter));

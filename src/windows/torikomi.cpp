@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "gui/controls.h"
+#include "gui/file_dialogs.h"
 #include "gui/messages.h"
 #include "gui/text.h"
 #include "import/food_import.h"
@@ -73,10 +74,13 @@ void ImportDialog::CloseClick() { reject(); }
 void ImportDialog::ShowLines(const QStringList& lines) { summary_->setPlainText(lines.join('\n')); }
 
 void ImportDialog::BrowseClick() {
-  const QString path = QFileDialog::getOpenFileName(
-      this, U("食品成分表のファイル"), fileEdit_->text(),
-      U("食品成分表 (*.xlsx *.tsv *.csv *.txt);;すべてのファイル (*)"));
-  if (!path.isEmpty()) fileEdit_->setText(path);
+  QFileDialog dialog(this, U("食品成分表のファイル"), fileEdit_->text(),
+                     U("食品成分表 (*.xlsx *.tsv *.csv *.txt);;すべてのファイル (*)"));
+  dialog.setObjectName(QStringLiteral("FoodTableFileDialog"));
+  eiyou::PrepareFileDialog(dialog);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  fileEdit_->setText(dialog.selectedFiles().first());
 }
 
 void ImportDialog::ReadClick() {
