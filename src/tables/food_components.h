@@ -66,9 +66,15 @@ class FoodComponents {
 
   // Reads the file's bytes for a table of `tableBytes`. A first or second
   // line that is not of the form, or a file of another table, leaves nothing
-  // available; a damaged food line is refused alone (that food reads
-  // NotAvailable). Each refusal is listed in problems().
-  static FoodComponents Parse(std::string_view bytes, std::uintmax_t tableBytes);
+  // available; a food line without a five-digit number or with another count
+  // of cells, or a number met before, is refused alone (that food reads
+  // NotAvailable). Each refusal is listed in problems(). The cells are read
+  // when asked for: most foods of a table are never asked for in a run.
+  static FoodComponents Parse(std::string bytes, std::uintmax_t tableBytes);
+
+  // Reads every cell and lists in problems() each one that is none of the
+  // notations (Value reads it NotAvailable): for a checker.
+  void CheckCells();
 
   bool available() const { return !identifiers_.empty(); }
   const std::string& edition() const { return edition_; }
@@ -86,6 +92,7 @@ class FoodComponents {
   // The official five-digit number of food `food`.
   std::string FoodNumber(int food) const;
 
+  // A cell that is none of the notations reads NotAvailable.
   ComponentValue Value(int food, int component) const;
   ComponentValue Value(int food, std::string_view identifier) const {
     return Value(food, ComponentIndex(identifier));
@@ -94,14 +101,20 @@ class FoodComponents {
  private:
   friend FoodComponents LoadFoodComponents();
   void Problem(int line, std::string text);
-  bool ReadFoodLine(std::string_view line, int lineNumber);
+  // A problem that leaves nothing available.
+  void Refuse(int line, std::string text);
+  // The first byte of a cell, and in `end` the end of its line.
+  const char* Cell(int food, int component, const char*& end) const;
 
+  // The file; its lines end in CR or LF, the last one perhaps in the NUL
+  // after the text, so that a cell's reading stops at its line's end.
+  std::string bytes_;
   std::string edition_;
   std::vector<std::string> identifiers_;
-  std::vector<std::int32_t> numbers_;                         // by food
+  // By food: its number, line number, and its line's place in bytes_.
+  std::vector<std::int32_t> numbers_, lines_;
+  std::vector<std::uint32_t> begin_, size_;
   std::vector<std::pair<std::int32_t, std::int32_t>> index_;  // (number, food), sorted
-  std::vector<double> values_;                                // food × component
-  std::vector<ComponentMark> marks_;
   std::vector<ComponentProblem> problems_;
 };
 
