@@ -174,7 +174,8 @@ void CheckComponents(const std::string& folder) {
   if (!EntryExists(path)) return;
   try {
     const std::string table = ReadWholeFile(JoinPath(folder, kFoodFileName));
-    const FoodComponents components = FoodComponents::Parse(ReadWholeFile(path), table.size());
+    FoodComponents components = FoodComponents::Parse(ReadWholeFile(path), table.size());
+    components.CheckCells();
     for (const ComponentProblem& p : components.problems())
       Problem(p.line > 0 ? path + ":" + std::to_string(p.line) : path, p.text);
   } catch (const IoError&) {
