@@ -35,6 +35,26 @@ class CountingSink : public MessageSink {
   int shown = 0;
 };
 
+// The floor of the loaders: a file opened by name, read whole and cut into its lines.
+void ReadLines(const std::string& path, std::string& text, std::vector<std::string>& lines) {
+  text.clear();
+  lines.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n <= 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  std::size_t start = 0;
+  for (std::size_t cr; (cr = text.find('\r', start)) != std::string::npos;) {
+    lines.emplace_back(text, start, cr - start);
+    start = cr + (cr + 1 < text.size() && text[cr + 1] == '\n' ? 2 : 1);
+  }
+  if (start < text.size()) lines.emplace_back(text, start);
+}
+
 // ---- LoadFoodTable --------------------------------------------------------------
 
 void BM_LoadFoodTable(benchmark::State& state) {
@@ -62,22 +82,7 @@ void BM_LoadFoodTable_Floor(benchmark::State& state) {
   std::string text;
   std::vector<std::string> lines;
   for (auto _ : state) {
-    text.clear();
-    lines.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    char buffer[65536];
-    for (;;) {
-      const ssize_t n = read(fd, buffer, sizeof buffer);
-      if (n <= 0) break;
-      text.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(fd);
-    std::size_t start = 0;
-    for (std::size_t cr; (cr = text.find('\r', start)) != std::string::npos;) {
-      lines.emplace_back(text, start, cr - start);
-      start = cr + (cr + 1 < text.size() && text[cr + 1] == '\n' ? 2 : 1);
-    }
-    if (start < text.size()) lines.emplace_back(text, start);
+    ReadLines(path, text, lines);
     benchmark::DoNotOptimize(lines.data());
     benchmark::ClobberMemory();
   }
@@ -122,21 +127,7 @@ void BM_LoadFoodComponents_Floor(benchmark::State& state) {
   std::string text;
   std::vector<std::string> lines;
   for (auto _ : state) {
-    text.clear();
-    lines.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    char buffer[65536];
-    for (;;) {
-      const ssize_t n = read(fd, buffer, sizeof buffer);
-      if (n <= 0) break;
-      text.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(fd);
-    std::size_t start = 0;
-    for (std::size_t cr; (cr = text.find('\r', start)) != std::string::npos;) {
-      lines.emplace_back(text, start, cr - start);
-      start = cr + (cr + 1 < text.size() && text[cr + 1] == '\n' ? 2 : 1);
-    }
+    ReadLines(path, text, lines);
     benchmark::DoNotOptimize(lines.data());
     benchmark::ClobberMemory();
   }
