@@ -18,6 +18,7 @@
 #include "tables/data_dir.h"
 #include "nutrition/dish_line.h"
 #include "tables/dish_file.h"
+#include "tables/food_components.h"
 #include "tables/food_table.h"
 
 using namespace eiyou;
@@ -33,6 +34,26 @@ class CountingSink : public MessageSink {
   void Show(const std::string&) override { ++shown; }
   int shown = 0;
 };
+
+// The floor of the loaders: a file opened by name, read whole and cut into its lines.
+void ReadLines(const std::string& path, std::string& text, std::vector<std::string>& lines) {
+  text.clear();
+  lines.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n <= 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  std::size_t start = 0;
+  for (std::size_t cr; (cr = text.find('\r', start)) != std::string::npos;) {
+    lines.emplace_back(text, start, cr - start);
+    start = cr + (cr + 1 < text.size() && text[cr + 1] == '\n' ? 2 : 1);
+  }
+  if (start < text.size()) lines.emplace_back(text, start);
+}
 
 // ---- LoadFoodTable --------------------------------------------------------------
 
@@ -61,22 +82,7 @@ void BM_LoadFoodTable_Floor(benchmark::State& state) {
   std::string text;
   std::vector<std::string> lines;
   for (auto _ : state) {
-    text.clear();
-    lines.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    char buffer[65536];
-    for (;;) {
-      const ssize_t n = read(fd, buffer, sizeof buffer);
-      if (n <= 0) break;
-      text.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(fd);
-    std::size_t start = 0;
-    for (std::size_t cr; (cr = text.find('\r', start)) != std::string::npos;) {
-      lines.emplace_back(text, start, cr - start);
-      start = cr + (cr + 1 < text.size() && text[cr + 1] == '\n' ? 2 : 1);
-    }
-    if (start < text.size()) lines.emplace_back(text, start);
+    ReadLines(path, text, lines);
     benchmark::DoNotOptimize(lines.data());
     benchmark::ClobberMemory();
   }
@@ -87,6 +93,51 @@ BENCHMARK(BM_LoadFoodTable_Floor);
 
 EIYOU_BENCH_COMPARE({"LoadFoodTable, 2538 lines", "BM_LoadFoodTable", "BM_LoadFoodTable_Floor",
                      Goal::RatioAtMost(3)});
+
+// ---- LoadFoodComponents ------------------------------------------------------------
+
+// The bundled components with their own table beside them, so that the size
+// they are tied to matches.
+struct ComponentsBench {
+  ScratchDir dir;
+  std::string bytes = ReadFileBytes(SampleDataPath() + "/" + kFoodComponentsFileName);
+  ComponentsBench() {
+    dir.Write(kFoodFileName, ReadFileBytes(SampleDataPath() + "/" + kFoodFileName));
+    dir.Write(kFoodComponentsFileName, bytes);
+  }
+};
+
+void BM_LoadFoodComponents(benchmark::State& state) {
+  ComponentsBench b;
+  FoodComponents components;
+  for (auto _ : state) {
+    components = LoadFoodComponents();
+    benchmark::ClobberMemory();
+  }
+  if (components.foodCount() != static_cast<int>(kFoodLines) || !components.problems().empty())
+    state.SkipWithError("the bundled components did not load whole");
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * b.bytes.size()));
+}
+BENCHMARK(BM_LoadFoodComponents);
+
+// Floor: the same file opened by name, read whole and cut into its lines.
+void BM_LoadFoodComponents_Floor(benchmark::State& state) {
+  ComponentsBench b;
+  const std::string path = b.dir.Path(kFoodComponentsFileName);
+  std::string text;
+  std::vector<std::string> lines;
+  for (auto _ : state) {
+    ReadLines(path, text, lines);
+    benchmark::DoNotOptimize(lines.data());
+    benchmark::ClobberMemory();
+  }
+  if (lines.size() != kFoodLines + 2) state.SkipWithError("wrong line count");
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * b.bytes.size()));
+}
+BENCHMARK(BM_LoadFoodComponents_Floor);
+
+EIYOU_BENCH_COMPARE({"LoadFoodComponents, 2538 foods", "BM_LoadFoodComponents",
+                     "BM_LoadFoodComponents_Floor", Goal::RatioAtMost(3)});
 
 // ---- AddDishFoods -------------------------------------------------------------
 

@@ -4,7 +4,8 @@
 #   scripts/make_food_table.sh SHARED_DATA_DIR
 # (the folder holding food-composition-2023.tsv). Builds eiyou-import, imports
 # all foods into a scratch folder and puts data/食品成分表５訂.CSV,
-# data/食品成分表５訂.MARKS and data/食品成分表５訂.EDITION in place. The text
+# data/食品成分表５訂.MARKS, data/食品成分表５訂.COMPONENTS and
+# data/食品成分表５訂.EDITION in place. The text
 # export has no title rows, so the edition is given. Same input, same bytes.
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -23,6 +24,6 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 "$build/src/import/eiyou-import" --output "$scratch" --edition "食品成分表（八訂）増補2023年" \
   "$source_file"
-mv "$scratch/食品成分表５訂.CSV" "$scratch/食品成分表５訂.MARKS" "$scratch/食品成分表５訂.EDITION" \
-  "$repo/data/"
-echo "data/食品成分表５訂.CSV, .MARKS and .EDITION regenerated" >&2
+mv "$scratch/食品成分表５訂.CSV" "$scratch/食品成分表５訂.MARKS" "$scratch/食品成分表５訂.COMPONENTS" \
+  "$scratch/食品成分表５訂.EDITION" "$repo/data/"
+echo "data/食品成分表５訂.CSV, .MARKS, .COMPONENTS and .EDITION regenerated" >&2

@@ -124,7 +124,7 @@ user "$scratch/first" SHOT="$scratch/first/screenshot.png" xvfb-run -a -s '-scre
 cp "$scratch/first/screenshot.png" "$build/screenshot.png"
 eiyou_say "package: main window shown; screenshot in build-package/screenshot.png"
 
-for f in 食品成分表５訂.CSV 食品成分表５訂.MARKS 食品成分表５訂.EDITION STD.CSV KONDATE/献立.TXT; do
+for f in 食品成分表５訂.CSV 食品成分表５訂.MARKS 食品成分表５訂.COMPONENTS 食品成分表５訂.EDITION STD.CSV KONDATE/献立.TXT; do
   [[ -f $data/$f ]] || fail "the data folder $data has no $f"
 done
 diff -r /usr/share/eiyou/data "$data" >/dev/null || fail "the data folder differs from the bundled data"

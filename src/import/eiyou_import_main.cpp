@@ -83,8 +83,8 @@ int main(int argc, char** argv) {
   // saves left there, as the program does at its start.
   const int stale = eiyou::RemoveStaleTemporaryFilesOfDataFolder(directory, std::time(nullptr));
   if (stale > 0) Say("中断された保存の一時ファイル " + std::to_string(stale) + " 個を削除しました");
-  const eiyou::TableInstall install = eiyou::InstallFoodTable(directory, result.foods, std::time(nullptr),
-                                                              result.edition);
+  const eiyou::TableInstall install = eiyou::InstallFoodTable(
+      directory, result.foods, std::time(nullptr), result.edition, result.componentIdentifiers);
   // A failure's message says itself which backups it left.
   if (!install.ok) {
     for (const std::string& line : install.planReport) Say(line);
@@ -93,6 +93,8 @@ int main(int argc, char** argv) {
   }
   if (!install.backupPath.empty()) Say("元の食品成分表の控え: " + install.backupPath);
   if (!install.marksBackupPath.empty()) Say("元の印の情報の控え: " + install.marksBackupPath);
+  if (!install.componentsBackupPath.empty())
+    Say("元の成分の一覧の控え: " + install.componentsBackupPath);
   if (!install.editionBackupPath.empty()) Say("元の版の記録の控え: " + install.editionBackupPath);
   if (!install.dishBackupPath.empty()) Say("元の献立ファイルの控え: " + install.dishBackupPath);
   if (!install.planBackupPath.empty()) Say("元の日別献立の控え: " + install.planBackupPath);
@@ -100,6 +102,7 @@ int main(int argc, char** argv) {
   for (const std::string& line : install.planReport) Say(line);
   Say("書き込みました: " + install.tablePath);
   Say("書き込みました: " + install.marksPath);
+  if (!result.componentIdentifiers.empty()) Say("書き込みました: " + install.componentsPath);
   if (!result.edition.empty()) Say("書き込みました: " + install.editionPath);
   return 0;
 }

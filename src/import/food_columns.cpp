@@ -36,6 +36,15 @@ const std::array<ColumnSource, kSlots> kColumnSources = {{
     {"REFUSE", "廃棄率"},
 }};
 
+const std::array<const char*, kComponentCount> kComponentIdentifiers = {
+    "REFUSE",  "ENERC",  "ENERC_KCAL", "WATER",  "PROTCAA", "PROT",   "FATNLEA",  "CHOLE",
+    "FAT",     "CHOAVLM", "CHOAVL",    "CHOAVLDF", "FIB",   "POLYL",  "CHOCDF",   "OA",
+    "ASH",     "NA",     "K",          "CA",     "MG",      "P",      "FE",       "ZN",
+    "CU",      "MN",     "ID",         "SE",     "CR",      "MO",     "RETOL",    "CARTA",
+    "CARTB",   "CRYPXB", "CARTBEQ",    "VITA_RAE", "VITD",  "TOCPHA", "TOCPHB",   "TOCPHG",
+    "TOCPHD",  "VITK",   "THIA",       "RIBF",   "NIA",     "NE",     "VITB6A",   "VITB12",
+    "FOL",     "PANTAC", "BIOT",       "VITC",   "ALC",     "NACL_EQ"};
+
 namespace {
 
 constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";  // U+3000
@@ -87,6 +96,11 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (x != y) return false;
   }
   return true;
+}
+
+bool IsTableIdentifier(std::string_view id) {
+  return std::any_of(kColumnSources.begin() + 2, kColumnSources.end(),
+                     [&](const ColumnSource& source) { return id == source.identifier; });
 }
 
 std::string Label(int slot) {
@@ -252,6 +266,8 @@ std::string CaptionKind(std::string_view text) { return WithoutBlanks(text); }
 ColumnMap MapColumns(const RowCells& identifierRow, const RowCells& captions) {
   ColumnMap map;
   map.column.fill(-1);
+  std::array<int, kComponentCount> componentColumn;
+  componentColumn.fill(-1);
   int nameByCaption = -1, nameByMark = -1, numberByCaption = -1;
   for (const auto& [column, text] : identifierRow) {
     const std::string_view trimmed = TrimBlanks(text);
@@ -275,6 +291,17 @@ ColumnMap MapColumns(const RowCells& identifierRow, const RowCells& captions) {
         break;
       }
     }
+    for (int k = 0; k < kComponentCount; ++k) {
+      if (id == kComponentIdentifiers[k]) {
+        if (componentColumn[k] < 0) componentColumn[k] = column;
+        break;
+      }
+    }
+  }
+  for (int k = 0; k < kComponentCount; ++k) {
+    if (componentColumn[k] < 0) continue;
+    map.components.emplace_back(kComponentIdentifiers[k]);
+    map.componentColumn.push_back(componentColumn[k]);
   }
   for (const auto& [column, text] : captions) {
     const std::string bare = WithoutBlanks(text);
@@ -310,6 +337,33 @@ CellValue ApplyCellRules(std::string_view utf8) {
   if (s.size() > 2 && s.front() == '(' && s.back() == ')' && IsDecimal(s.substr(1, s.size() - 2)))
     return {std::string(s.substr(1, s.size() - 2)), CellMark::Estimated};
   return {"-", CellMark::Problem};
+}
+
+bool ComponentCell(std::string_view utf8, std::string& out) {
+  out.clear();
+  std::string_view s = TrimBlanks(utf8);
+  if (s.size() >= kDagger.size() && s.substr(s.size() - kDagger.size()) == kDagger)
+    s = TrimBlanks(s.substr(0, s.size() - kDagger.size()));
+  // "*" sends the reader to the food's note (iodine of a few foods): no figure.
+  if (s.empty() || s == "*") return true;
+  if (s == "-" || s == "Tr" || s == "(Tr)" || s == "(0)") {
+    out = s;
+    return true;
+  }
+  const bool estimate = s.size() > 2 && s.front() == '(' && s.back() == ')';
+  if (estimate) s = s.substr(1, s.size() - 2);
+  if (!IsDecimal(s)) return false;
+  // The same figure written shortest, so that "0.10" of a text export and the
+  // number 0.1 of a workbook cell give the same bytes.
+  std::string_view whole = s.substr(0, s.find('.'));
+  std::string_view fraction = whole.size() < s.size() ? s.substr(whole.size() + 1) : std::string_view();
+  while (whole.size() > 1 && whole.front() == '0') whole.remove_prefix(1);
+  while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
+  out = estimate ? "(" : "";
+  out += whole;
+  if (!fraction.empty()) (out += '.') += fraction;
+  if (estimate) out += ')';
+  return true;
 }
 
 namespace {
@@ -471,6 +525,15 @@ void AddFood(const SourceRow& row, const ImportLimits& limits, FoodImport& resul
     CheckProgramReading(values[slot], slot, number, limits, result);
     food.cells[slot] = std::move(values[slot].text);
     food.marks[slot] = values[slot].mark;
+  }
+  food.components.resize(row.components.size());
+  for (std::size_t k = 0; k < row.components.size(); ++k) {
+    // A cell the table takes too was reported above.
+    if (!ComponentCell(row.components[k], food.components[k]) &&
+        !IsTableIdentifier(result.componentIdentifiers[k]))
+      AddProblem(result, limits,
+                 "食品番号 " + number + ": " + result.componentIdentifiers[k] + " の値「" +
+                     Excerpt(TrimBlanks(row.components[k])) + "」を読めないため空欄としました");
   }
   ++result.foodsPerGroup[group];
   result.foods.push_back(std::move(food));

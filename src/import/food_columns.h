@@ -28,6 +28,12 @@ inline constexpr int kCarbohydrateSlot = 6;
 inline constexpr int kFibreSlot = 7;
 inline constexpr int kVitaminASlot = 16;
 
+// Every component identifier of the official table, in its order: the
+// companion file beside the table keeps whichever of them a source has (the
+// flag column CHOAVLM_ is no value and is left out).
+inline constexpr int kComponentCount = 54;
+extern const std::array<const char*, kComponentCount> kComponentIdentifiers;
+
 // A row's cells as (0-based column, UTF-8 text) pairs.
 using RowCells = std::vector<std::pair<int, std::string>>;
 
@@ -45,6 +51,9 @@ bool IsIdentifierRow(const RowCells& row);
 struct ColumnMap {
   std::array<int, kSlots> column;  // -1 where not found
   int groupColumn = -1;            // FG, optional
+  // The component identifiers found, in the official order, and their columns.
+  std::vector<std::string> components;
+  std::vector<int> componentColumn;
   std::vector<std::string> found, missing;
   std::string error;  // UTF-8, when a required column is missing
 };
@@ -72,6 +81,13 @@ struct CellValue {
 };
 CellValue ApplyCellRules(std::string_view utf8);
 
+// A cell as the companion file keeps it (ASCII): blanks trimmed and a
+// trailing "†" dropped, a number in its shortest form ("0.10" → "0.1", "5.0" →
+// "5"), an estimate "(0.1)", "Tr", "(Tr)", "(0)", "-", empty when empty or "*"
+// (a figure given only in the food's note). False
+// for any other text, which is then kept empty.
+bool ComponentCell(std::string_view utf8, std::string& out);
+
 // Vitamin A potency in IU from VITA_RAE in µg: × 10 / 3, rounded half away
 // from zero on the exact decimal value. Notations without a number are copied.
 CellValue VitaminAUnits(const CellValue& retinolActivity);
@@ -95,6 +111,7 @@ std::string ShortestDecimal(double value);
 struct SourceRow {
   int line = 0;
   std::array<std::string, kSlots> cells;
+  std::vector<std::string> components;  // as ColumnMap::components
 };
 void AddFood(const SourceRow& row, const ImportLimits& limits, FoodImport& result);
 

@@ -10,6 +10,7 @@
 #include "tables/cp932.h"
 #include "tables/errors.h"
 #include "tables/file_io.h"
+#include "tables/food_components.h"
 
 namespace eiyou {
 namespace {
@@ -81,6 +82,7 @@ FoodImport ImportFoodCompositionBytes(std::string_view bytes, const std::string&
     result.problemsNotListed = 0;
     result.emptyValueCells = 0;
     result.edition.clear();
+    result.componentIdentifiers.clear();
   }
   return result;
 }
@@ -105,6 +107,24 @@ std::string FoodMarksBytes(const std::vector<ImportedFood>& foods) {
     out += food.number;
     out += '\t';
     for (CellMark mark : food.marks) out += static_cast<char>(mark);
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::string FoodComponentsBytes(const std::vector<ImportedFood>& foods,
+                                const std::vector<std::string>& identifiers,
+                                std::string_view edition, std::size_t tableBytes) {
+  std::string out = FoodComponentsHeader(tableBytes, edition) + "FN";
+  for (const std::string& id : identifiers) (out += '\t') += id;
+  out += "\r\n";
+  out.reserve(out.size() + foods.size() * (8 + identifiers.size() * 4));
+  for (const ImportedFood& food : foods) {
+    out += food.number;
+    for (std::size_t k = 0; k < identifiers.size(); ++k) {
+      out += '\t';
+      if (k < food.components.size()) out += food.components[k];
+    }
     out += "\r\n";
   }
   return out;
@@ -135,6 +155,9 @@ std::vector<std::string> ImportSummaryLines(const FoodImport& r) {
                   "): " + Joined(r.identifiersFound));
   if (!r.identifiersMissing.empty())
     lines.push_back("見つからない成分識別子（なくても取り込めます）: " + Joined(r.identifiersMissing));
+  lines.push_back("成分の一覧に入れる成分識別子 (" + std::to_string(r.componentIdentifiers.size()) +
+                  "/" + std::to_string(import::kComponentCount) + "): " +
+                  Joined(r.componentIdentifiers));
   if (r.emptyValueCells > 0)
     lines.push_back("空欄のセル " + std::to_string(r.emptyValueCells) +
                     " 個は「-」（未測定）とします");

@@ -22,6 +22,8 @@ struct ImportedFood {
   std::string number;                                // five digits as in the source ("01001")
   std::array<std::string, kImportColumns> cells;     // CP932, as written to the table
   std::array<CellMark, kImportColumns> marks{};      // Plain unless noted
+  // ASCII, one per FoodImport::componentIdentifiers (ComponentCell).
+  std::vector<std::string> components;
 };
 
 struct FoodImport {
@@ -32,6 +34,9 @@ struct FoodImport {
   // The source columns looked for: FN, the name column, the 21 value
   // identifiers and the optional FG, as found or not found.
   std::vector<std::string> identifiersFound, identifiersMissing;
+  // Every official component identifier the source has, in the official
+  // order: the columns of the companion file.
+  std::vector<std::string> componentIdentifiers;
   std::vector<std::string> problems;  // UTF-8 Japanese, one line each
   int problemsNotListed = 0;          // beyond ImportLimits::problemsListed
   int emptyValueCells = 0;            // written as "-"; summarised in one line
@@ -81,6 +86,12 @@ std::string FoodTableBytes(const std::vector<ImportedFood>& foods);
 
 // The marks file (tables/food_marks.h) of the imported foods.
 std::string FoodMarksBytes(const std::vector<ImportedFood>& foods);
+
+// The companion file (tables/food_components.h) of the imported foods, tied to
+// a table of `tableBytes` and naming `edition` (CP932, or empty).
+std::string FoodComponentsBytes(const std::vector<ImportedFood>& foods,
+                                const std::vector<std::string>& identifiers,
+                                std::string_view edition, std::size_t tableBytes);
 
 // The summary for the dialog and the tool, in Japanese, one line each: format,
 // foods per group, identifiers found and missing, empty cells, problems.

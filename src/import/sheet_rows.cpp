@@ -34,6 +34,7 @@ void SheetRows::BeginRow(int line) {
     headerBytes_ = 0;
   } else {
     for (std::string& cell : row_.cells) cell.clear();
+    for (std::string& cell : row_.components) cell.clear();
   }
 }
 
@@ -48,14 +49,15 @@ bool SheetRows::Cell(int column, std::string text) {
     headerRow_.emplace_back(column, std::move(text));
     return true;
   }
-  const int slot = SlotOf(column);
-  if (slot < 0) return true;
+  const int slot = SlotOf(column), component = ComponentOf(column);
+  if (slot < 0 && component < 0) return true;
   if (text.size() > limits_.cellBytes) {
     result_.error = std::to_string(row_.line) + "行目の " + std::to_string(column + 1) +
                     "列目のセルが長すぎます（上限 " + SizeText(limits_.cellBytes) + "）";
     return false;
   }
-  row_.cells[slot] = std::move(text);
+  if (component >= 0) row_.components[static_cast<std::size_t>(component)] = text;
+  if (slot >= 0) row_.cells[slot] = std::move(text);
   return true;
 }
 
@@ -106,6 +108,13 @@ bool SheetRows::EndRow() {
   const int last = *std::max_element(map.column.begin(), map.column.end());
   slotOf_.assign(static_cast<std::size_t>(last) + 1, -1);
   for (int slot = 0; slot < kSlots; ++slot) slotOf_[map.column[slot]] = static_cast<signed char>(slot);
+  result_.componentIdentifiers = map.components;
+  row_.components.assign(map.components.size(), std::string());
+  if (!map.componentColumn.empty())
+    componentOf_.assign(static_cast<std::size_t>(*std::max_element(map.componentColumn.begin(),
+                                                                   map.componentColumn.end())) + 1, -1);
+  for (std::size_t k = 0; k < map.componentColumn.size(); ++k)
+    componentOf_[static_cast<std::size_t>(map.componentColumn[k])] = static_cast<signed char>(k);
   lineOfNumber_.assign(kFoodNumbers, 0);
   inHeader_ = false;
   headerRow_.clear();

@@ -21,8 +21,12 @@ class SheetRows {
   int SlotOf(int column) const {
     return column >= 0 && column < static_cast<int>(slotOf_.size()) ? slotOf_[column] : -1;
   }
+  // The place of a column among the components kept; -1 when none.
+  int ComponentOf(int column) const {
+    return column >= 0 && column < static_cast<int>(componentOf_.size()) ? componentOf_[column] : -1;
+  }
   // Whether a cell of this column is needed (its text may be skipped otherwise).
-  bool Wants(int column) const { return inHeader_ || SlotOf(column) >= 0; }
+  bool Wants(int column) const { return inHeader_ || SlotOf(column) >= 0 || ComponentOf(column) >= 0; }
   // The most bytes of the next cell worth collecting: one more than Cell takes,
   // so that a reader may stop collecting there and still be refused.
   std::size_t CellRoom() const;
@@ -43,7 +47,7 @@ class SheetRows {
   bool inHeader_ = true;
   RowCells headerRow_, captions_;
   std::size_t headerBytes_ = 0;  // headerRow_'s cells with their bookkeeping
-  std::vector<signed char> slotOf_;
+  std::vector<signed char> slotOf_, componentOf_;
   std::vector<int> lineOfNumber_;  // by food number 0..99999; 0 while unseen
   SourceRow row_;
 };

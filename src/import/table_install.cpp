@@ -17,6 +17,7 @@
 #include "tables/errors.h"
 #include "tables/file_io.h"
 #include "tables/folder_lock.h"
+#include "tables/food_components.h"
 #include "tables/food_edition.h"
 #include "tables/food_table.h"
 
@@ -28,8 +29,8 @@ constexpr const char* kNothingWritten = "（何も書き込みませんでした
 // The backups made so far, joined for a message; empty when none was.
 std::string BackupsMade(const TableInstall& r) {
   std::string made;
-  for (const std::string* path : {&r.backupPath, &r.marksBackupPath, &r.editionBackupPath,
-                                  &r.dishBackupPath, &r.planBackupPath})
+  for (const std::string* path : {&r.backupPath, &r.marksBackupPath, &r.componentsBackupPath,
+                                  &r.editionBackupPath, &r.dishBackupPath, &r.planBackupPath})
     if (!path->empty()) made += (made.empty() ? "" : "、") + *path;
   return made;
 }
@@ -162,7 +163,8 @@ std::vector<std::string> PlanReportLines(const PlanRepoint& plans) {
 }  // namespace
 
 TableInstall InstallFoodTable(const std::string& directory, const std::vector<ImportedFood>& foods,
-                              std::time_t now, const std::string& edition) {
+                              std::time_t now, const std::string& edition,
+                              const std::vector<std::string>& components) {
   TableInstall r;
   // The saved dishes are pointed at the new lines below: a program with the
   // folder open would write its old line numbers back over them.
@@ -174,16 +176,20 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
   r.tablePath = JoinPath(directory, kFoodFileName);
   r.marksPath = JoinPath(directory, kFoodMarksFileName);
   r.editionPath = JoinPath(directory, kFoodEditionFileName);
+  r.componentsPath = JoinPath(directory, kFoodComponentsFileName);
   const std::string dishPath = JoinPath(JoinPath(directory, kDishDirName), kDishFileName);
   const std::string tableBytes = FoodTableBytes(foods);
 
   // Everything is read and worked out before the first byte is written. The
-  // table, its marks and its edition record go in and come back together.
-  SideFile table{r.tablePath}, marks{r.marksPath}, record{r.editionPath};
+  // table, its marks, its components and its edition record go in and come
+  // back together.
+  SideFile table{r.tablePath}, marks{r.marksPath}, record{r.editionPath},
+      companion{r.componentsPath};
   std::string oldDishes;
   mode_t dishMode = 0644;
   bool dishesExist = false;
-  if (!table.Read(r.error) || !marks.Read(r.error) || !record.Read(r.error) ||
+  if (!table.Read(r.error) || !marks.Read(r.error) || !companion.Read(r.error) ||
+      !record.Read(r.error) ||
       !ReadExisting(dishPath, oldDishes, dishMode, dishesExist, r.error))
     return r;
 
@@ -238,7 +244,7 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
     return ok;
   };
   if (!backedUp(table, r.backupPath) || !backedUp(marks, r.marksBackupPath) ||
-      !backedUp(record, r.editionBackupPath)) {
+      !backedUp(companion, r.componentsBackupPath) || !backedUp(record, r.editionBackupPath)) {
     r.error += LeftAsItWas(r);
     return r;
   }
@@ -271,8 +277,9 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
   // its side files, the dishes and the days always agree.
   const auto restored = [&](bool dishesWritten) {
     const bool d = !dishesWritten || ReplaceFileContents(dishPath, oldDishes);
-    const bool t = table.Restore(), m = marks.Restore(), e = record.Restore();
-    return d && t && m && e
+    const bool t = table.Restore(), m = marks.Restore(), c = companion.Restore(),
+               e = record.Restore();
+    return d && t && m && c && e
                ? "（食品成分表と献立ファイルは元に戻しました。作成した控え: " + BackupsMade(r) + "）"
                : "（食品成分表と献立ファイルを元に戻せませんでした。控え: " + BackupsMade(r) + "）";
   };
@@ -282,6 +289,12 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
   }
   if (!marks.Write(FoodMarksBytes(foods))) {
     r.error = WriteFailureMessage(r.marksPath) + restored(false);
+    return r;
+  }
+  if (!(components.empty()
+            ? companion.Remove()
+            : companion.Write(FoodComponentsBytes(foods, components, edition, tableBytes.size())))) {
+    r.error = WriteFailureMessage(r.componentsPath) + restored(false);
     return r;
   }
   // An edition not known is no edition: the old record would name another table.
@@ -316,14 +329,15 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
 }
 
 TableInstall InstallFoodTableInDataFolder(const std::vector<ImportedFood>& foods, std::time_t now,
-                                          const std::string& edition) {
+                                          const std::string& edition,
+                                          const std::vector<std::string>& components) {
   const std::string directory = DataDirectory();
   if (!DirectoryExists(directory)) {
     TableInstall r;
     r.error = kNoDirectoryMessage;
     return r;
   }
-  return InstallFoodTable(directory, foods, now, edition);
+  return InstallFoodTable(directory, foods, now, edition, components);
 }
 
 }  // namespace eiyou

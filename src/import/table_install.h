@@ -1,5 +1,5 @@
 // Puts an imported table in place in a data folder: the old table, its side
-// files (marks and edition record), the dish file and the day plans are kept
+// files (marks, edition record and components), the dish file and the day plans are kept
 // as dated backups, the saved dishes and the stored days are pointed at the
 // new lines of their foods, and the new table and its side files replace the
 // old ones atomically, file by file, all put back when a later step fails.
@@ -18,8 +18,9 @@ struct TableInstall {
   std::string error;       // UTF-8 Japanese, when !ok
   std::string backupPath;  // empty when there was no old table
   std::string marksBackupPath, editionBackupPath;  // empty when there was none
+  std::string componentsBackupPath;                // empty when there was none
   std::string dishBackupPath;  // empty when the dish file was not changed
-  std::string tablePath, marksPath, editionPath;
+  std::string tablePath, marksPath, editionPath, componentsPath;
   int dishesChanged = 0;   // dish lines with at least one food pointed anew
   int foodsMoved = 0;      // FoodEntry texts pointed anew
   // UTF-8 Japanese lines for the summary: what happened to the saved dishes,
@@ -43,12 +44,16 @@ struct TableInstall {
 // table, its side files and the dish file are put back, so the dishes, the
 // days, the table and its records always agree. `edition` (CP932,
 // IsEditionText) is recorded beside the table; an empty one removes the
-// record, which would otherwise name the table replaced.
+// record, which would otherwise name the table replaced. The foods'
+// components go into the companion file under `components` (the identifiers
+// of FoodImport::componentIdentifiers); none removes it likewise.
 TableInstall InstallFoodTable(const std::string& directory, const std::vector<ImportedFood>& foods,
-                              std::time_t now, const std::string& edition = {});
+                              std::time_t now, const std::string& edition = {},
+                              const std::vector<std::string>& components = {});
 // The same in the data folder the program runs in (its working directory);
 // without one: "ディレクトリがありません！！" and nothing written.
 TableInstall InstallFoodTableInDataFolder(const std::vector<ImportedFood>& foods, std::time_t now,
-                                          const std::string& edition = {});
+                                          const std::string& edition = {},
+                                          const std::vector<std::string>& components = {});
 
 }  // namespace eiyou

@@ -5,8 +5,9 @@
 //   eiyou-data check [FOLDER]
 //       the food table, the reference table and the dish file of FOLDER (the
 //       current directory by default): CP932 text with CR LF, field counts,
-//       numbers, food groups, that the edition record (if any) belongs to the
-//       table, and that every saved food names the food on its row; the lines
+//       numbers, food groups, that the edition record and the components (if
+//       any) belong to the table and every line of the components can be
+//       read, and that every saved food names the food on its row; the lines
 //       of the everyday names file that are not mappings. One line per
 //       problem; exit status 1 when there is any.
 //   eiyou-data compose-dishes DISHES.TSV [FOLDER]
@@ -33,6 +34,7 @@
 #include "tables/data_dir.h"
 #include "tables/dish_file.h"
 #include "tables/file_io.h"
+#include "tables/food_components.h"
 #include "tables/food_edition.h"
 #include "tables/food_table.h"
 #include "tables/reference_table.h"
@@ -166,6 +168,21 @@ void CheckEdition(const std::string& folder) {
   }
 }
 
+// The program reads the components without a word: name what it leaves out.
+void CheckComponents(const std::string& folder) {
+  const std::string path = JoinPath(folder, kFoodComponentsFileName);
+  if (!EntryExists(path)) return;
+  try {
+    const std::string table = ReadWholeFile(JoinPath(folder, kFoodFileName));
+    FoodComponents components = FoodComponents::Parse(ReadWholeFile(path), table.size());
+    components.CheckCells();
+    for (const ComponentProblem& p : components.problems())
+      Problem(p.line > 0 ? path + ":" + std::to_string(p.line) : path, p.text);
+  } catch (const IoError&) {
+    Problem(path, "cannot read it or the food table");
+  }
+}
+
 void CheckReference(const std::string& folder) {
   const std::string path = JoinPath(folder, kReferenceFileName);
   const std::vector<std::string> lines = ReadCheckedLines(path);
@@ -256,6 +273,7 @@ void CheckEverydayNames(const std::string& folder) {
 int Check(const std::string& folder) {
   const auto foods = CheckFoods(folder);
   CheckEdition(folder);
+  CheckComponents(folder);
   CheckReference(folder);
   CheckDishes(folder, foods);
   CheckEverydayNames(folder);

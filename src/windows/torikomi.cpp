@@ -121,7 +121,8 @@ void ImportDialog::ImportClick() {
     return;
 
   const eiyou::TableInstall install =
-      eiyou::InstallFoodTableInDataFolder(read_->foods, std::time(nullptr), read_->edition);
+      eiyou::InstallFoodTableInDataFolder(read_->foods, std::time(nullptr), read_->edition,
+                                          read_->componentIdentifiers);
   QStringList lines;
   for (const std::string& line : install.dishReport) lines << U(line);
   for (const std::string& line : install.planReport) lines << U(line);
@@ -135,6 +136,7 @@ void ImportDialog::ImportClick() {
   QStringList backups;
   for (const auto& [what, path] : {std::pair{"元の食品成分表の控え: ", &install.backupPath},
                                    {"元の印の情報の控え: ", &install.marksBackupPath},
+                                   {"元の成分の一覧の控え: ", &install.componentsBackupPath},
                                    {"元の版の記録の控え: ", &install.editionBackupPath},
                                    {"元の献立ファイルの控え: ", &install.dishBackupPath},
                                    {"元の日別献立の控え: ", &install.planBackupPath}})

@@ -77,6 +77,7 @@ class ImportDialogTest : public QObject {
     QVERIFY2(files.filter(QStringLiteral(".bak")).size() == 1, qPrintable(files.join(' ')));
     QVERIFY(files.contains(U("食品成分表５訂.MARKS")));
     QVERIFY(files.contains(U("食品成分表５訂.EDITION")));
+    QVERIFY(files.contains(U("食品成分表５訂.COMPONENTS")));  // the dialog hands the components on
     QFile table(U("食品成分表５訂.CSV"));
     QVERIFY(table.open(QIODevice::ReadOnly));
     QCOMPARE(table.readAll().count("\r\n"), 41);

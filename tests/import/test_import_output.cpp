@@ -16,6 +16,7 @@
 #include "tables/cp932.h"
 #include "tables/file_io.h"
 #include "tables/folder_lock.h"
+#include "tables/food_components.h"
 #include "tables/food_edition.h"
 #include "tables/text_fields.h"
 
@@ -263,10 +264,13 @@ std::string TableWithADish(const ScratchFolder& dir, const std::vector<ImportedF
 TEST(ImportOutput, ADishFileThatCannotBeWrittenPutsTheOldTableBack) {
   ScratchFolder dir;
   std::vector<ImportedFood> foods = FixtureFoods();
-  ASSERT_TRUE(InstallFoodTable(dir.path(), foods, 1700000000, "A").ok);
+  const FoodImport read = ImportFoodCompositionBytes(testing::Fixture("foods.tsv"), "foods.tsv");
+  ASSERT_TRUE(InstallFoodTable(dir.path(), foods, 1700000000, "A", read.componentIdentifiers).ok);
   const std::string oldTable = ReadWholeFile(dir / kFoodFileName);
   const std::string oldMarks = ReadWholeFile(dir / kFoodMarksFileName);
   const std::string oldRecord = ReadWholeFile(dir / kFoodEditionFileName);
+  const std::string oldComponents = ReadWholeFile(dir / kFoodComponentsFileName);
+  EXPECT_EQ(oldComponents, FoodComponentsBytes(foods, read.componentIdentifiers, "A", oldTable.size()));
   std::filesystem::create_directory(dir / kDishDirName);
   const std::string dishPath = dir / (std::string(kDishDirName) + "/" + kDishFileName);
   ASSERT_TRUE(ReplaceFileContents(dishPath, DishLineOn(foods) + "\r\n"));
@@ -280,6 +284,9 @@ TEST(ImportOutput, ADishFileThatCannotBeWrittenPutsTheOldTableBack) {
   EXPECT_EQ(ReadWholeFile(dir / kFoodFileName), oldTable);
   EXPECT_EQ(ReadWholeFile(dir / kFoodMarksFileName), oldMarks);
   EXPECT_EQ(ReadWholeFile(dir / kFoodEditionFileName), oldRecord);
+  EXPECT_EQ(ReadWholeFile(dir / kFoodComponentsFileName), oldComponents);
+  EXPECT_EQ(ReadWholeFile(r.componentsBackupPath), oldComponents);
+  EXPECT_NE(r.error.find(r.componentsBackupPath), std::string::npos) << r.error;
   EXPECT_EQ(ReadWholeFile(dishPath), DishLineOn(FixtureFoods()) + "\r\n");
 }
 

@@ -39,6 +39,17 @@ TEST(ImportRules, CellNotations) {
     EXPECT_EQ(v.mark, c.mark) << c.in;
     EXPECT_FALSE(v.empty) << c.in;
   }
+  // The companion file keeps what the table folds together.
+  std::string kept;
+  for (const auto& [in, out] : {std::pair{"0.10", "0.1"}, {"(5.0)", "(5)"}, {"007", "7"},
+                                {"(Tr)", "(Tr)"}, {"Tr", "Tr"}, {"(0)", "(0)"}, {" 20.3† ", "20.3"},
+                                {"", ""}, {"*", ""}}) {
+    EXPECT_TRUE(ComponentCell(in, kept)) << in;
+    EXPECT_EQ(kept, out) << in;
+  }
+  EXPECT_FALSE(ComponentCell("(12", kept));
+  EXPECT_EQ(kept, "");
+
   const CellValue empty = ApplyCellRules(" \u3000 ");
   EXPECT_EQ(empty.text, "-");
   EXPECT_EQ(empty.mark, CellMark::NotAnalysed);

@@ -8,6 +8,7 @@
 #include "tables/cp932.h"
 #include "tables/data_dir.h"
 #include "tables/file_io.h"
+#include "tables/food_components.h"
 #include "tables/food_edition.h"
 
 namespace eiyou {
@@ -42,6 +43,16 @@ TEST(ImportSources, WorkbookAndTextsGiveTheSameTable) {
   EXPECT_EQ(FoodTableBytes(xlsx.foods), FoodTableBytes(tsv.foods));
   EXPECT_EQ(FoodTableBytes(csv.foods), FoodTableBytes(tsv.foods));
   EXPECT_EQ(FoodMarksBytes(xlsx.foods), FoodMarksBytes(tsv.foods));
+  // Every component too, "PROT-" and "VITK " found as PROT and VITK, and
+  // numbers of cells and of texts in the same shortest form.
+  EXPECT_EQ(xlsx.componentIdentifiers.size(), 54u);
+  EXPECT_EQ(xlsx.componentIdentifiers, tsv.componentIdentifiers);
+  EXPECT_EQ(csv.componentIdentifiers, tsv.componentIdentifiers);
+  const auto components = [](const FoodImport& r) {
+    return FoodComponentsBytes(r.foods, r.componentIdentifiers, "", 1);
+  };
+  EXPECT_EQ(components(xlsx), components(tsv));
+  EXPECT_EQ(components(csv), components(tsv));
   EXPECT_TRUE(xlsx.problems.empty());
   EXPECT_EQ(xlsx.identifiersMissing.size(), 0u);
   EXPECT_EQ(xlsx.foodsPerGroup, tsv.foodsPerGroup);
@@ -85,6 +96,9 @@ TEST(ImportSources, TheOfficialLayoutGivesTheBundledTable) {
   EXPECT_TRUE(FoodMarksBytes(r.foods) == ReadWholeFile(data + "/" + kFoodMarksFileName));
   EXPECT_EQ(FoodEditionBytes(r.edition, FoodTableBytes(r.foods).size()),
             ReadWholeFile(data + "/" + kFoodEditionFileName));
+  EXPECT_TRUE(FoodComponentsBytes(r.foods, r.componentIdentifiers, r.edition,
+                                  FoodTableBytes(r.foods).size()) ==
+              ReadWholeFile(data + "/" + kFoodComponentsFileName));
 }
 
 TEST(ImportSources, TextEncodingsLineEndsAndQuotes) {
