@@ -18,6 +18,9 @@ struct DayPlan {
   int sex = -1;      // 0 male, 1 female
   int age = 0;       // reference row 1..11
   std::array<std::vector<std::string>, kMeals> meals;  // DishLines in list order
+  // Whose intakes the day is judged for (the assessment's profile, its stored
+  // text form); empty for a day stored without one, which keeps sex and age.
+  std::string profile;
   std::string savedAt;  // "YYYY-MM-DDTHH:MM:SS" local time; filled when loaded
 };
 
