@@ -40,6 +40,24 @@ std::vector<const ReportRow*> RowsInOrder(const Report& report) {
   return rows;
 }
 
+// The assessment as the window shows it: each cell with its words and marks
+// (a goal "6.5未満" or "20～30" is no number to add up anyway).
+void AssessmentCsv(std::string& out, const ReportAssessment& a) {
+  out += CsvField(a.title) + "\r\n";
+  bool first = true;
+  for (const char* heading : kAssessmentHeadings) {
+    out += (first ? "" : ",") + CsvField(heading);
+    first = false;
+  }
+  out += "\r\n";
+  for (const ReportAssessmentRow& row : a.rows) {
+    out += CsvField(row.nutrient);
+    for (const ReportCell& c : row.cells) out += "," + CsvField(c.number + c.words + c.mark);
+    out += "," + CsvField(row.symbol + " " + row.judgement) + "," + CsvField(row.note) + "\r\n";
+  }
+  for (const std::string& note : a.notes) out += CsvField(note) + "\r\n";
+}
+
 }  // namespace
 
 bool HasMarks(const Report& report) {
@@ -63,6 +81,10 @@ std::string ReportCsv(const Report& report) {
     if (RowHasMarks(*row)) CsvRow(out, "記号", *row, columns, [](const ReportCell& c) { return c.mark; });
   }
   if (HasMarks(report)) out += CsvField(report.marksLegend) + "\r\n";
+  if (report.assessment) {
+    out += "\r\n";
+    AssessmentCsv(out, *report.assessment);
+  }
   // What the figures are of and where they come from, below the table so
   // that it still starts at the first line.
   out += "\r\n";

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,25 @@ struct ReportDayColumn {
   std::size_t column;
 };
 
+// The nutrition assessment (栄養評価) of the day or the period's mean, as the
+// assessment window shows it: one row per nutrient, then the notes.
+struct ReportAssessmentRow {
+  std::string nutrient;           // UTF-8 with its unit: "たんぱく質（g）"
+  std::vector<ReportCell> cells;  // kAssessmentCells: intake, EAR, RDA, AI, DG, UL
+  std::string symbol, judgement;  // UTF-8: "○", "充足"
+  std::uint8_t colour[3] = {};    // the judgement's colour, for whoever can show it
+  std::string note;               // UTF-8: why not judged, or what it rests on
+};
+// The cells' headings, then the judgement's and the note's.
+inline constexpr const char* kAssessmentHeadings[] = {
+    "栄養素", "摂取量", "推定平均必要量", "推奨量", "目安量", "目標量", "耐容上限量", "判定", "備考"};
+inline constexpr std::size_t kAssessmentCells = 6;
+struct ReportAssessment {
+  std::string title;               // UTF-8, "栄養評価"
+  std::vector<ReportAssessmentRow> rows;
+  std::vector<std::string> notes;  // under the table: edition, marks, energy, habitual intake
+};
+
 struct Report {
   std::string title;                 // UTF-8
   std::vector<std::string> heading;  // lines under the title: period, sex, age class
@@ -41,6 +62,7 @@ struct Report {
   std::vector<ReportDayColumn> dayTable;  // the window's list of days; empty: none
   std::string marksLegend;                // what the marks mean, said where one appears
   std::vector<std::string> sources;       // where the figures come from
+  std::optional<ReportAssessment> assessment;  // after the figures, when asked for
 };
 
 // True when a cell of the report carries a mark.
@@ -52,14 +74,17 @@ std::string ColumnHeading(const ReportColumn& c);
 // UTF-8 with a byte order mark, CR LF: a header row (the first cell "日付"),
 // one row per day, then the average, the reference and the share, each cell
 // the number alone so that it reads as one; a row with marks is followed by a
-// row "記号" of them, then the legend; after an empty line, the title, the
+// row "記号" of them, then the legend; after an empty line the assessment
+// when there is one (its title, a header row, a row per nutrient with the
+// judgement as symbol and words, its notes); after another, the title, the
 // heading lines and the sources, one to a line. Texts are quoted where they
 // hold a comma, a quote or a line end.
 std::string ReportCsv(const Report& report);
 
 // The same as a workbook: numbers as numbers, each shown with the window's
 // decimals, words and marks (by its number format), a header row, the heading
-// above it and the legend and sources below. The same bytes in every locale.
+// above it and the legend and sources below; the assessment on a second sheet
+// "栄養評価", its judgements in their colours. The same bytes in every locale.
 // False, with `error` (UTF-8 Japanese), when the file cannot be written.
 bool WriteReportXlsx(const Report& report, const std::string& path, std::string& error);
 

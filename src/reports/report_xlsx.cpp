@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstdio>
 #include <map>
+#include <vector>
 
 #include "reports/report.h"
 
@@ -69,35 +70,40 @@ std::string ShortestNumbers(const std::string& xml) {
   return out;
 }
 
-// Rewrites the numbers of the workbook's sheet in place (libzip writes the
-// archive anew and renames it over the old one).
-bool ShortenSheetNumbers(const std::string& path) {
+// Rewrites the numbers of the workbook's sheets 1..`sheets` in place (libzip
+// writes the archive anew and renames it over the old one).
+bool ShortenSheetNumbers(const std::string& path, int sheets) {
   int error = 0;
   zip_t* archive = zip_open(path.c_str(), 0, &error);
   if (!archive) return false;
-  const char* name = "xl/worksheets/sheet1.xml";
-  std::string xml;
-  const zip_int64_t index = zip_name_locate(archive, name, 0);
-  zip_file_t* entry = index < 0 ? nullptr : zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0);
-  if (!entry) {
-    zip_discard(archive);
-    return false;
-  }
-  char buffer[16384];
-  zip_int64_t n;
-  while ((n = zip_fread(entry, buffer, sizeof buffer)) > 0) xml.append(buffer, static_cast<std::size_t>(n));
-  zip_fclose(entry);
-  if (n < 0) {
-    zip_discard(archive);
-    return false;
-  }
-  // Kept alive until zip_close has written it.
-  const std::string shortened = ShortestNumbers(xml);
-  zip_source_t* source = zip_source_buffer(archive, shortened.data(), shortened.size(), 0);
-  if (!source || zip_file_replace(archive, static_cast<zip_uint64_t>(index), source, 0) < 0) {
-    zip_source_free(source);
-    zip_discard(archive);
-    return false;
+  // Kept alive until zip_close has written them.
+  std::vector<std::string> shortened;
+  shortened.reserve(static_cast<std::size_t>(sheets));
+  for (int sheet = 1; sheet <= sheets; ++sheet) {
+    const std::string name = "xl/worksheets/sheet" + std::to_string(sheet) + ".xml";
+    std::string xml;
+    const zip_int64_t index = zip_name_locate(archive, name.c_str(), 0);
+    zip_file_t* entry =
+        index < 0 ? nullptr : zip_fopen_index(archive, static_cast<zip_uint64_t>(index), 0);
+    if (!entry) {
+      zip_discard(archive);
+      return false;
+    }
+    char buffer[16384];
+    zip_int64_t n;
+    while ((n = zip_fread(entry, buffer, sizeof buffer)) > 0) xml.append(buffer, static_cast<std::size_t>(n));
+    zip_fclose(entry);
+    if (n < 0) {
+      zip_discard(archive);
+      return false;
+    }
+    const std::string& bytes = shortened.emplace_back(ShortestNumbers(xml));
+    zip_source_t* source = zip_source_buffer(archive, bytes.data(), bytes.size(), 0);
+    if (!source || zip_file_replace(archive, static_cast<zip_uint64_t>(index), source, 0) < 0) {
+      zip_source_free(source);
+      zip_discard(archive);
+      return false;
+    }
   }
   if (zip_close(archive) != 0) {
     zip_discard(archive);
@@ -150,16 +156,21 @@ bool WriteReportXlsx(const Report& report, const std::string& path, std::string&
   for (std::size_t i = 0; i < report.columns.size(); ++i)
     worksheet_write_string(sheet, row, static_cast<lxw_col_t>(i + 1), ColumnHeading(report.columns[i]).c_str(), bold);
   ++row;
+  // A number with its number format; a cell of words alone (a goal's range)
+  // as its text.
+  auto writeCell = [&](lxw_worksheet* on, lxw_row_t r, lxw_col_t c, const ReportCell& cell) {
+    const char* end = cell.number.data() + cell.number.size();
+    double value = 0;
+    const auto read = std::from_chars(cell.number.data(), end, value);
+    if (!cell.number.empty() && read.ec == std::errc() && read.ptr == end)
+      worksheet_write_number(on, r, c, value, formatOf(cell));
+    else if (cell.number.empty() && !cell.words.empty())
+      worksheet_write_string(on, r, c, (cell.words + cell.mark).c_str(), nullptr);
+  };
   auto writeRow = [&](const ReportRow& r, lxw_format* labelFormat) {
     worksheet_write_string(sheet, row, 0, r.label.c_str(), labelFormat);
-    for (std::size_t i = 0; i < report.columns.size() && i < r.cells.size(); ++i) {
-      const ReportCell& cell = r.cells[i];
-      const char* end = cell.number.data() + cell.number.size();
-      double value = 0;
-      const auto read = std::from_chars(cell.number.data(), end, value);
-      if (cell.number.empty() || read.ec != std::errc() || read.ptr != end) continue;
-      worksheet_write_number(sheet, row, static_cast<lxw_col_t>(i + 1), value, formatOf(cell));
-    }
+    for (std::size_t i = 0; i < report.columns.size() && i < r.cells.size(); ++i)
+      writeCell(sheet, row, static_cast<lxw_col_t>(i + 1), r.cells[i]);
     ++row;
   };
   for (const ReportRow& day : report.days) writeRow(day, nullptr);
@@ -171,7 +182,43 @@ bool WriteReportXlsx(const Report& report, const std::string& path, std::string&
   worksheet_set_column(sheet, 0, 0, 14, nullptr);
   worksheet_set_column(sheet, 1, static_cast<lxw_col_t>(report.columns.size()), 12, nullptr);
 
-  if (workbook_close(book) != LXW_NO_ERROR || !ShortenSheetNumbers(temp) ||
+  if (report.assessment) {
+    const ReportAssessment& a = *report.assessment;
+    lxw_worksheet* second = workbook_add_worksheet(book, a.title.c_str());
+    lxw_row_t at = 0;
+    worksheet_write_string(second, at++, 0, report.title.c_str(), bold);
+    for (const std::string& line : report.heading) worksheet_write_string(second, at++, 0, line.c_str(), nullptr);
+    ++at;
+    worksheet_write_string(second, at++, 0, a.title.c_str(), bold);
+    lxw_col_t c = 0;
+    for (const char* heading : kAssessmentHeadings) worksheet_write_string(second, at, c++, heading, bold);
+    ++at;
+    // The judgement in its colour, one format per colour.
+    std::map<std::uint32_t, lxw_format*> colours;
+    for (const ReportAssessmentRow& r : a.rows) {
+      worksheet_write_string(second, at, 0, r.nutrient.c_str(), nullptr);
+      for (std::size_t i = 0; i < r.cells.size(); ++i)
+        writeCell(second, at, static_cast<lxw_col_t>(i + 1), r.cells[i]);
+      const std::uint32_t rgb = std::uint32_t{r.colour[0]} << 16 | std::uint32_t{r.colour[1]} << 8 | r.colour[2];
+      lxw_format*& colour = colours[rgb];
+      if (!colour) {
+        colour = workbook_add_format(book);
+        format_set_font_color(colour, rgb);
+      }
+      const lxw_col_t judged = static_cast<lxw_col_t>(r.cells.size() + 1);
+      worksheet_write_string(second, at, judged, (r.symbol + " " + r.judgement).c_str(), colour);
+      if (!r.note.empty()) worksheet_write_string(second, at, judged + 1, r.note.c_str(), nullptr);
+      ++at;
+    }
+    ++at;
+    for (const std::string& note : a.notes) worksheet_write_string(second, at++, 0, note.c_str(), nullptr);
+    worksheet_set_column(second, 0, 0, 30, nullptr);
+    worksheet_set_column(second, 1, static_cast<lxw_col_t>(kAssessmentCells), 13, nullptr);
+    worksheet_set_column(second, static_cast<lxw_col_t>(kAssessmentCells + 1),
+                         static_cast<lxw_col_t>(kAssessmentCells + 1), 20, nullptr);
+  }
+
+  if (workbook_close(book) != LXW_NO_ERROR || !ShortenSheetNumbers(temp, report.assessment ? 2 : 1) ||
       std::rename(temp.c_str(), path.c_str()) != 0) {
     std::remove(temp.c_str());
     return false;
