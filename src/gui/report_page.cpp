@@ -4,9 +4,12 @@
 #include <QFont>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "gui/text.h"
 #include "nutrition/radar_chart.h"
@@ -65,6 +68,106 @@ QFont SizedFont(qreal points, bool bold = false) {
   f.setPointSizeF(points);
   f.setBold(bold);
   return f;
+}
+
+// A cell of the assessment as the window shows it, "-" for none.
+QString ShownCell(const ReportCell& cell) {
+  if (cell.number.empty() && cell.words.empty()) return QStringLiteral("-");
+  return U(cell.number + cell.words + cell.mark);
+}
+
+// The assessment on pages of its own, after the figures: the table, the rows'
+// notes gathered by their text (the nutrients named), then the section's notes.
+void PaintAssessment(QPainter& painter, QPagedPaintDevice& device, const Report& report) {
+  const ReportAssessment& a = *report.assessment;
+  const QRect page = painter.viewport();
+  const qreal mm = page.width() / 210.0;
+  const qreal left = 15 * mm, width = page.width() - 30 * mm, bottom = page.height() - 15 * mm;
+  qreal y = 15 * mm;
+  auto text = [&](const std::string& utf8, const QFont& font) {
+    painter.setFont(font);
+    QRectF box = painter.boundingRect(QRectF(left, y, width, 1000 * mm), Qt::TextWordWrap, U(utf8));
+    if (y + box.height() > bottom) {
+      device.newPage();
+      y = 15 * mm;
+      box.moveTop(y);
+    }
+    painter.drawText(box, Qt::TextWordWrap, U(utf8));
+    y += box.height();
+  };
+  painter.setPen(Qt::black);
+  text(report.title + "　" + a.title, SizedFont(16, true));
+  y += 2 * mm;
+  for (const std::string& line : report.heading) text(line, SizedFont(9.5));
+  y += 3 * mm;
+
+  // 栄養素, the six figures, 判定: the widths in millimetres.
+  constexpr qreal kWidths[8] = {50, 17, 17, 15, 15, 19, 17, 30};
+  const qreal rowHeight = 5.0 * mm, headerHeight = 9 * mm;
+  auto header = [&] {
+    painter.setFont(SizedFont(7, true));
+    qreal x = left;
+    for (int c = 0; c < 8; ++c) {
+      painter.drawText(QRectF(x, y, kWidths[c] * mm, headerHeight),
+                       Qt::AlignVCenter | Qt::TextWordWrap | (c ? Qt::AlignHCenter : Qt::AlignLeft),
+                       // The longest heading broken where a reader would.
+                       c == 2 ? U("推定平均\n必要量") : U(kAssessmentHeadings[c]));
+      x += kWidths[c] * mm;
+    }
+    y += headerHeight;
+    painter.drawLine(QPointF(left, y), QPointF(left + width, y));
+  };
+  header();
+  for (const ReportAssessmentRow& row : a.rows) {
+    if (y + rowHeight > bottom) {
+      device.newPage();
+      y = 15 * mm;
+      header();
+    }
+    painter.setFont(SizedFont(7));
+    qreal x = left;
+    painter.drawText(QRectF(x, y, kWidths[0] * mm, rowHeight), Qt::AlignVCenter | Qt::AlignLeft,
+                     U(row.nutrient));
+    x += kWidths[0] * mm;
+    for (std::size_t i = 0; i < row.cells.size() && i < 6; ++i) {
+      // The intake's marks after it, a blank in their place without: the
+      // numbers stay aligned on their right.
+      QString shown = ShownCell(row.cells[i]);
+      if (i == 0 && row.cells[i].mark.empty()) shown += U("　");
+      painter.drawText(QRectF(x, y, (kWidths[i + 1] - 1) * mm, rowHeight),
+                       Qt::AlignVCenter | Qt::AlignRight, shown);
+      x += kWidths[i + 1] * mm;
+    }
+    // The symbol in the judgement's colour: its shape tells it apart on a
+    // printer without colour, the colour where there is one.
+    const qreal symbolWidth = 4 * mm;
+    painter.setFont(SizedFont(7, true));
+    painter.setPen(QColor(row.colour[0], row.colour[1], row.colour[2]));
+    painter.drawText(QRectF(x + 1 * mm, y, symbolWidth, rowHeight), Qt::AlignCenter, U(row.symbol));
+    painter.setPen(Qt::black);
+    painter.setFont(SizedFont(7));
+    painter.drawText(QRectF(x + 1 * mm + symbolWidth, y, kWidths[7] * mm - symbolWidth, rowHeight),
+                     Qt::AlignVCenter | Qt::AlignLeft, U(row.judgement));
+    y += rowHeight;
+  }
+  painter.drawLine(QPointF(left, y), QPointF(left + width, y));
+  y += 2 * mm;
+
+  // A row's note once, with every nutrient it is said of; those the section
+  // notes say anyway are left to them.
+  std::vector<std::pair<std::string, std::string>> notes;
+  std::map<std::string, std::size_t> noteAt;
+  for (const ReportAssessmentRow& row : a.rows) {
+    if (row.note.empty() || std::find(a.notes.begin(), a.notes.end(), row.note) != a.notes.end())
+      continue;
+    const std::string name = row.nutrient.substr(0, row.nutrient.find("（"));
+    const auto [it, added] = noteAt.try_emplace(row.note, notes.size());
+    if (added) notes.emplace_back(row.note, name);
+    else notes[it->second].second += "、" + name;
+  }
+  for (const auto& [note, names] : notes) text(names + ": " + note, SizedFont(7.5));
+  y += 1 * mm;
+  for (const std::string& note : a.notes) text(note, SizedFont(7.5));
 }
 
 }  // namespace
@@ -188,6 +291,11 @@ void PaintReport(QPainter& painter, const Report& report, const ReportChart& cha
   // The sources at the foot of the page.
   y = page.height() - 25 * mm;
   for (const std::string& line : report.sources) y += text(line, SizedFont(7.5), left, width);
+
+  // The assessment follows on pages of its own where the device has pages.
+  if (report.assessment)
+    if (auto* device = dynamic_cast<QPagedPaintDevice*>(painter.device()); device && device->newPage())
+      PaintAssessment(painter, *device, report);
 }
 
 bool WriteReportPdf(const Report& report, const ReportChart& chart, const QString& path,

@@ -7,6 +7,8 @@
 #include <QTest>
 
 #include "gui/report_page.h"
+#include "nutrition/assessment.h"
+#include "reports/assessment_report.h"
 
 namespace {
 
@@ -103,6 +105,47 @@ class ReportPdfTest : public QObject {
       for (int x = 0; x < page.width(); ++x)
         if (Blue(page.pixelColor(x, y))) ++(x > 14 * mm && x < 111 * mm ? inside : outside);
     QVERIFY2(inside > 30 && outside == 0, qPrintable(QStringLiteral("%1 %2").arg(inside).arg(outside)));
+  }
+
+  // The assessment on a second page: its rows and notes, the symbols in
+  // their colours.
+  void theAssessmentFollowsOnASecondPage() {
+    eiyou::Profile woman;
+    woman.reference = eiyou::ReferenceChoice::Edition2020;
+    const eiyou::Assessment a =
+        eiyou::Assess({{"ENERC_KCAL", {1750}}, {"PROT", {61.5, true}}, {"FE", {5, false, true}},
+                       {"NACL_EQ", {8.2}}, {"VITA_RAE", {3000}}},
+                      eiyou::ResolveReference(woman, eiyou::BundledReferenceSets()));
+    eiyou::Report report = DayReport();
+    report.assessment = eiyou::MakeAssessmentSection(a, false);
+    QTemporaryDir dir;
+    dir.setAutoRemove(qEnvironmentVariableIsEmpty("KEEP_PDF"));
+    const QString pdf = dir.filePath(QStringLiteral("assessed.pdf"));
+    QString error;
+    QVERIFY2(eiyou::WriteReportPdf(report, Chart({1750, 615, 500, 600, 100, 2000, 100, 120, 100}),
+                                   pdf, error),
+             qPrintable(error));
+    QVERIFY(Run(QStringLiteral("pdfinfo"), {pdf}).contains(QRegularExpression("Pages:\\s+2\\n")));
+    const QString text = Run(QStringLiteral("pdftotext"),
+                             {QStringLiteral("-f"), QStringLiteral("2"), pdf, QStringLiteral("-")});
+    for (const char* expected :
+         {"栄養評価", "推定平均", "耐容上限量", "5.0※", "10.5", "6.5未満", "不足の可能性が高い",
+          "過剰のおそれ", "亜鉛、", "計算できません", "日本人の食事摂取基準（2020年版）",
+          "体重の変化"})
+      QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+    Run(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"),
+                                     QStringLiteral("-f"), QStringLiteral("2"), QStringLiteral("-singlefile"),
+                                     pdf, pdf + QStringLiteral("2")});
+    const QImage page(pdf + QStringLiteral("2.png"));
+    QVERIFY(!page.isNull());
+    int red = 0, purple = 0;
+    for (int y = 0; y < page.height(); ++y)
+      for (int x = 0; x < page.width(); ++x) {
+        const QColor c = page.pixelColor(x, y);
+        if (c.red() > 150 && c.green() < 90 && c.blue() < 90) ++red;        // ▼
+        if (c.red() > 70 && c.blue() > 110 && c.green() < 70) ++purple;     // ▲
+      }
+    QVERIFY2(red > 3 && purple > 3, qPrintable(QStringLiteral("%1 %2").arg(red).arg(purple)));
   }
 
   void aFolderThatCannotBeWrittenGivesAMessage() {
