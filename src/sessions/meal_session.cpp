@@ -7,6 +7,7 @@
 #include "nutrition/dish_line.h"
 #include "nutrition/food_entry.h"
 #include "plans/plan_store.h"
+#include "reports/assessment_report.h"
 #include "tables/cp932.h"
 #include "tables/food_edition.h"
 #include "tables/text_fields.h"
@@ -109,7 +110,8 @@ DayStatus MealSession::LoadDay(DayPlanDialog& dialog) {
   return {DayOutcome::Loaded, {}};
 }
 
-DayReport MealSession::MakeDayReport(std::string_view sexText, std::string_view ageText) {
+DayReport MealSession::MakeDayReport(std::string_view sexText, std::string_view ageText,
+                                     const std::optional<Assessment>& assessment) {
   DayReport day;
   const FigureColumn column = DayColumn();
   const bool row = RowChoice(sex_, ageRow_) == ChartBlocker::None;
@@ -122,6 +124,7 @@ DayReport MealSession::MakeDayReport(std::string_view sexText, std::string_view 
   day.report = MakeFiguresReport("食事の栄養分析", heading, {{date_, ColumnTotals(column)}}, column,
                                  row ? &day.chart.targets : nullptr, extraReference, sex_, ageRow_,
                                  Cp932ToUtf8(LoadFoodEdition()));
+  if (assessment) day.report.assessment = MakeAssessmentSection(*assessment, false);
   day.baseName = "栄養分析_" + date_;
   return day;
 }

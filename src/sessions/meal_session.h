@@ -5,12 +5,14 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "nutrition/figure_table.h"
+#include "nutrition/assessment.h"
 #include "nutrition/figures.h"
 #include "nutrition/radar_chart.h"
 #include "plans/day_plan.h"
@@ -126,8 +128,10 @@ class MealSession : public SideTables {
 
   // The day's report under the date chosen; `sexText` and `ageText` (UTF-8)
   // as the choice boxes show them. The chart goes with it when a reference
-  // row is chosen.
-  DayReport MakeDayReport(std::string_view sexText, std::string_view ageText);
+  // row is chosen; the day's assessment, when the caller gives one, after the
+  // figures.
+  DayReport MakeDayReport(std::string_view sexText, std::string_view ageText,
+                          const std::optional<Assessment>& assessment = std::nullopt);
 
  private:
   Notifier<MealChange> changes_;

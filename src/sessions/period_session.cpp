@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "plans/plan_store.h"
+#include "reports/assessment_report.h"
 #include "reports/figures_report.h"
 #include "tables/cp932.h"
 #include "tables/data_dir.h"
@@ -107,7 +108,8 @@ bool PeriodSession::DrawChart(Canvas& canvas) {
   return true;
 }
 
-Report PeriodSession::MakeReport(std::string_view sexText, std::string_view ageText) const {
+Report PeriodSession::MakeReport(std::string_view sexText, std::string_view ageText,
+                                 const std::optional<Assessment>& assessment) const {
   std::vector<ReportDay> days;
   days.reserve(figures_.days.size());
   for (const DayFigures& day : figures_.days) {
@@ -124,6 +126,7 @@ Report PeriodSession::MakeReport(std::string_view sexText, std::string_view ageT
                                     Cp932ToUtf8(LoadFoodEdition()));
   for (const PeriodDayColumn& c : kPeriodDayColumns)
     report.dayTable.push_back({c.heading, static_cast<std::size_t>(c.row)});
+  if (assessment) report.assessment = MakeAssessmentSection(*assessment, true);
   return report;
 }
 

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "nutrition/assessment.h"
 #include "nutrition/figure_table.h"
 #include "nutrition/radar_chart.h"
 #include "plans/period.h"
@@ -80,8 +82,11 @@ class PeriodSession : public SideTables {
   // targets. False when nothing was drawn.
   bool DrawChart(Canvas& canvas);
 
-  // The report of the period; `sexText` and `ageText` name the row shown (UTF-8).
-  Report MakeReport(std::string_view sexText, std::string_view ageText) const;
+  // The report of the period; `sexText` and `ageText` name the row shown
+  // (UTF-8). The assessment of the mean daily intake, when the caller gives
+  // one, follows the figures.
+  Report MakeReport(std::string_view sexText, std::string_view ageText,
+                    const std::optional<Assessment>& assessment = std::nullopt) const;
   // Its chart: the average against the targets of the row shown.
   ReportChart MakeReportChart() const;
   // A file name for the report, without its extension (UTF-8).

@@ -98,6 +98,12 @@ TEST_F(PeriodSessionTest, TheDaysOfTheRangeTheirAverageMarksChartAndReport) {
   ASSERT_EQ(report.dayTable.size(), 4u);
   EXPECT_EQ(report.dayTable[3].column, std::size_t(kSaltRow));
   EXPECT_EQ(session_->ReportBaseName(), "期間の栄養分析_2024-07-01_2024-07-05");
+  // The caller's assessment of the mean follows the figures, as a habitual intake.
+  EXPECT_FALSE(report.assessment);
+  const Report assessed = session_->MakeReport("女", "18～29歳", Assessment{"基準", {}});
+  ASSERT_TRUE(assessed.assessment);
+  EXPECT_EQ(assessed.assessment->notes,
+            (std::vector<std::string>{"基準値: 基準", kHabitualIntakeNote}));
 }
 
 TEST_F(PeriodSessionTest, EachReasonForNoPeriodIsToldAndForgetsThePeriodShown) {
