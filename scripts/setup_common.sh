@@ -8,6 +8,8 @@ EIYOU_BUILD_PACKAGES=(build-essential cmake qt6-base-dev libgl-dev fonts-ipafont
   qt6-translations-l10n
   # the food composition importer: zip archives and XML of workbooks
   libzip-dev libxml2-dev
+  # telling bundled data files from edited ones: SHA-256
+  nettle-dev
   # reports: workbooks
   libxlsxwriter-dev
   # the day plans: SQLite

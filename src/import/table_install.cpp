@@ -66,26 +66,6 @@ bool CreateNewFile(const std::string& path, const std::string& bytes, mode_t mod
   return ok;
 }
 
-// Keeps `bytes`, the file at `path` as it is now, beside it under a dated
-// name. Returns that name, or empty with `error` set (without saying what the
-// failure leaves: the caller knows).
-std::string DatedBackup(const std::string& path, const std::string& bytes, mode_t mode,
-                        std::time_t now, std::string& error) {
-  const std::string stamp = DatedNameStamp(now);
-  for (int attempt = 1; attempt <= 100; ++attempt) {
-    const std::string backup =
-        path + "." + stamp + (attempt > 1 ? "-" + std::to_string(attempt) : "") + ".bak";
-    bool exists = false;
-    if (CreateNewFile(backup, bytes, mode & 0666, exists)) return backup;
-    if (!exists) {
-      error = "控えのファイル " + backup + " を作成できません";
-      return {};
-    }
-  }
-  error = "控えのファイル名が空いていません";
-  return {};
-}
-
 // Reads an existing file whole; false with `error` set when it cannot be.
 bool ReadExisting(const std::string& path, std::string& bytes, mode_t& mode, bool& exists,
                   std::string& error) {
@@ -161,6 +141,23 @@ std::vector<std::string> PlanReportLines(const PlanRepoint& plans) {
 }
 
 }  // namespace
+
+std::string DatedBackup(const std::string& path, const std::string& bytes, unsigned mode,
+                        std::time_t now, std::string& error) {
+  const std::string stamp = DatedNameStamp(now);
+  for (int attempt = 1; attempt <= 100; ++attempt) {
+    const std::string backup =
+        path + "." + stamp + (attempt > 1 ? "-" + std::to_string(attempt) : "") + ".bak";
+    bool exists = false;
+    if (CreateNewFile(backup, bytes, mode & 0666, exists)) return backup;
+    if (!exists) {
+      error = "控えのファイル " + backup + " を作成できません";
+      return {};
+    }
+  }
+  error = "控えのファイル名が空いていません";
+  return {};
+}
 
 TableInstall InstallFoodTable(const std::string& directory, const std::vector<ImportedFood>& foods,
                               std::time_t now, const std::string& edition,
