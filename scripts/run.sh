@@ -36,4 +36,6 @@ if [[ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]]; then
 fi
 
 cd "$data_dir"
+# The data it ships: a folder copied from an older release is offered the newer one.
+export EIYOU_SHIPPED_DATA="$repo/data"
 exec "$repo/build/src/eiyou"

@@ -1,9 +1,11 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QTimer>
 #include <clocale>
 #include <ctime>
 
+#include "gui/data_update_offer.h"
 #include "gui/translations.h"
 #include "pmain.h"
 #include "tables/data_dir.h"
@@ -33,5 +35,8 @@ int main(int argc, char* argv[]) {
   // The main window is the only top-level window; closing it ends the program.
   TForm1 form;
   form.show();
+  // Newer bundled data than the folder's is offered once the window is up, so
+  // that the question has the program behind it.
+  QTimer::singleShot(0, &form, [&form] { eiyou::OfferDataUpdate(&form); });
   return app.exec();
 }

@@ -1,6 +1,8 @@
 // The widget boundary: CP932 bytes kept in list items, the sorted-list order,
 // the message boxes, and the chart canvas over an image.
 #include <QApplication>
+#include <QFile>
+#include <filesystem>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -12,11 +14,13 @@
 #include <QTimer>
 
 #include "gui/controls.h"
+#include "gui/data_update_offer.h"
 #include "gui/image_canvas.h"
 #include "gui/list_items.h"
 #include "gui/messages.h"
 #include "gui/text.h"
 #include "gui/translations.h"
+#include "import/data_update.h"
 #include "modal_driver.h"
 #include "nutrition/dish_line.h"
 
@@ -25,6 +29,42 @@ using eiyou::ImageCanvas;
 class GuiSupportTest : public QObject {
   Q_OBJECT
  private slots:
+  // A folder of an older release (no record, a reference file missing) is
+  // asked once: 後で is not asked again, 今すぐ更新 brings the file in.
+  void olderDataIsOfferedOnceAndLaterIsRemembered() {
+    ScopedWorkDir work;
+    QVERIFY(work.ok());
+    const std::filesystem::path folder = work.path().toStdString();
+    std::filesystem::copy(EIYOU_SAMPLE_DATA, folder, std::filesystem::copy_options::recursive);
+    const std::filesystem::path lunch = folder / "食事摂取基準" / "学校給食摂取基準2021.TSV";
+    std::filesystem::remove(lunch);
+    std::filesystem::remove(folder / eiyou::kDataEditionFileName);
+    {
+      ModalDriver driver;
+      driver.Message(QString(), QStringLiteral("後で"));
+      eiyou::OfferDataUpdate(nullptr, EIYOU_SAMPLE_DATA);
+      QVERIFY2(driver.Done(), driver.Report());
+      QVERIFY(driver.messages().front().contains(QStringLiteral("新しい同梱データ")));
+    }
+    QVERIFY(!std::filesystem::exists(lunch));
+    {
+      ModalDriver driver(500);  // nothing asked: a box would be unexpected
+      eiyou::OfferDataUpdate(nullptr, EIYOU_SAMPLE_DATA);
+      QTest::qWait(700);
+      QVERIFY2(driver.Done(), driver.Report());
+    }
+    std::filesystem::remove(folder / eiyou::kDataUpdateLaterFileName);
+    {
+      ModalDriver driver;
+      driver.Message(QString(), QStringLiteral("今すぐ更新")).Message();
+      eiyou::OfferDataUpdate(nullptr, EIYOU_SAMPLE_DATA);
+      QVERIFY2(driver.Done(), driver.Report());
+      QVERIFY(driver.messages().back().contains(QStringLiteral("学校給食摂取基準2021.TSV を加えました")));
+    }
+    QVERIFY(std::filesystem::exists(lunch));
+    QVERIFY(!eiyou::DataUpdateDue(folder.string(), EIYOU_SAMPLE_DATA));
+  }
+
   void listItemsKeepTheirBytes() {
     QListWidget list;
     const std::string bad("[1]\x81 X", 6);  // a lead byte without a valid trail byte
