@@ -47,7 +47,8 @@ AssessmentWindow::AssessmentWindow(QWidget* owner, eiyou::AssessmentSession& sta
   layout->addWidget(subject_);
   layout->addWidget(table_, 1);
   layout->addWidget(notes_);
-  resize(1100, 700);
+  // Every column and the notes at 1366 × 768; a smaller screen scrolls the table.
+  resize(1180, 700);
 
   // Hidden, it has nothing to show.
   profile_ = state.Subscribe([this](const eiyou::AssessmentChange&) {
