@@ -40,6 +40,7 @@ FigureWindow::FigureWindow(QWidget* owner, DishSession& session)
   layout->addWidget(note);
   assessment_ = new QPushButton(U("栄養評価"), this);
   assessment_->setObjectName("AssessmentButton");
+  assessment_->setAccessibleName(U("栄養評価"));
   assessment_->setToolTip(U("選んだ献立（選んでいなければ作成中の献立）を食事摂取基準で評価します"));
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);

@@ -47,11 +47,15 @@ ProfileBar::ProfileBar(AssessmentSession& state, QWidget* parent)
   months_->setRange(0, 11);
   months_->setSuffix(U("か月"));
   months_->setToolTip(U("0歳児の月齢"));
+  // A typed age is taken when it is complete, not digit by digit.
+  age_->setKeyboardTracking(false);
+  months_->setKeyboardTracking(false);
   activity_ = Box(this, "ProfileActivity", {"低い", "ふつう", "高い"}, "身体活動レベルを選択します");
   stage_ = Box(this, "ProfileStage", {"なし", "妊娠初期", "妊娠中期", "妊娠後期", "授乳中"},
                "妊娠・授乳の別を選択します（女性のみ）");
   menstruation_ = new QCheckBox(U("月経あり"), this);
   menstruation_->setObjectName("ProfileMenstruation");
+  menstruation_->setAccessibleName(U("月経あり"));
   menstruation_->setToolTip(U("鉄の基準値に月経ありの値を使います（10～64歳の女性）"));
   reference_ = Box(this, "ProfileReference", {}, "評価に使う基準を選択します");
 
@@ -61,6 +65,7 @@ ProfileBar::ProfileBar(AssessmentSession& state, QWidget* parent)
     auto* l = new QLabel(U(text), this);
     l->setObjectName(QString::fromLatin1(name));
     l->setBuddy(buddy);
+    buddy->setAccessibleName(U(text));
     layout->addWidget(l);
     layout->addWidget(buddy);
     return l;
@@ -68,6 +73,7 @@ ProfileBar::ProfileBar(AssessmentSession& state, QWidget* parent)
   label("ProfileSexLabel", "性別", sex_);
   label("ProfileAgeLabel", "年齢", age_);
   layout->addWidget(months_);
+  months_->setAccessibleName(U("月齢"));
   label("ProfileActivityLabel", "身体活動レベル", activity_);
   label("ProfileStageLabel", "妊娠・授乳", stage_);
   layout->addWidget(menstruation_);
