@@ -1,7 +1,9 @@
 #include "gui/figure_window.h"
 
 #include <QHeaderView>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -36,6 +38,14 @@ FigureWindow::FigureWindow(QWidget* owner, DishSession& session)
   layout->addWidget(table_);
   layout->addWidget(legend_);
   layout->addWidget(note);
+  assessment_ = new QPushButton(U("栄養評価"), this);
+  assessment_->setObjectName("AssessmentButton");
+  assessment_->setAccessibleName(U("栄養評価"));
+  assessment_->setToolTip(U("選んだ献立（選んでいなければ作成中の献立）を食事摂取基準で評価します"));
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(assessment_);
+  layout->addLayout(buttons);
   // As large as the table with its eleven rows, the notes below it.
   table_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
   resize(600, sizeHint().height());

@@ -10,6 +10,7 @@
 #include "sessions/changes.h"
 
 class QLabel;
+class QPushButton;
 class QTableWidget;
 
 namespace eiyou {
@@ -23,11 +24,14 @@ class FigureWindow : public QWidget {
   // Puts the side's figures into the table.
   void ShowFigures();
   QTableWidget* table() const { return table_; }
+  // 栄養評価: the dish window opens the assessment of the same foods with it.
+  QPushButton* assessmentButton() const { return assessment_; }
 
  private:
   const DishSession& session_;
   QTableWidget* table_;
   QLabel* legend_;
+  QPushButton* assessment_;
   Subscription following_;
 };
 

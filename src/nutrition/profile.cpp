@@ -167,4 +167,19 @@ std::optional<Profile> ParseProfile(std::string_view text) {
   return p;
 }
 
+bool OffersStage(const Profile& profile) {
+  return profile.sex == Sex::Female && profile.age.cls == PeriodClass::Years;
+}
+
+bool OffersMenstruation(const Profile& profile) {
+  return OffersStage(profile) && profile.stage == LifeStage::None && profile.age.from >= 10 &&
+         profile.age.to <= 64;
+}
+
+Profile Consistent(Profile profile) {
+  if (!OffersStage(profile)) profile.stage = LifeStage::None;
+  if (!OffersMenstruation(profile)) profile.menstruation.reset();
+  return profile;
+}
+
 }  // namespace eiyou

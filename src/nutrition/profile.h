@@ -47,6 +47,15 @@ bool MenstruatingByDefault(const Profile& profile);
 // lactating, menstruating by the flag or by default.
 bool Menstruating(const Profile& profile);
 
+// What a profile bar offers beside sex and age: pregnancy and lactation to a
+// woman of an age in years; 月経 to a woman of 10 to 64 (the ages the iron
+// values with menstruation cover) who is neither.
+bool OffersStage(const Profile& profile);
+bool OffersMenstruation(const Profile& profile);
+// The profile without what its sex and age leave no room for, so that a
+// choice of sex or age never makes a profile its stored form refuses.
+Profile Consistent(Profile profile);
+
 // The stored form: keys in a fixed order, the target set percent-encoded.
 std::string ProfileText(const Profile& profile);
 // The profile of a stored text; nullopt for anything that is not exactly a

@@ -212,13 +212,16 @@ void DishSession::EvaluateDish(int row) {
 }
 
 void DishSession::Evaluate(const std::vector<std::string>& foods) {
-  AddFoods(food, marks, ReadFoodEntries(foods), calc.totals, chosen_.extra, chosen_.notes);
+  const std::vector<FoodAmount> amounts = ReadFoodEntries(foods);
+  AddFoods(food, marks, amounts, calc.totals, chosen_.extra, chosen_.notes);
+  chosenFoods_.insert(chosenFoods_.end(), amounts.begin(), amounts.end());
 }
 
 void DishSession::ClearEvaluation() {
   evaluated_.clear();
   calc.ClearTotals();
   chosen_ = FigureColumn{};
+  chosenFoods_.clear();
   Changed(DishChange::Evaluated);
 }
 
@@ -287,6 +290,18 @@ void DishSession::EraseChart(Canvas& canvas, Rgb buttonFace) {
   calc.LoadTargets(sex_, ageRow_);
   chart.EraseGraph(canvas, calc.totals, calc.targets, buttonFace);
   ChartDrawn = false;
+}
+
+AssessmentView DishSession::Assessed() {
+  AssessmentView view;
+  if (evaluated_.empty()) {
+    view.assessment = assessment->AssessFoods(food, marks, ReadFoodEntries(draft_));
+    view.subject = "作成中の献立";
+  } else {
+    view.assessment = assessment->AssessFoods(food, marks, chosenFoods_);
+    view.subject = "選んだ献立（" + std::to_string(evaluated_.size()) + "品）";
+  }
+  return view;
 }
 
 }  // namespace eiyou

@@ -13,11 +13,13 @@
 #include <utility>
 #include <vector>
 
+#include "nutrition/assessment.h"
 #include "nutrition/dish_line.h"
 #include "nutrition/figure_table.h"
 #include "nutrition/food_entry.h"
 #include "nutrition/food_search.h"
 #include "nutrition/radar_chart.h"
+#include "sessions/assessment_session.h"
 #include "sessions/changes.h"
 #include "sessions/side_tables.h"
 #include "tables/dish_file.h"
@@ -131,6 +133,9 @@ class DishSession : public SideTables {
   // against the row of the sex and age class chosen when the reference table
   // is loaded and they pick a row.
   FigureTableRows Figures() const;
+  // The assessment of the dishes chosen for evaluation, or, with none
+  // chosen, of the dish being composed. Needs `assessment`.
+  AssessmentView Assessed();
 
   // The choices of the sex and age class boxes. Another age class draws the
   // next chart over what is on screen.
@@ -169,6 +174,7 @@ class DishSession : public SideTables {
   FoodNameIndex names_;
   // Salt, fibre and marks of the chosen dishes; their nine are calc.totals.
   FigureColumn chosen_;
+  std::vector<FoodAmount> chosenFoods_;
   // The dish file's lines and the food table's digest (none: no table) as the
   // opening read them: what a save merges against.
   std::vector<std::string> openedLines_;

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "nutrition/dish_line.h"
+#include "nutrition/profile.h"
 #include "nutrition/food_entry.h"
 #include "plans/plan_store.h"
 #include "reports/assessment_report.h"
@@ -35,7 +36,10 @@ DishFileOpening MealSession::Opening(MessageSink& sink) {
 
 DishAdded MealSession::AddDish(int meal, std::string_view dishLine) {
   const DishLineParts dish = SplitDishLine(dishLine);
-  AddFoods(food, marks, ReadDishFoods(dish.foods), calc.totals, dayExtra_, dayNotes_);
+  const std::size_t before = dayFoods_.size();
+  ReadDishFoods(dish.foods, dayFoods_);
+  AddFoods(food, marks, std::span<const FoodAmount>(dayFoods_).subspan(before), calc.totals,
+           dayExtra_, dayNotes_);
   if (meal < 1 || meal > kMeals) return DishAdded::ToTotalsOnly;
   std::vector<std::string>& dishes = mealDishes_[static_cast<std::size_t>(meal - 1)];
   dishes.emplace_back(dishLine);
@@ -47,6 +51,7 @@ void MealSession::ClearDay() {
   calc.ClearTotals();
   dayNotes_ = QualityNotes{};
   dayExtra_ = ExtraTotals{};
+  dayFoods_.clear();
   for (auto& meal : mealDishes_) meal.clear();
   changes_.Notify({0, {}});
 }
@@ -79,12 +84,7 @@ DayStatus MealSession::SaveDay(DayPlanDialog& dialog) {
       !dialog.Confirm(date_ + " の日別献立はすでに保存されています。置き換えますか？", "置き換える",
                       "やめる"))
     return {DayOutcome::Kept, {}};
-  DayPlan plan;
-  plan.date = date_;
-  plan.sex = sex_;
-  plan.age = ageRow_;
-  plan.meals = mealDishes_;
-  const StoreResult stored = store->SaveDay(plan);
+  const StoreResult stored = store->SaveDay(PlannedDay());
   if (!stored.ok) return {DayOutcome::Failed, stored.message, true};
   return {DayOutcome::Saved, date_ + " の日別献立を保存しました！"};
 }
@@ -100,14 +100,32 @@ DayStatus MealSession::LoadDay(DayPlanDialog& dialog) {
   if (anyDish && !dialog.Confirm("今の朝食・昼食・夕食の献立を " + date_ + " の日別献立に入れ替えますか？",
                                  "入れ替える", "やめる"))
     return {DayOutcome::Kept, {}};
+  TakeDay(*plan);
+  return {DayOutcome::Loaded, {}};
+}
+
+DayPlan MealSession::PlannedDay() const {
+  DayPlan plan;
+  plan.date = date_;
+  plan.sex = sex_;
+  plan.age = ageRow_;
+  plan.meals = mealDishes_;
+  if (assessment) plan.profile = ProfileText(assessment->profile());
+  return plan;
+}
+
+void MealSession::TakeDay(const DayPlan& plan) {
   // The same path as choosing the sex and age and adding each dish, so the
   // totals are exactly those of the day as it was planned.
   ClearDay();
-  sex_ = plan->sex;
-  ageRow_ = plan->age;
+  sex_ = plan.sex;
+  ageRow_ = plan.age;
+  // A day stored before profiles were keeps the profile of the moment.
+  if (assessment)
+    if (const std::optional<Profile> profile = ParseProfile(plan.profile))
+      assessment->ChooseProfile(*profile);
   for (int m = 1; m <= kMeals; ++m)
-    for (const std::string& line : plan->meals[static_cast<std::size_t>(m - 1)]) AddDish(m, line);
-  return {DayOutcome::Loaded, {}};
+    for (const std::string& line : plan.meals[static_cast<std::size_t>(m - 1)]) AddDish(m, line);
 }
 
 DayReport MealSession::MakeDayReport(std::string_view sexText, std::string_view ageText,
@@ -127,6 +145,13 @@ DayReport MealSession::MakeDayReport(std::string_view sexText, std::string_view 
   if (assessment) day.report.assessment = MakeAssessmentSection(*assessment, false);
   day.baseName = "栄養分析_" + date_;
   return day;
+}
+
+AssessmentView MealSession::Assessed() {
+  AssessmentView view;
+  view.assessment = assessment->AssessFoods(food, marks, dayFoods_);
+  view.subject = date_ + "の1日分（朝食・昼食・夕食）";
+  return view;
 }
 
 }  // namespace eiyou

@@ -17,6 +17,7 @@
 #include "nutrition/radar_chart.h"
 #include "plans/day_plan.h"
 #include "reports/figures_report.h"
+#include "sessions/assessment_session.h"
 #include "sessions/changes.h"
 #include "sessions/side_tables.h"
 #include "tables/dish_file.h"
@@ -125,6 +126,12 @@ class MealSession : public SideTables {
   // (the totals are those of the day as it was planned). Meals holding dishes
   // are replaced only when `dialog` confirms it.
   DayStatus LoadDay(DayPlanDialog& dialog);
+  // The day as SaveDay stores it: date, sex, age class, the three meals and
+  // the assessment's profile.
+  DayPlan PlannedDay() const;
+  // A stored day taken in as LoadDay takes it once allowed: its sex, age
+  // class and dishes, and its profile when it was stored with one.
+  void TakeDay(const DayPlan& plan);
 
   // The day's report under the date chosen; `sexText` and `ageText` (UTF-8)
   // as the choice boxes show them. The chart goes with it when a reference
@@ -132,6 +139,11 @@ class MealSession : public SideTables {
   // figures.
   DayReport MakeDayReport(std::string_view sexText, std::string_view ageText,
                           const std::optional<Assessment>& assessment = std::nullopt);
+
+  // The assessment of the day's foods, every dish added since the day was
+  // emptied (those added with no meal chosen too, as the totals have them).
+  // Needs `assessment`.
+  AssessmentView Assessed();
 
  private:
   Notifier<MealChange> changes_;
@@ -143,6 +155,7 @@ class MealSession : public SideTables {
   QualityNotes dayNotes_;
   ExtraTotals dayExtra_;
   std::array<std::vector<std::string>, kMeals> mealDishes_;
+  std::vector<FoodAmount> dayFoods_;
 };
 
 }  // namespace eiyou

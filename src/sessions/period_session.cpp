@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "nutrition/dish_line.h"
 #include "plans/plan_store.h"
 #include "reports/assessment_report.h"
 #include "reports/figures_report.h"
@@ -49,6 +50,11 @@ bool PeriodSession::Show(MessageSink& sink, const std::string& fromDate, const s
 
   // The same foods the totals took, each noted once however often it was eaten.
   figures_ = ComputePeriod(days, food, reference, marks, notes_);
+  for (const DayPlan& day : days) {
+    std::vector<FoodAmount>& foods = dayFoods_.emplace_back();
+    for (const auto& meal : day.meals)
+      for (const std::string& line : meal) ReadDishFoods(DishLineFoodText(line), foods);
+  }
 
   shownSex_ = sex_;
   shownAge_ = ageRow_;
@@ -76,6 +82,7 @@ void PeriodSession::Clear() {
   shownAge_ = 0;
   shownFrom_.clear();
   shownTo_.clear();
+  dayFoods_.clear();
 }
 
 FigureColumn PeriodSession::AverageColumn() const {
@@ -142,6 +149,15 @@ ReportChart PeriodSession::MakeReportChart() const {
 
 std::string PeriodSession::ReportBaseName() const {
   return "期間の栄養分析_" + shownFrom_ + "_" + shownTo_;
+}
+
+AssessmentView PeriodSession::Assessed() {
+  AssessmentView view;
+  view.assessment = assessment->AssessDays(food, marks, dayFoods_);
+  view.subject = shownFrom_ + "～" + shownTo_ + "の1日あたり平均（" +
+                 std::to_string(dayFoods_.size()) + "日）";
+  view.period = true;
+  return view;
 }
 
 }  // namespace eiyou

@@ -15,6 +15,7 @@
 #include "nutrition/radar_chart.h"
 #include "plans/period.h"
 #include "reports/figures_report.h"
+#include "sessions/assessment_session.h"
 #include "sessions/side_tables.h"
 
 namespace eiyou {
@@ -92,6 +93,9 @@ class PeriodSession : public SideTables {
   // A file name for the report, without its extension (UTF-8).
   std::string ReportBaseName() const;
 
+  // The assessment of the period's mean daily intake. Needs `assessment`.
+  AssessmentView Assessed();
+
  private:
   std::string from_, to_;
   int sex_ = -1, ageRow_ = 0;
@@ -101,6 +105,7 @@ class PeriodSession : public SideTables {
   bool hasTargets_ = false;
   int shownSex_ = -1, shownAge_ = 0;
   std::string shownFrom_, shownTo_;
+  std::vector<std::vector<FoodAmount>> dayFoods_;  // per day shown
 };
 
 }  // namespace eiyou

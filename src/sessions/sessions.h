@@ -2,6 +2,7 @@
 // new window of a side is handed that side's session.
 #pragma once
 
+#include "sessions/assessment_session.h"
 #include "sessions/dish_session.h"
 #include "sessions/meal_session.h"
 #include "sessions/period_session.h"
@@ -15,10 +16,16 @@ struct Sessions {
   // Held for the run: an import from another program refuses while this one
   // may hold the old table's line numbers in a window.
   DataFolderUse folder{DataDirectory()};
+  // The profile and what it is judged against, shared by the three sides.
+  AssessmentSession assessment;
   ViewerSession viewer;
   DishSession dish;
   MealSession meal;
   PeriodSession period;
+
+  Sessions() { dish.assessment = meal.assessment = period.assessment = &assessment; }
+  Sessions(const Sessions&) = delete;
+  Sessions& operator=(const Sessions&) = delete;
 };
 
 }  // namespace eiyou

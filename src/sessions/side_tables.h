@@ -11,6 +11,8 @@
 
 namespace eiyou {
 
+class AssessmentSession;
+
 class SideTables {
  public:
   SideTables() = default;
@@ -24,6 +26,9 @@ class SideTables {
   // the reference values STD.CSV has no field for.
   std::vector<FoodMarksLine> marks;
   ExtraReferenceTable extraReference;
+  // The assessment's state, one for every side of the run (Sessions sets
+  // it); null for a side made on its own, which then judges nothing.
+  AssessmentSession* assessment = nullptr;
 
   // The side's tables from the data folder; an unreadable file throws IoError.
   void LoadFood(MessageSink& sink) {

@@ -33,6 +33,7 @@
 #include "gui/report_actions.h"
 #include "gui/screen_fit.h"
 #include "gui/text.h"
+#include "hyouka.h"
 #include "sessions/meal_session.h"
 
 using eiyou::ChosenItem;
@@ -301,7 +302,8 @@ TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
   saveButton_->setToolTip(QStringLiteral("この日の栄養分析を PDF・CSV・Excel に保存します"));
   saveButton_->setPopupMode(QToolButton::InstantPopup);
   saveButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  saveButton_->setGeometry(8, 547, 121, 18);
+  // Half the width below the figures, the assessment the other half.
+  saveButton_->setGeometry(8, 547, 56, 18);
   auto* menu = new QMenu(saveButton_);
   const struct {
     const char* name;
@@ -317,6 +319,23 @@ TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
     connect(action, &QAction::triggered, this, [this, format] { SaveReport(format); });
   }
   saveButton_->setMenu(menu);
+  assessmentButton_ = new QToolButton(this);
+  assessmentButton_->setObjectName("AssessmentButton");
+  assessmentButton_->setText(QStringLiteral("栄養評価"));
+  assessmentButton_->setToolTip(QStringLiteral("この日の3食を食事摂取基準で評価します"));
+  assessmentButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  assessmentButton_->setGeometry(66, 547, 63, 18);
+  if (session_.assessment) {
+    connect(assessmentButton_, &QToolButton::clicked, this, [this] {
+      AssessmentWindow::Open(
+          this, *session_.assessment, [this] { return session_.Assessed(); },
+          [this](std::function<void()> show) {
+            return session_.Subscribe([show](const eiyou::MealChange&) { show(); });
+          });
+    });
+  } else {
+    assessmentButton_->hide();
+  }
 
   // Below the chart area: what the marks beside the figures mean.
   eiyou::MakeMarksLegend(this, 152, 546);
@@ -328,7 +347,8 @@ TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
                              {"BitBtn2", "印刷"},
                              {"BitBtn1", "終了"},
                              {"PaintBox1", "レーダーチャート"},
-                             {"SaveReportButton", "レポートの保存"}});
+                             {"SaveReportButton", "レポートの保存"},
+                             {"AssessmentButton", "栄養評価"}});
 }
 
 void TForm5::SaveReport(eiyou::ReportFormat format) {
@@ -407,11 +427,14 @@ void TForm5::BitBtn2Click() {
   } reset{printing_};
 
   auto image = std::make_unique<TForm6>(this);  // never shown
-  // The report button is not part of the printed window.
+  // The added buttons are not part of the printed window.
+  const bool assessing = assessmentButton_->isVisible();
   saveButton_->hide();
+  assessmentButton_->hide();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   const QImage shot = CaptureWindow();
   saveButton_->show();
+  assessmentButton_->setVisible(assessing);
   QGuiApplication::clipboard()->setImage(shot);
   WaitProcessingEvents(500);
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -118,6 +118,7 @@ class TForm5 : public eiyou::ChartDialog {
   std::array<QLineEdit*, 9> figures_{};
   std::array<QLabel*, 9> marks_{};
   QToolButton* saveButton_ = nullptr;
+  QToolButton* assessmentButton_ = nullptr;
 };
 
 class TForm6 : public QDialog {

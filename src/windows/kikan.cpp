@@ -18,6 +18,7 @@
 #include "gui/messages.h"
 #include "gui/report_actions.h"
 #include "gui/text.h"
+#include "hyouka.h"
 #include "sessions/period_session.h"
 
 using eiyou::ChosenItem;
@@ -111,6 +112,10 @@ PeriodWindow::PeriodWindow(eiyou::PeriodSession& session, QWidget* parent)
   PreviewButton = MakeButton(this, "PreviewButton", "印刷プレビュー",
                              "レポートを印刷プレビューで表示し、印刷します",
                              QRect(16, 208, 120, 33), this, &PeriodWindow::PreviewButtonClick);
+  AssessmentButton = MakeButton(this, "AssessmentButton", "栄養評価",
+                                "期間の1日あたり平均を習慣的な摂取量として食事摂取基準で評価します",
+                                QRect(16, 256, 120, 33), this, &PeriodWindow::AssessmentButtonClick);
+  AssessmentButton->setVisible(session_.assessment != nullptr);
 
   // Marks the chart area only; the chart is drawn on the window's own surface.
   eiyou::MakeDailyChartArea(this, "ChartArea", U("期間平均"), "ChartCaption");
@@ -153,6 +158,7 @@ PeriodWindow::PeriodWindow(eiyou::PeriodSession& session, QWidget* parent)
                              {"CsvButton", "CSVに保存"},
                              {"XlsxButton", "Excelに保存"},
                              {"PreviewButton", "印刷プレビュー"},
+                             {"AssessmentButton", "栄養評価"},
                              {"ChartArea", "期間平均のレーダーチャート"},
                              {"PeriodFigureTable", "期間平均の成分値の表"},
                              {"DayTable", "献立のある日の成分値の表"}});
@@ -168,6 +174,7 @@ PeriodWindow::PeriodWindow(eiyou::PeriodSession& session, QWidget* parent)
   setTabOrder(PdfButton, CsvButton);
   setTabOrder(CsvButton, XlsxButton);
   setTabOrder(XlsxButton, PreviewButton);
+  setTabOrder(PreviewButton, AssessmentButton);
 
   ShowPeriod();
 }
@@ -225,7 +232,13 @@ void PeriodWindow::ShowPeriod() {
   }
   surfaceChanged();
 
-  for (QPushButton* b : {PdfButton, CsvButton, XlsxButton, PreviewButton}) b->setEnabled(shown);
+  for (QPushButton* b : {PdfButton, CsvButton, XlsxButton, PreviewButton, AssessmentButton})
+    b->setEnabled(shown);
+  // An open assessment follows the period shown, and goes with it.
+  if (auto* assessment = findChild<AssessmentWindow*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (shown && assessment->isVisible()) assessment->ShowAssessment();
+    if (!shown) assessment->close();
+  }
 }
 
 eiyou::Report PeriodWindow::PeriodReport() const {
@@ -248,6 +261,11 @@ void PeriodWindow::XlsxButtonClick() { Save(eiyou::ReportFormat::Xlsx); }
 void PeriodWindow::PreviewButtonClick() {
   if (!session_.HasPeriod()) return;
   eiyou::PreviewReport(this, PeriodReport(), session_.MakeReportChart());
+}
+
+void PeriodWindow::AssessmentButtonClick() {
+  if (!session_.HasPeriod() || !session_.assessment) return;
+  AssessmentWindow::Open(this, *session_.assessment, [this] { return session_.Assessed(); });
 }
 
 void PeriodWindow::CloseButtonClick() { reject(); }

@@ -35,6 +35,7 @@ class PeriodWindow : public eiyou::ChartDialog {
   void CsvButtonClick();
   void XlsxButtonClick();
   void PreviewButtonClick();
+  void AssessmentButtonClick();
   void CloseButtonClick();
 
  private:
@@ -56,4 +57,5 @@ class PeriodWindow : public eiyou::ChartDialog {
   QPushButton* CsvButton;
   QPushButton* XlsxButton;
   QPushButton* PreviewButton;
+  QPushButton* AssessmentButton;
 };

@@ -17,6 +17,7 @@
 #include "gui/pick_list.h"
 #include "gui/screen_fit.h"
 #include "gui/text.h"
+#include "hyouka.h"
 #include "sessions/dish_session.h"
 
 using eiyou::BoxMessageSink;
@@ -182,6 +183,17 @@ TForm3::TForm3(eiyou::DishSession& session, QWidget* parent)
   connect(ComboBox1, &QComboBox::editTextChanged, this, &TForm3::GroupListed);
   connect(ComboBox1, &QComboBox::activated, this, &TForm3::GroupChosen);
   figures_ = new eiyou::FigureWindow(this, session_);
+  if (session_.assessment) {
+    connect(figures_->assessmentButton(), &QPushButton::clicked, this, [this] {
+      AssessmentWindow::Open(
+          figures_, *session_.assessment, [this] { return session_.Assessed(); },
+          [this](std::function<void()> show) {
+            return session_.Subscribe([show](const eiyou::DishChange&) { show(); });
+          });
+    });
+  } else {
+    figures_->assessmentButton()->hide();
+  }
   following_ = session_.Subscribe([this](const eiyou::DishChange& change) { Follow(change); });
 
   // Tab runs through the food row in reading order, the search field included.
