@@ -1,7 +1,7 @@
 #include "nutrition/assessment_table.h"
 
 #include <charconv>
-#include <cmath>
+#include <map>
 
 #include "nutrition/figure_table.h"
 
@@ -10,42 +10,77 @@ namespace eiyou {
 const std::array<const char*, kAssessmentColumns + 1> kAssessmentHeadings = {
     "栄養素", "摂取量", "推定平均必要量", "推奨量", "目安量", "目標量", "耐容上限量", "判定", "備考"};
 
-std::string AssessmentFigureText(double value) {
-  const double magnitude = std::fabs(value);
-  const int decimals = magnitude >= 100 ? 0 : magnitude >= 10 ? 1 : 2;
-  const double scale = std::pow(10.0, decimals);
-  double rounded = std::round(value * scale) / scale;
-  if (rounded == 0) rounded = 0;  // no "-0"
-  char buffer[64];
-  const auto [end, ec] =
-      std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed, decimals);
-  std::string text(buffer, ec == std::errc() ? end : buffer);
-  if (text.find('.') != std::string::npos) {
-    while (text.back() == '0') text.pop_back();
-    if (text.back() == '.') text.pop_back();
-  }
-  return text;
-}
-
 namespace {
 
-std::string FigureText(const ReferenceFigure& figure) {
-  if (!figure.value) return {};
-  std::string text = AssessmentFigureText(*figure.value);
-  if (figure.older) text += kOlderEditionMark;
+// Decimals of an intake, by identifier; one decimal for what is not listed.
+const std::map<std::string, int, std::less<>> kIntakeDecimals = {
+    {"ENERC_KCAL", 0}, {"K", 0},      {"CA", 0},   {"MG", 0},       {"P", 0},      {"ID", 0},
+    {"SE", 0},         {"CR", 0},     {"MO", 0},   {"VITA_RAE", 0}, {"VITK", 0},   {"FOL", 0},
+    {"VITC", 0},       {"CU", 2},     {"THIA", 2}, {"RIBF", 2},     {"VITB6A", 2}, {"PANTAC", 2}};
+
+std::string Fixed(double value, int decimals) {
+  char buffer[64];
+  // 0.0 + turns a negative zero into zero: "-0" is no intake anyone had.
+  const auto written =
+      std::to_chars(buffer, buffer + sizeof buffer, value + 0.0, std::chars_format::fixed, decimals);
+  std::string text(buffer, written.ptr);
+  if (text.find_first_not_of("-0.") == std::string::npos && text.front() == '-') text.erase(0, 1);
   return text;
 }
 
-// The goal: a range, or one bound with the words the reference intakes use.
-std::string GoalText(const NutrientReference& r) {
-  const std::string low = FigureText(r.dgLower), high = FigureText(r.dgUpper);
-  if (!low.empty() && !high.empty()) return low + "～" + high;
-  if (!low.empty()) return low + "以上";
-  if (!high.empty()) return high + (r.dgUpperExclusive ? "未満" : "以下");
-  return {};
+AssessmentCell ReferenceCell(const ReferenceFigure& figure) {
+  AssessmentCell cell;
+  if (!figure.value) return cell;
+  cell.number = ReferenceFigureText(*figure.value);
+  if (figure.older) cell.mark = kOlderEditionMark;
+  return cell;
+}
+
+// The goal: a range, or one bound with the words the reference intakes use;
+// energy's requirement or a lunch's standard amount is a goal of its own.
+AssessmentCell GoalCell(const AssessedNutrient& n, const NutrientReference& r) {
+  AssessmentCell cell;
+  const AssessmentCell low = ReferenceCell(r.dgLower), high = ReferenceCell(r.dgUpper);
+  if (!low.number.empty() && !high.number.empty()) {
+    cell.words = low.number + "～" + high.number;
+  } else if (!low.number.empty()) {
+    cell.number = low.number;
+    cell.words = "以上";
+  } else if (!high.number.empty()) {
+    cell.number = high.number;
+    cell.words = r.dgUpperExclusive ? "未満" : "以下";
+  }
+  if (!low.mark.empty() || !high.mark.empty()) cell.mark = kOlderEditionMark;
+  if (r.target.value) {
+    const AssessmentCell target = ReferenceCell(r.target);
+    const char* kind = r.targetToConsider                          ? "（配慮）"
+                       : std::string_view(n.id) == "ENERC_KCAL" ? "（必要量）"
+                                                                  : "（基準値）";
+    if (cell.number.empty() && cell.words.empty()) {
+      cell.number = target.number;
+      cell.words = kind;
+    } else {
+      cell.words = cell.number + cell.words + "、" + target.number + kind;
+      cell.number.clear();
+    }
+    if (!target.mark.empty()) cell.mark = kOlderEditionMark;
+  }
+  return cell;
 }
 
 }  // namespace
+
+std::string AssessmentIntakeText(const AssessedNutrient& nutrient, double value) {
+  const auto it = kIntakeDecimals.find(std::string_view(nutrient.id));
+  return Fixed(value, it == kIntakeDecimals.end() ? 1 : it->second);
+}
+
+std::string ReferenceFigureText(double value) {
+  std::string text = Fixed(value, 3);
+  text.erase(text.find_last_not_of('0') + 1);
+  if (text.back() == '.') text.pop_back();
+  return text;
+}
 
 AssessmentTable MakeAssessmentTable(const Assessment& assessment, bool period,
                                     const std::string& subject) {
@@ -53,29 +88,28 @@ AssessmentTable MakeAssessmentTable(const Assessment& assessment, bool period,
   bool older = false, marked = false, energy = false;
   for (const AssessmentRow& row : assessment.rows) {
     AssessmentLine& line = table.lines.emplace_back();
-    line.name = std::string(row.nutrient->name) + "（" + row.nutrient->unit + "）";
+    const AssessedNutrient& n = *row.nutrient;
+    line.name = std::string(n.name) + "（" + n.unit + "）";
     line.judgement = row.judgement;
     const NutrientReference& r = row.reference;
-    auto& c = line.cells;
-    c[kIntakeColumn] = row.intake ? AssessmentFigureText(*row.intake) + row.marks : "－";
-    c[kEarColumn] = FigureText(r.ear);
-    c[kRdaColumn] = FigureText(r.rda);
-    c[kAiColumn] = FigureText(r.ai);
-    c[kDgColumn] = GoalText(r);
-    // Energy's requirement or a lunch's standard amount is a goal of its own.
-    if (r.target.value) {
-      const std::string target = FigureText(r.target);
-      const char* kind = r.targetToConsider ? "（配慮）"
-                         : std::string_view(row.nutrient->id) == "ENERC_KCAL" ? "（必要量）"
-                                                                               : "（基準値）";
-      c[kDgColumn] = c[kDgColumn].empty() ? target + kind : c[kDgColumn] + "、" + target + kind;
+    auto& p = line.parts;
+    if (row.intake) {
+      p[kIntakeColumn].number = AssessmentIntakeText(n, *row.intake);
+      p[kIntakeColumn].mark = row.marks;
     }
-    c[kUlColumn] = FigureText(r.ul);
+    p[kEarColumn] = ReferenceCell(r.ear);
+    p[kRdaColumn] = ReferenceCell(r.rda);
+    p[kAiColumn] = ReferenceCell(r.ai);
+    p[kDgColumn] = GoalCell(n, r);
+    p[kUlColumn] = ReferenceCell(r.ul);
+    for (int c = 0; c < kJudgementColumn; ++c) {
+      line.cells[c] = p[c].Text();
+      older = older || (c != kIntakeColumn && !p[c].mark.empty());
+    }
+    if (!row.intake) line.cells[kIntakeColumn] = "－";
     const JudgementStyle& style = StyleOf(row.judgement);
-    c[kJudgementColumn] = std::string(style.symbol) + " " + style.words;
-    c[kNoteColumn] = row.note;
-    for (const ReferenceFigure* f : {&r.ear, &r.rda, &r.ai, &r.ul, &r.dgLower, &r.dgUpper, &r.target})
-      older = older || (f->value && f->older);
+    line.cells[kJudgementColumn] = std::string(style.symbol) + " " + style.words;
+    line.cells[kNoteColumn] = row.note;
     marked = marked || !row.marks.empty();
     energy = energy || row.note == kEnergyNote;
   }

@@ -21,11 +21,20 @@ extern const std::array<const char*, kAssessmentColumns + 1> kAssessmentHeadings
 // edition gives none.
 inline constexpr const char* kOlderEditionMark = "†";
 
+// A cell of a figure column, in parts, so that a workbook can keep the number
+// a number: "6.5" "未満" "†", "2050" "（必要量）" "", "" "20～30" "".
+struct AssessmentCell {
+  std::string number, words, mark;
+  std::string Text() const { return number + words + mark; }
+};
+
 struct AssessmentLine {
   std::string name;  // with its unit: "鉄（mg）"
   // Intake with its marks; the figures (older ones marked †); the judgement's
   // symbol and words; the row's note.
   std::array<std::string, kAssessmentColumns> cells;
+  // The intake and the five figure columns (kIntakeColumn .. kUlColumn) in parts.
+  std::array<AssessmentCell, kJudgementColumn> parts;
   Judgement judgement = Judgement::NotJudged;
 };
 
@@ -36,12 +45,18 @@ struct AssessmentTable {
 
 // `period`: the intakes are a period's mean daily intake, which the notes
 // say is judged as the habitual intake. `subject` names what was judged
-// ("2024-05-01の1日分" ...), first of the notes when not empty.
+// ("2024-05-01の1日分" ...), first of the notes when not empty. The window and
+// every report take their texts from here, so that they say the same.
 AssessmentTable MakeAssessmentTable(const Assessment& assessment, bool period,
                                     const std::string& subject = {});
 
-// A figure as the table writes it: whole numbers from 100 up, one decimal
-// from 10, two below, trailing zeros dropped; never "-0". Locale-free.
-std::string AssessmentFigureText(double value);
+// An intake in the nutrient's decimals (energy and the minerals counted in
+// hundreds whole, grams and most milligrams one decimal, the B vitamins two),
+// locale-free: finer than the table's own figures would be false precision.
+std::string AssessmentIntakeText(const AssessedNutrient& nutrient, double value);
+
+// A reference figure as the official tables write it ("6.5", "2050", "0.9"):
+// its shortest form, after rounding away the float noise of an addition.
+std::string ReferenceFigureText(double value);
 
 }  // namespace eiyou

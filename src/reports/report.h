@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "nutrition/assessment_table.h"
+
 namespace eiyou {
 
 struct ReportColumn {
@@ -43,9 +45,7 @@ struct ReportAssessmentRow {
   std::uint8_t colour[3] = {};    // the judgement's colour, for whoever can show it
   std::string note;               // UTF-8: why not judged, or what it rests on
 };
-// The cells' headings, then the judgement's and the note's.
-inline constexpr const char* kAssessmentHeadings[] = {
-    "栄養素", "摂取量", "推定平均必要量", "推奨量", "目安量", "目標量", "耐容上限量", "判定", "備考"};
+// The headings are the window's: kAssessmentHeadings (nutrition/assessment_table.h).
 inline constexpr std::size_t kAssessmentCells = 6;
 struct ReportAssessment {
   std::string title;               // UTF-8, "栄養評価"

@@ -353,7 +353,9 @@ TForm5::TForm5(eiyou::MealSession& session, TForm4* meal)
 
 void TForm5::SaveReport(eiyou::ReportFormat format) {
   const eiyou::DayReport day =
-      session_.MakeDayReport(eiyou::Utf8Of(Edit1->text()), eiyou::Utf8Of(Edit2->text()));
+      session_.MakeDayReport(eiyou::Utf8Of(Edit1->text()), eiyou::Utf8Of(Edit2->text()),
+                             session_.assessment ? std::optional(session_.Assessed().assessment)
+                                                 : std::nullopt);
   eiyou::SaveReport(this, day.report, day.chart, format, eiyou::U(day.baseName));
 }
 

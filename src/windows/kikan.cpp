@@ -246,7 +246,9 @@ eiyou::Report PeriodWindow::PeriodReport() const {
   return session_.MakeReport(sex == 0 || sex == 1 ? eiyou::kSexItems[sex] : "",
                              age >= 1 && age <= static_cast<int>(std::size(eiyou::kAgeClassItems))
                                  ? eiyou::kAgeClassItems[age - 1]
-                                 : "");
+                                 : "",
+                             session_.assessment ? std::optional(session_.Assessed().assessment)
+                                                 : std::nullopt);
 }
 
 void PeriodWindow::Save(eiyou::ReportFormat format) {

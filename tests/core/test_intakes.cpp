@@ -94,11 +94,17 @@ TEST_F(IntakeFiles, WithoutTheCompanionTheTablesColumnsStandInAndTheRestIsAbsent
 }
 
 TEST(AssessmentTable, FiguresGoalsAndNotesReadAsPublished) {
-  EXPECT_EQ(AssessmentFigureText(2050), "2050");
-  EXPECT_EQ(AssessmentFigureText(10.54), "10.5");
-  EXPECT_EQ(AssessmentFigureText(1.1), "1.1");
-  EXPECT_EQ(AssessmentFigureText(0.049), "0.05");
-  EXPECT_EQ(AssessmentFigureText(-0.001), "0");
+  const auto intake = [](const char* id, double value) {
+    for (const AssessedNutrient& n : kAssessedNutrients)
+      if (std::string_view(n.id) == id) return AssessmentIntakeText(n, value);
+    return std::string("?");
+  };
+  EXPECT_EQ(intake("ENERC_KCAL", 2049.6), "2050");
+  EXPECT_EQ(intake("FE", 10.54), "10.5");
+  EXPECT_EQ(intake("THIA", 1.104), "1.10");
+  EXPECT_EQ(intake("NACL_EQ", -0.001), "0.0");
+  EXPECT_EQ(ReferenceFigureText(0.9 + 0.2), "1.1");
+  EXPECT_EQ(ReferenceFigureText(2050), "2050");
 
   // 2025, men 18-29: niacin from 2020 marked †; salt's goal "未満"; a period's note.
   Profile man;
@@ -113,7 +119,7 @@ TEST(AssessmentTable, FiguresGoalsAndNotesReadAsPublished) {
       EXPECT_TRUE(t.lines[i].cells[kRdaColumn].ends_with(kOlderEditionMark));
     }
     if (id == "NACL_EQ") {
-      EXPECT_EQ(t.lines[i].cells[kIntakeColumn], "8※＊");
+      EXPECT_EQ(t.lines[i].cells[kIntakeColumn], "8.0※＊");
       EXPECT_EQ(t.lines[i].cells[kDgColumn], "7.5未満");
       EXPECT_EQ(t.lines[i].cells[kJudgementColumn], "△ 目標量の範囲外");
     }

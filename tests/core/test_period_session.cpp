@@ -103,7 +103,7 @@ TEST_F(PeriodSessionTest, TheDaysOfTheRangeTheirAverageMarksChartAndReport) {
   const Report assessed = session_->MakeReport("女", "18～29歳", Assessment{"基準", {}});
   ASSERT_TRUE(assessed.assessment);
   EXPECT_EQ(assessed.assessment->notes,
-            (std::vector<std::string>{"基準値: 基準", kHabitualIntakeNote}));
+            (std::vector<std::string>{"基準：基準", kHabitualIntakeNote}));
 }
 
 TEST_F(PeriodSessionTest, EachReasonForNoPeriodIsToldAndForgetsThePeriodShown) {
