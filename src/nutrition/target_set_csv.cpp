@@ -183,9 +183,13 @@ const char* TargetKindToken(TargetKind kind, bool exclusive) {
 
 TargetCsvRead ReadTargetSetCsv(std::string_view bytes) {
   TargetCsvRead out;
-  const bool utf8 = IsValidUtf8(bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes);
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  // CP932 unless the whole file is UTF-8; line by line, so that a byte that
+  // is neither is told at its line (CP932 never has a newline inside a
+  // character).
+  const bool utf8 = IsValidUtf8(bytes);
+  const std::string_view text = bytes;
   std::string decoded;
-  const std::string_view text = Utf8OrCp932Text(bytes, decoded);
 
   std::array<int, kColumns> at;
   at.fill(-1);
@@ -207,20 +211,28 @@ TargetCsvRead ReadTargetSetCsv(std::string_view bytes) {
     pos = end + 1;
     ++lineNo;
     if (line.ends_with('\r')) line.remove_suffix(1);
-    // Neither UTF-8 nor CP932: the decoder put U+FFFD for the bytes.
-    if (!utf8 && line.find("\uFFFD") != std::string_view::npos)
-      return refuse("文字コードが UTF-8 でも CP932 (Shift_JIS) でもない文字があります。");
-    if (!SplitCells(line, cells)) return refuse("引用符（\"）が閉じていません。");
-    if (cells.front().starts_with('#')) {
-      std::string comment = cells.front();
-      for (std::size_t i = 1; i < cells.size(); ++i) comment += "," + cells[i];
-      while (comment.ends_with(',')) comment.pop_back();  // a spreadsheet's empty cells
+    if (!utf8) {
+      // The decoder puts U+FFFD for what is not CP932; a line that is UTF-8
+      // (a file pasted together) is taken as it is.
+      decoded = Cp932ToUtf8(line);
+      if (decoded.find("\uFFFD") == std::string::npos)
+        line = decoded;
+      else if (!IsValidUtf8(line))
+        return refuse("文字コードが UTF-8 でも CP932 (Shift_JIS) でもない文字があります。");
+    }
+    if (Trimmed(line).starts_with('#') || Trimmed(line).starts_with("\"#")) {
+      // A comment; a spreadsheet quotes one holding commas and adds empty cells.
+      std::string comment(Trimmed(line));
+      while (comment.ends_with(',')) comment.pop_back();
+      if (comment.starts_with('"') && SplitCells(comment, cells)) comment = cells.front();
       for (auto [prefix, field] : {std::pair{kNameComment, &out.set.name},
                                    std::pair{kDescriptionComment, &out.set.description}})
         if (std::string_view(comment).starts_with(prefix))
           *field = Trimmed(std::string_view(comment).substr(prefix.size()));
       continue;
     }
+    if (!SplitCells(line, cells)) return refuse("引用符（\"）が閉じていません。");
+    const std::size_t rawCells = cells.size();
     while (cells.size() > 1 && cells.back().empty()) cells.pop_back();
     if (cells.size() == 1 && cells.front().empty()) continue;
 
@@ -246,7 +258,13 @@ TargetCsvRead ReadTargetSetCsv(std::string_view bytes) {
       continue;
     }
 
-    // More cells than captions: most often a decimal comma split a value.
+    // More cells than captions: most often a decimal comma split a value,
+    // "6,5" read as 6 and a cell 5.
+    if (const std::size_t next = static_cast<std::size_t>(at[kValue]) + 1;
+        rawCells > headerCells && next < cells.size() && !cells[next].empty() &&
+        cells[next].find_first_not_of("0123456789") == std::string::npos)
+      return refuse("値の小数点にカンマが使われているようです。小数点はピリオド（.）で書いてください。",
+                    static_cast<int>(next));
     for (std::size_t c = headerCells; c < cells.size(); ++c)
       if (!cells[c].empty())
         return refuse("見出しより列が多くあります。値の小数点にカンマを使っていませんか（小数点はピリオド（.）で書いてください）。",
