@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include "plan_test_support.h"
+#include "sessions/target_set_session.h"
 
 using namespace eiyou;
 using namespace eiyou::testing;
@@ -131,6 +132,37 @@ TEST_F(TargetStoreTest, RowsBreakingTheRulesAndDamageAreTold) {
   EXPECT_EQ(store->status(), OpenStatus::Replaced);
   EXPECT_TRUE(store->TargetSets().empty());
   EXPECT_TRUE(store->AddTargetSet(SaltSet()).ok);
+}
+
+// The editor's session: a file read in becomes a set; a refused file, a bad
+// cell and a clash of names change nothing stored; export reads back.
+TEST_F(TargetStoreTest, TheEditorSessionImportsEditsSavesAndExports) {
+  TargetSetSession session(dir_);
+  WriteBytes("減塩食.csv", "栄養素,項目,値\nNACL_EQ,DG_max未満,6\n");
+  WriteBytes("bad.csv", "栄養素,項目,値\nNACL_EQ,DG_max,6,5\n");
+  ASSERT_TRUE(session.ImportCsv(Path("減塩食.csv")).ok);
+  const StoreResult bad = session.ImportCsv(Path("bad.csv"));
+  EXPECT_FALSE(bad.ok);
+  EXPECT_NE(bad.message.find("2 行目"), std::string::npos) << bad.message;
+  ASSERT_EQ(session.sets().size(), 1u);
+  EXPECT_EQ(session.chosen()->name, "減塩食");
+
+  EXPECT_FALSE(session.SetValue("NACL_EQ", TargetKind::DgLower, std::nullopt, "7").empty());
+  EXPECT_FALSE(session.SetValue("FE", TargetKind::Rda, std::nullopt, "1,5").empty());
+  EXPECT_FALSE(session.modified());
+  EXPECT_TRUE(session.SetValue("FE", TargetKind::Rda, std::nullopt, "10.5").empty());
+  ASSERT_TRUE(session.Save().ok);
+  ASSERT_TRUE(session.ImportCsv(Path("減塩食.csv")).ok);  // taken: a second name
+  EXPECT_EQ(session.chosen()->name, "減塩食 (2)");
+  EXPECT_FALSE(session.Rename("減塩食").ok);
+  ASSERT_TRUE(session.Delete().ok);
+
+  ASSERT_TRUE(session.Choose("減塩食").empty());
+  ASSERT_TRUE(session.ExportCsv(Path("out.csv")).ok);
+  ASSERT_TRUE(session.Delete().ok);
+  ASSERT_TRUE(session.ImportCsv(Path("out.csv")).ok);
+  ASSERT_EQ(session.chosen()->values.size(), 2u);
+  EXPECT_EQ(session.Find("FE", TargetKind::Rda, std::nullopt)->value, 10.5);
 }
 
 }  // namespace
