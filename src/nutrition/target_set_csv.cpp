@@ -329,8 +329,11 @@ TargetCsvRead ReadTargetSetCsv(std::string_view bytes) {
 
 std::string TargetSetCsv(const TargetSet& set) {
   std::string out = "\xEF\xBB\xBF";
-  out += std::string(kNameComment) + " " + set.name + "\r\n";
-  if (!set.description.empty()) out += std::string(kDescriptionComment) + " " + set.description + "\r\n";
+  // Quoted as a spreadsheet quotes a cell when they hold a comma or a quote:
+  // a comma at the end would otherwise be taken for an empty cell.
+  out += CsvCell(std::string(kNameComment) + " " + set.name) + "\r\n";
+  if (!set.description.empty())
+    out += CsvCell(std::string(kDescriptionComment) + " " + set.description) + "\r\n";
   out += "栄養素,名称,項目,値,単位,性別,年齢区分\r\n";
   for (const TargetValue& v : set.values) {
     const AssessedNutrient* n = FindAssessedNutrient(v.nutrient);
