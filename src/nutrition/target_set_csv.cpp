@@ -40,13 +40,15 @@ constexpr KindToken kKindTokens[] = {
     {"耐容上限量", TargetKind::Ul, false},    {"給与目標量", TargetKind::Target, false},
 };
 
+// Spaces, tabs and the ideographic space a Japanese keyboard types, in any mix.
 std::string_view Trimmed(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  // The ideographic space a Japanese keyboard types.
-  while (s.starts_with("\u3000")) s.remove_prefix(3);
-  while (s.ends_with("\u3000")) s.remove_suffix(3);
-  return s;
+  for (;;) {
+    if (s.starts_with(' ') || s.starts_with('\t')) s.remove_prefix(1);
+    else if (s.starts_with("\u3000")) s.remove_prefix(3);
+    else if (s.ends_with(' ') || s.ends_with('\t')) s.remove_suffix(1);
+    else if (s.ends_with("\u3000")) s.remove_suffix(3);
+    else return s;
+  }
 }
 
 // One line's cells: commas separate, a quoted cell may hold commas and ""

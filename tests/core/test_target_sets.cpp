@@ -17,7 +17,7 @@ TEST(TargetSetCsv, WhatAUserTypesIsRead) {
   // CP932 from a spreadsheet: names for ids, Japanese kinds, µ typed as u,
   // the header's columns in another order and without 名称.
   const std::string cp932 = Cp932(
-      "# 目標量セット: A病院 常食\r\n"
+      "# 目標量セット:　 A病院 常食\r\n"  // spaces of both widths, found by fuzzing
       "値,項目,栄養素,単位,性別,年齢区分\r\n"
       "1800,給与目標量,エネルギー,kcal,,\r\n"
       "\" 6.5 \",目標量上限未満,食塩相当量,g,,\r\n"
