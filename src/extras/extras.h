@@ -34,8 +34,9 @@ inline constexpr const char* kExtrasModuleName = "eiyou-extras.so";
 // The module's one exported symbol: extern "C" const ExtrasTable* eiyou_extras().
 inline constexpr const char* kExtrasEntryName = "eiyou_extras";
 
-// One more with every change of the table's entries.
-inline constexpr int kExtrasInterface = 1;
+// One more with every change of the table's entries or of the interfaces they
+// hand over (a new member of DayPlanStore).
+inline constexpr int kExtrasInterface = 2;
 
 // The sizes of the types handed through the table: a module built from other
 // headers (left from another version) is refused rather than called.

@@ -62,6 +62,17 @@ class UnavailablePlanStore final : public DayPlanStore {
   StoreResult CopyCommittedTo(const std::string&) override { return {false, message_}; }
   StoreResult CommitRepoint() override { return {true, {}}; }  // nothing was changed
   void AbandonRepoint() override {}
+  std::vector<TargetSetEntry> TargetSets() override {
+    readError_ = message_;
+    return {};
+  }
+  std::optional<TargetSet> LoadTargetSet(const std::string&) override {
+    readError_ = message_;
+    return std::nullopt;
+  }
+  StoreResult AddTargetSet(const TargetSet&) override { return Refusal(); }
+  StoreResult ReplaceTargetSet(const std::string&, const TargetSet&) override { return Refusal(); }
+  StoreResult DeleteTargetSet(const std::string&) override { return Refusal(); }
 
  private:
   StoreResult Refusal() const { return {false, message_ + "何も保存していません。"}; }

@@ -25,8 +25,41 @@ CREATE TABLE dish (
 ) WITHOUT ROWID;
 )sql";
 
+// Version 2. Whose intakes the day is judged for (DayPlan::profile); days
+// stored before read back an empty text and keep their sex and age class.
+constexpr const char* kVersion2 = R"sql(
+ALTER TABLE day ADD COLUMN profile TEXT NOT NULL DEFAULT '';
+)sql";
+
+// Version 3. The user's target sets: a set and its values, one row per
+// nutrient, kind and group (sex -1 with no age for everyone). A day's
+// profile names its set by name, not by key: a set deleted or renamed
+// leaves the day's text as it was, and the assessment says the set is gone.
+constexpr const char* kVersion3 = R"sql(
+CREATE TABLE target_set (
+  id          INTEGER PRIMARY KEY,
+  name        TEXT NOT NULL UNIQUE CHECK (length(name) > 0),
+  description TEXT NOT NULL DEFAULT ''
+);
+CREATE TABLE target_value (
+  set_id    INTEGER NOT NULL REFERENCES target_set (id) ON DELETE CASCADE,
+  position  INTEGER NOT NULL CHECK (position >= 0),
+  nutrient  TEXT NOT NULL,
+  kind      INTEGER NOT NULL CHECK (kind BETWEEN 0 AND 6),
+  value     REAL NOT NULL CHECK (value >= 0),
+  exclusive INTEGER NOT NULL CHECK (exclusive IN (0, 1)),
+  sex       INTEGER NOT NULL CHECK (sex IN (-1, 0, 1)),
+  age_unit  TEXT NOT NULL CHECK (age_unit IN ('', 'y', 'm')),
+  age_from  INTEGER NOT NULL,
+  age_to    INTEGER NOT NULL,
+  PRIMARY KEY (set_id, position)
+) WITHOUT ROWID;
+)sql";
+
 constexpr PlanMigration kMigrations[] = {
     {1, kVersion1},
+    {2, kVersion2},
+    {3, kVersion3},
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "plans/plan_store.h"
 
+#include "plans/sqlite_plan_store.h"
+
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -14,52 +16,19 @@
 #include <new>
 #include <string_view>
 
+#include "nutrition/profile.h"
 #include "nutrition/repoint.h"
 #include "tables/data_dir.h"
 #include "tables/file_io.h"
 #include "tables/food_table.h"
 
 namespace eiyou {
+using plan_detail::SqlitePlanStore;
+using plan_detail::Statement;
+
 namespace {
 
 constexpr const char* kNothingStored = "何も保存していません。";
-
-// A prepared statement, finalized with its scope.
-class Statement {
- public:
-  Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
-  ~Statement() { sqlite3_finalize(stmt_); }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-
-  explicit operator bool() const { return stmt_ != nullptr; }
-  sqlite3_stmt* get() const { return stmt_; }
-
-  // The texts must outlive the step: they are bound without a copy.
-  void BindText(int i, std::string_view text) {
-    sqlite3_bind_text(stmt_, i, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
-  }
-  // An empty blob still gets a pointer: a null one would store NULL.
-  void BindBlob(int i, const std::string& bytes) {
-    sqlite3_bind_blob(stmt_, i, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
-  }
-  void BindInt(int i, int value) { sqlite3_bind_int(stmt_, i, value); }
-  // One step that changes rows; SQLITE_DONE on success. Ready to bind again.
-  int Run() {
-    const int rc = sqlite3_step(stmt_);
-    sqlite3_reset(stmt_);
-    return rc;
-  }
-  std::string_view Bytes(int column) const {
-    const void* p = sqlite3_column_blob(stmt_, column);
-    const int n = sqlite3_column_bytes(stmt_, column);
-    return p ? std::string_view(static_cast<const char*>(p), static_cast<std::size_t>(n))
-             : std::string_view();
-  }
-
- private:
-  sqlite3_stmt* stmt_ = nullptr;
-};
 
 bool IsDamage(int rc) {
   const int primary = rc & 0xff;
@@ -178,7 +147,7 @@ std::string ErrnoReason(int error) {
   return "エラー番号 " + std::to_string(error);
 }
 
-std::string WriteFailureText(const std::string& path, int rc, int sysErrno) {
+std::string WriteFailureText(const std::string& path, int rc, int sysErrno, const char* what) {
   std::string text;
   if (DiskFull(rc, sysErrno)) {
     text = "ディスクがいっぱいのため、献立表 " + path + " に保存できませんでした。";
@@ -197,63 +166,8 @@ std::string WriteFailureText(const std::string& path, int rc, int sysErrno) {
         text = "献立表 " + path + " に保存できませんでした（" + Reason(rc, sysErrno) + "）。";
     }
   }
-  return text + "保存されていた献立は変わっていません。";
+  return text + "保存されていた" + what + "は変わっていません。";
 }
-
-// The store in an SQLite database.
-class SqlitePlanStore final : public DayPlanStore {
- public:
-  explicit SqlitePlanStore(std::time_t now) : now_(now) {}
-  ~SqlitePlanStore() override { Close(); }
-
-  void OpenFile(const std::string& dataDir, std::span<const PlanMigration> migrations);
-  void Fail(std::string message);
-
-  bool HasDay(const std::string& date) override;
-  std::optional<DayPlan> LoadDay(const std::string& date) override;
-  std::vector<DayPlan> DaysBetween(const std::string& from, const std::string& to) override;
-  StoreResult SaveDay(const DayPlan& plan, std::time_t savedAt) override;
-  StoreResult DeleteDay(const std::string& date) override;
-  StoreResult BeginRepoint(const FoodTable& table, PlanRepoint& result) override;
-  StoreResult CopyCommittedTo(const std::string& path) override;
-  StoreResult CommitRepoint() override;
-  void AbandonRepoint() override;
-
- private:
-  enum class Health { Sound, Damaged, Unusable };
-  // An SQLite failure as it happened: its extended code and the system's
-  // errno behind it (meaningful for I/O errors only).
-  struct Failure {
-    int rc = 0;
-    int sysErrno = 0;
-  };
-
-  void OpenReadOnly(bool exists, bool sane);
-  bool Connect(bool readOnly, bool immutable);
-  Health Inspect(bool writable);
-  bool MoveAside();
-  bool StartAfresh();
-  std::string Damaged();
-  bool FailsCheck();
-  bool Migrate();
-  void RemoveOrphans();
-  bool Exec(const char* sql);
-  Failure Caught() const;
-  bool WriteDay(const DayPlan& plan, const std::string& savedAt, Failure& failure);
-  bool RemoveDay(const std::string& date, Failure& failure);
-  void Close();
-  StoreResult Refusal() const;
-  StoreResult Rollback(Failure failure);
-  StoreResult RepointFailed(Failure failure);
-  void ReadFailed(Failure failure);
-
-  sqlite3* db_ = nullptr;
-  std::time_t now_ = 0;  // names a damaged file moved aside
-  std::vector<PlanMigration> migrations_;
-  std::string folder_;
-  bool readable_ = false;
-  bool movable_ = false;  // the file and its folder may be written
-};
 
 }  // namespace
 
@@ -562,10 +476,10 @@ StoreResult SqlitePlanStore::Refusal() const {
   }
 }
 
-StoreResult SqlitePlanStore::Rollback(Failure failure) {
+StoreResult SqlitePlanStore::Rollback(Failure failure, const char* what) {
   if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
   if (IsDamage(failure.rc)) return {false, Damaged() + kNothingStored};
-  return {false, WriteFailureText(path_, failure.rc, failure.sysErrno)};
+  return {false, WriteFailureText(path_, failure.rc, failure.sysErrno, what)};
 }
 
 // Deletes the day and its dish rows inside the caller's transaction. The
@@ -586,7 +500,7 @@ bool SqlitePlanStore::RemoveDay(const std::string& date, Failure& failure) {
 
 bool SqlitePlanStore::WriteDay(const DayPlan& plan, const std::string& savedAt, Failure& failure) {
   if (!RemoveDay(plan.date, failure)) return false;
-  Statement day(db_, "INSERT INTO day (date, sex, age, saved_at) VALUES (?1, ?2, ?3, ?4)");
+  Statement day(db_, "INSERT INTO day (date, sex, age, saved_at, profile) VALUES (?1, ?2, ?3, ?4, ?5)");
   Statement dish(db_, "INSERT INTO dish (day_date, meal, position, line) VALUES (?1, ?2, ?3, ?4)");
   auto failed = [&] {
     failure = Caught();
@@ -597,6 +511,7 @@ bool SqlitePlanStore::WriteDay(const DayPlan& plan, const std::string& savedAt, 
   day.BindInt(2, plan.sex);
   day.BindInt(3, plan.age);
   day.BindText(4, savedAt);
+  day.BindText(5, plan.profile);
   if (day.Run() != SQLITE_DONE) return failed();
   dish.BindText(1, plan.date);
   for (int meal = 0; meal < kMeals; ++meal) {
@@ -616,6 +531,8 @@ StoreResult SqlitePlanStore::SaveDay(const DayPlan& plan, std::time_t savedAt) {
     return {false, std::string("日付は YYYY-MM-DD の形の、実在する日付にしてください。") + kNothingStored};
   if ((plan.sex != 0 && plan.sex != 1) || plan.age < 1 || plan.age > 11)
     return {false, std::string("性別と年齢区分を選んでから保存してください。") + kNothingStored};
+  if (!plan.profile.empty() && !ParseProfile(plan.profile))
+    return {false, std::string("評価の対象者の設定が正しくありません。") + kNothingStored};
   if (!writable_) return Refusal();
 
   // One transaction: the old day goes and the new one comes in the same commit,
@@ -689,7 +606,7 @@ std::vector<DayPlan> SqlitePlanStore::DaysBetween(const std::string& from, const
   const bool read = [&] {
     if (!Exec("BEGIN")) return failed();
     Statement dayRows(db_,
-                      "SELECT date, sex, age, saved_at FROM day WHERE date BETWEEN ?1 AND ?2 "
+                      "SELECT date, sex, age, saved_at, profile FROM day WHERE date BETWEEN ?1 AND ?2 "
                       "ORDER BY date");
     Statement dishRows(db_,
                        "SELECT day_date, meal, line FROM dish WHERE day_date BETWEEN ?1 AND ?2 "
@@ -704,6 +621,7 @@ std::vector<DayPlan> SqlitePlanStore::DaysBetween(const std::string& from, const
       day.sex = sqlite3_column_int(dayRows.get(), 1);
       day.age = sqlite3_column_int(dayRows.get(), 2);
       day.savedAt = dayRows.Bytes(3);
+      day.profile = dayRows.Bytes(4);
     }
     if (rc != SQLITE_DONE) return failed();
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "nutrition/target_set.h"
 #include "plans/day_plan.h"
 #include "plans/plan_schema.h"
 #include "tables/data_dir.h"
@@ -60,6 +61,12 @@ struct PlanRepoint {
   int dishesChanged = 0;  // dish lines with at least one food pointed anew
   int foodsMoved = 0;     // FoodEntry texts pointed anew
   std::vector<UnmatchedPlanFood> unmatched;  // in date, meal and list order
+};
+
+// A stored target set as a list shows it.
+struct TargetSetEntry {
+  std::string name;
+  std::string description;
 };
 
 // The store is an interface: its SQLite implementation lives in
@@ -126,6 +133,25 @@ class DayPlanStore {
   virtual StoreResult CopyCommittedTo(const std::string& path) = 0;
   virtual StoreResult CommitRepoint() = 0;
   virtual void AbandonRepoint() = 0;
+
+  // The user's target sets (給与栄養目標量), kept in the same database so that
+  // they are backed up and moved with the days. Every change is one
+  // transaction; a set is refused whole, with nothing written, when its name
+  // or a value is not fit (TargetSetNameProblem, TargetValuesProblem) or
+  // another set has the name. A day whose profile names a set deleted or
+  // renamed keeps that name: the assessment says the set is gone.
+  // The stored sets in name order; none (readError() says why) when they
+  // cannot be read.
+  virtual std::vector<TargetSetEntry> TargetSets() = 0;
+  // The set and its values in their stored order; nullopt when there is no
+  // such set, or its rows break the rules (readError() then says so).
+  virtual std::optional<TargetSet> LoadTargetSet(const std::string& name) = 0;
+  virtual StoreResult AddTargetSet(const TargetSet& set) = 0;
+  // The set called `name` becomes `set` as a whole: description, values and
+  // (when set.name differs) its name.
+  virtual StoreResult ReplaceTargetSet(const std::string& name, const TargetSet& set) = 0;
+  // Ok also when no such set was stored.
+  virtual StoreResult DeleteTargetSet(const std::string& name) = 0;
 
  protected:
   DayPlanStore() = default;

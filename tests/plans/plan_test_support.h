@@ -3,6 +3,8 @@
 #pragma once
 
 #include <dirent.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <ctime>
@@ -45,6 +47,34 @@ class PlanTest : public ScratchDirTest {
     return day;
   }
 
+  // A database of the first layout holding `day`, as a version before the
+  // day's profile wrote it.
+  void StoreInFirstLayout(const DayPlan& day) const {
+    ASSERT_EQ(DayPlanStore::Open(dir_, kNow, PlanMigrations().first(1))->status(), OpenStatus::Ok);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(DbPath().c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO day VALUES (?1, ?2, ?3, '2024-06-01T00:00:00')", -1, &s, nullptr);
+    sqlite3_bind_text(s, 1, day.date.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_int(s, 2, day.sex);
+    sqlite3_bind_int(s, 3, day.age);
+    EXPECT_EQ(sqlite3_step(s), SQLITE_DONE);
+    sqlite3_finalize(s);
+    sqlite3_prepare_v2(db, "INSERT INTO dish VALUES (?1, ?2, ?3, ?4)", -1, &s, nullptr);
+    for (int m = 0; m < kMeals; ++m)
+      for (std::size_t i = 0; i < day.meals[m].size(); ++i) {
+        sqlite3_bind_text(s, 1, day.date.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int(s, 2, m + 1);
+        sqlite3_bind_int(s, 3, static_cast<int>(i));
+        sqlite3_bind_blob(s, 4, day.meals[m][i].data(), static_cast<int>(day.meals[m][i].size()),
+                          SQLITE_TRANSIENT);
+        EXPECT_EQ(sqlite3_step(s), SQLITE_DONE);
+        sqlite3_reset(s);
+      }
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+  }
+
   // Every entry of a folder (not recursive): name to bytes, "<dir>" for folders.
   std::map<std::string, std::string> Listing(const std::string& folder) const {
     std::map<std::string, std::string> entries;
@@ -62,7 +92,8 @@ class PlanTest : public ScratchDirTest {
 };
 
 inline bool SameDay(const DayPlan& a, const DayPlan& b) {
-  return a.date == b.date && a.sex == b.sex && a.age == b.age && a.meals == b.meals;
+  return a.date == b.date && a.sex == b.sex && a.age == b.age && a.meals == b.meals &&
+         a.profile == b.profile;
 }
 
 }  // namespace eiyou::testing

@@ -34,6 +34,15 @@ void AfterDayRow(void*, int op, const char*, const char* table, sqlite3_int64) {
   if (op == SQLITE_INSERT && std::strcmp(table, "day") == 0) SignalAndWait();
 }
 int BeforeCommit(void*) { SignalAndWait(); }
+// Inside the layout step that adds a column, after its transaction began.
+int AtAlterTable(void*, int action, const char*, const char*, const char*, const char*) {
+  if (action == SQLITE_ALTER_TABLE) SignalAndWait();
+  return SQLITE_OK;
+}
+// A target set's head row is written, its values not yet.
+void AfterSetRow(void*, int op, const char*, const char* table, sqlite3_int64) {
+  if (op == SQLITE_UPDATE && std::strcmp(table, "target_set") == 0) SignalAndWait();
+}
 
 // Installed into every connection the child opens.
 int HookAfterDayRow(sqlite3* db, char**, const sqlite3_api_routines*) {
@@ -42,6 +51,14 @@ int HookAfterDayRow(sqlite3* db, char**, const sqlite3_api_routines*) {
 }
 int HookBeforeCommit(sqlite3* db, char**, const sqlite3_api_routines*) {
   sqlite3_commit_hook(db, BeforeCommit, nullptr);
+  return SQLITE_OK;
+}
+int HookAlterTable(sqlite3* db, char**, const sqlite3_api_routines*) {
+  sqlite3_set_authorizer(db, AtAlterTable, nullptr);
+  return SQLITE_OK;
+}
+int HookAfterSetRow(sqlite3* db, char**, const sqlite3_api_routines*) {
+  sqlite3_update_hook(db, AfterSetRow, nullptr);
   return SQLITE_OK;
 }
 
@@ -59,6 +76,15 @@ class CrashTest : public PlanTest {
   // after it starts, or after its `hook` has signalled. The parent has no
   // connection open meanwhile.
   void KillChild(void (*hook)(), std::chrono::microseconds delay) {
+    // One store for the child's life (the parent never makes it).
+    KillChild(hook, delay, [this](int i) {
+      static const auto store = DayPlanStore::Open(dir_, kNow);
+      return store->SaveDay(i % 2 == 0 ? newDay : oldDay).ok;
+    });
+  }
+  // The same with another write, repeated until the kill.
+  template <typename Write>
+  void KillChild(void (*hook)(), std::chrono::microseconds delay, Write write) {
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     const pid_t pid = fork();
@@ -68,9 +94,8 @@ class CrashTest : public PlanTest {
       gSignal = fds[1];
       alarm(60);  // never outlive a parent that failed
       if (hook) hook();
-      auto store = DayPlanStore::Open(dir_, kNow);
       for (int i = 0;; ++i)
-        if (!store->SaveDay(i % 2 == 0 ? newDay : oldDay).ok) _exit(2);
+        if (!write(i)) _exit(2);
     }
     close(fds[1]);
     if (hook) {
@@ -118,6 +143,37 @@ TEST_F(CrashTest, KilledAtRandomMomentsLeavesOneWholeDay) {
     const std::string found = DayFound();
     EXPECT_TRUE(found == "old" || found == "new") << found;
   }
+}
+
+// A layout step is one transaction: a process killed inside it leaves the
+// older layout and its days, and the next opening takes the step again.
+TEST_F(CrashTest, KilledInsideALayoutStepKeepsTheOlderLayout) {
+  ASSERT_EQ(std::remove(DbPath().c_str()), 0);
+  StoreInFirstLayout(oldDay);
+  KillChild([] { sqlite3_auto_extension(reinterpret_cast<void (*)()>(HookAlterTable)); },
+            std::chrono::microseconds(0), [this](int) { return DayPlanStore::Open(dir_, kNow)->CanStore(); });
+  EXPECT_EQ(DayPlanStore::Open(dir_, kNow, PlanMigrations().first(1))->schemaVersion(), 1);
+  EXPECT_EQ(DayFound(), "old");
+  EXPECT_EQ(OpenStore()->schemaVersion(), PlanMigrations().back().version);
+}
+
+TEST_F(CrashTest, KilledWhileStoringATargetSetKeepsTheOldOne) {
+  TargetSet set{"A病院 常食", "", {}};
+  for (const AssessedNutrient& n : kAssessedNutrients)
+    set.values.push_back({n.id, TargetKind::Rda, 1, false, std::nullopt});
+  ASSERT_TRUE(OpenStore()->AddTargetSet(set).ok);
+  TargetSet changed = set;
+  for (TargetValue& v : changed.values) v.value = 2;
+  KillChild([] { sqlite3_auto_extension(reinterpret_cast<void (*)()>(HookAfterSetRow)); },
+            std::chrono::microseconds(0), [&](int) {
+              return DayPlanStore::Open(dir_, kNow)->ReplaceTargetSet(set.name, changed).ok;
+            });
+  auto store = OpenStore();
+  ASSERT_EQ(store->status(), OpenStatus::Ok) << store->message();
+  const auto found = store->LoadTargetSet(set.name);
+  ASSERT_TRUE(found) << store->readError();
+  ASSERT_EQ(found->values.size(), set.values.size());
+  for (const TargetValue& v : found->values) EXPECT_EQ(v.value, 1);
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ TEST_F(StoreTest, DaysAreStoredReplacedAndDeletedWhole) {
   ASSERT_EQ(store->status(), OpenStatus::Ok) << store->message();
   EXPECT_TRUE(store->message().empty());
   EXPECT_EQ(Pragma(DbPath(), "PRAGMA journal_mode"), "wal");
-  EXPECT_EQ(store->schemaVersion(), 1);
+  EXPECT_EQ(store->schemaVersion(), PlanMigrations().back().version);
 
   // Lines are kept as bytes: CP932, a NUL, an empty dish, a lone lead byte.
   DayPlan day = Day("2024-02-29", "A", 3, 0, 11);
@@ -130,23 +130,30 @@ TEST_F(StoreTest, LayoutStepsRunInOrderAndAFailedStepChangesNothing) {
   const DayPlan day = Day("2024-06-01", "A", 2);
   ASSERT_TRUE(OpenStore()->SaveDay(day).ok);
 
-  const std::vector<PlanMigration> broken = {
-      PlanMigrations()[0], {2, "ALTER TABLE day ADD COLUMN note TEXT; SELECT no_such_function();"}};
+  // The program's steps, then a step of a later version.
+  const std::span<const PlanMigration> ours = PlanMigrations();
+  const int latest = ours.back().version;
+  auto with = [&](std::vector<PlanMigration> more) {
+    std::vector<PlanMigration> steps(ours.begin(), ours.end());
+    steps.insert(steps.end(), more.begin(), more.end());
+    return steps;
+  };
+  const std::vector<PlanMigration> broken =
+      with({{latest + 1, "ALTER TABLE day ADD COLUMN note TEXT; SELECT no_such_function();"}});
   auto store = DayPlanStore::Open(dir_, kNow, broken);
   EXPECT_EQ(store->status(), OpenStatus::Failed);
   EXPECT_FALSE(store->message().empty());
   EXPECT_FALSE(store->LoadDay("2024-06-01"));
   store.reset();
-  EXPECT_EQ(Pragma(DbPath(), "PRAGMA user_version"), "1");
+  EXPECT_EQ(Pragma(DbPath(), "PRAGMA user_version"), std::to_string(latest));
   EXPECT_EQ(Pragma(DbPath(), "SELECT count(*) FROM pragma_table_info('day') WHERE name = 'note'"), "0");
 
-  const std::vector<PlanMigration> later = {
-      PlanMigrations()[0],
-      {2, "ALTER TABLE day ADD COLUMN note TEXT NOT NULL DEFAULT '';"},
-      {3, "CREATE INDEX day_saved ON day (saved_at);"}};
+  const std::vector<PlanMigration> later =
+      with({{latest + 1, "ALTER TABLE day ADD COLUMN note TEXT NOT NULL DEFAULT '';"},
+            {latest + 2, "CREATE INDEX day_saved ON day (saved_at);"}});
   store = DayPlanStore::Open(dir_, kNow, later);
   ASSERT_EQ(store->status(), OpenStatus::Ok) << store->message();
-  EXPECT_EQ(store->schemaVersion(), 3);
+  EXPECT_EQ(store->schemaVersion(), latest + 2);
   EXPECT_TRUE(SameDay(*store->LoadDay("2024-06-01"), day));
   ASSERT_TRUE(store->SaveDay(Day("2024-06-02", "B", 1)).ok);
   store.reset();
@@ -164,7 +171,7 @@ TEST_F(StoreTest, LayoutStepsRunInOrderAndAFailedStepChangesNothing) {
   EXPECT_FALSE(store->DeleteDay("2024-06-01").ok);
   store.reset();
   EXPECT_EQ(Listing(Kondate())[kPlanFileName], before.at(kPlanFileName));
-  EXPECT_EQ(Pragma(DbPath(), "PRAGMA user_version"), "3");
+  EXPECT_EQ(Pragma(DbPath(), "PRAGMA user_version"), std::to_string(latest + 2));
 }
 
 // Each kind of damage: the file is moved aside under a dated name, with its
