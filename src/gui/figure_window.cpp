@@ -29,6 +29,7 @@ FigureWindow::FigureWindow(QWidget* owner, DishSession& session)
   legend_->setWordWrap(true);
   auto* note = new QLabel(
       U("選んだ献立の値は「選択→」で評価に加えた献立の合計、割合は基準値に対する選んだ献立の割合です。"
+        "基準値は厚生労働省「日本人の食事摂取基準（2020年版）」によります。"
         "印の付いた値にマウスを置くと、該当する食品が表示されます。"),
       this);
   note->setObjectName("FigureNote");

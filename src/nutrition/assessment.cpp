@@ -312,6 +312,13 @@ void Judge(AssessmentRow& row, double x, bool energy) {
   set(Judgement::Adequate);
 }
 
+struct JudgedAsShare {
+  std::string_view amount, share;
+  const char* name;
+};
+constexpr JudgedAsShare kJudgedAsShares[] = {{"FAT", "FAT_E", "脂質エネルギー比"},
+                                             {"CHOCDF", "CHO_E", "炭水化物エネルギー比"}};
+
 }  // namespace
 
 Assessment Assess(const Intakes& intakes, const PersonReference& reference) {
@@ -362,6 +369,13 @@ Assessment Assess(const Intakes& intakes, const PersonReference& reference) {
     row.intake = intake.value;
     if (row.reference.Empty()) {
       row.note = reference.noValueReason;
+      // Fat and carbohydrate have goals only as shares of energy: say where
+      // they are judged rather than that there is nothing to judge them by.
+      for (const auto& [amount, share, name] : kJudgedAsShares) {
+        const auto it = reference.nutrients.find(share);
+        if (id == amount && it != reference.nutrients.end() && !it->second.Empty())
+          row.note = std::string(name) + "の行で評価します";
+      }
       continue;
     }
     Judge(row, intake.value, id == "ENERC_KCAL");

@@ -79,7 +79,7 @@ Report MakeFiguresReport(const std::string& title, const std::vector<std::string
   }
   report.marksLegend = kFigureMarksLegend;
   report.sources = {FoodTableSource(foodEdition),
-                    "基準値: 厚生労働省「日本人の食事摂取基準」（食塩相当量は目標量の上限、"
+                    "基準値: 厚生労働省「日本人の食事摂取基準（2020年版）」（食塩相当量は目標量の上限、"
                     "食物繊維は目標量の下限）",
                     "※ 成分値のない食品は0として計算しています。推定値は測定値と同様に扱います。"};
   return report;

@@ -123,7 +123,7 @@ PeriodWindow::PeriodWindow(eiyou::PeriodSession& session, QWidget* parent)
   eiyou::MakeMarksLegend(this, 152, 546);
 
   // To the right of the chart: the average against the reference, then the days.
-  MakeLabel(this, "FigureCaption", U("期間平均（1日あたり）と基準値"), kTablesLeft, 56);
+  MakeLabel(this, "FigureCaption", U("期間平均（1日あたり）と基準値（日本人の食事摂取基準 2020年版）"), kTablesLeft, 56);
   FigureTable =
       eiyou::MakeFigureTableWidget(this, "PeriodFigureTable", {"平均", "基準値", "割合(%)"});
   // As tall as its eleven rows; the days take the rest of the height.

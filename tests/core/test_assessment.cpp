@@ -149,6 +149,7 @@ TEST(Assessment, SharesMarksAndMissingComponents) {
   EXPECT_DOUBLE_EQ(*Row(a, "CHO_E").intake, 57.5);  // alcohol counted with carbohydrate
   EXPECT_EQ(Row(a, "CHO_E").marks, "※");
   EXPECT_EQ(Row(a, "ENERC_KCAL").note, kEnergyNote);
+  EXPECT_EQ(Row(a, "FAT").note, "脂質エネルギー比の行で評価します");  // not "no value"
   EXPECT_TRUE(Row(a, "NE").reference.rda.older);
   // A component the table lacks is not judged, and not shown as 0.
   const AssessmentRow& iodine = Row(a, "ID");
