@@ -15,6 +15,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <tuple>
 
 #include "gui/file_dialogs.h"
 #include "gui/messages.h"
@@ -68,6 +69,7 @@ TargetSetWindow::TargetSetWindow(eiyou::TargetSetSession& session, QWidget* pare
   SetList->setObjectName("SetList");
   SetList->setAccessibleName(U("目標量セットの一覧"));
   SetList->setSelectionMode(QAbstractItemView::SingleSelection);
+  SetList->setMinimumWidth(200);
   connect(SetList, &QListWidget::itemClicked, this, &TargetSetWindow::SetListClick);
 
   auto* setButtons = new QGridLayout;
@@ -145,7 +147,11 @@ TargetSetWindow::TargetSetWindow(eiyou::TargetSetSession& session, QWidget* pare
   ValueTable->setHorizontalHeaderLabels(headings);
   ValueTable->setVerticalHeaderLabels(rows);
   ValueTable->setSelectionMode(QAbstractItemView::SingleSelection);
-  ValueTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  // Every heading whole; the room left goes to the last column.
+  QHeaderView* header = ValueTable->horizontalHeader();
+  header->setMinimumSectionSize(64);
+  header->setSectionResizeMode(QHeaderView::ResizeToContents);
+  header->setStretchLastSection(true);
   connect(ValueTable, &QTableWidget::itemChanged, this, &TargetSetWindow::CellChanged);
 
   auto* right = new QVBoxLayout;
@@ -177,7 +183,8 @@ TargetSetWindow::TargetSetWindow(eiyou::TargetSetSession& session, QWidget* pare
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(columns, 1);
   layout->addLayout(bottom);
-  resize(1120, 760);
+  // Every column whole at 1366 × 768.
+  resize(1180, 700);
 
   if (const std::string problem = session_.Refresh(); !problem.empty()) Failed(problem);
   ShowSets();
@@ -187,11 +194,8 @@ void TargetSetWindow::Failed(const std::string& message) { eiyou::ShowMessage(th
 
 std::optional<TargetGroup> TargetSetWindow::Group() const {
   const int i = GroupChooser->currentIndex();
-  if (i <= 0) return std::nullopt;
-  const QVariant data = GroupChooser->itemData(i);
-  const int age = data.toInt() & 0xff;
-  return TargetGroup{(data.toInt() >> 8) == 0 ? eiyou::Sex::Male : eiyou::Sex::Female,
-                     eiyou::kTargetAgeClasses[age]};
+  if (i <= 0 || i > static_cast<int>(shownGroups_.size())) return std::nullopt;
+  return shownGroups_[static_cast<std::size_t>(i - 1)];
 }
 
 void TargetSetWindow::ShowSets() {
@@ -217,22 +221,25 @@ void TargetSetWindow::ShowSet() {
   SetCaption->setText(set ? U("「" + set->name + "」の値") : U("セットを選ぶか、新規に作ってください。"));
   DescriptionEdit->setText(set ? U(set->description) : QString());
 
-  // 全員, then every sex and age class the set or this window has, in the classes' order.
+  // 全員, then every group the set or this window has: men, then women, the
+  // youngest first (a file may bring ages of its own, such as 18-64歳).
   const std::optional<TargetGroup> was = Group();
-  std::vector<TargetGroup> groups = addedGroups_;
+  shownGroups_ = addedGroups_;
   if (set)
     for (const eiyou::TargetValue& v : set->values)
-      if (v.group && std::find(groups.begin(), groups.end(), *v.group) == groups.end())
-        groups.push_back(*v.group);
+      if (v.group && std::find(shownGroups_.begin(), shownGroups_.end(), *v.group) == shownGroups_.end())
+        shownGroups_.push_back(*v.group);
+  const auto key = [](const TargetGroup& g) {
+    return std::tuple(g.sex == eiyou::Sex::Female, g.age.cls == eiyou::PeriodClass::Years, g.age.from, g.age.to);
+  };
+  std::sort(shownGroups_.begin(), shownGroups_.end(),
+            [&](const TargetGroup& a, const TargetGroup& b) { return key(a) < key(b); });
   GroupChooser->clear();
   GroupChooser->addItem(U("全員"));
-  for (int sex = 0; sex < 2; ++sex)
-    for (int age = 0; age < static_cast<int>(std::size(eiyou::kTargetAgeClasses)); ++age) {
-      const TargetGroup g{sex == 0 ? eiyou::Sex::Male : eiyou::Sex::Female, eiyou::kTargetAgeClasses[age]};
-      if (std::find(groups.begin(), groups.end(), g) == groups.end()) continue;
-      GroupChooser->addItem(U(eiyou::GroupText(g)), (sex << 8) | age);
-      if (was == g) GroupChooser->setCurrentIndex(GroupChooser->count() - 1);
-    }
+  for (const TargetGroup& g : shownGroups_) {
+    GroupChooser->addItem(U(eiyou::GroupText(g)));
+    if (was == g) GroupChooser->setCurrentIndex(GroupChooser->count() - 1);
+  }
   showing_ = false;
   ShowValues();
 }

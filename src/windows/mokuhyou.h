@@ -64,6 +64,7 @@ class TargetSetWindow : public QDialog {
 
   eiyou::TargetSetSession& session_;
   std::vector<eiyou::TargetGroup> addedGroups_;  // chosen here, with no value yet
+  std::vector<eiyou::TargetGroup> shownGroups_;  // GroupChooser's items after 全員
   bool showing_ = false;
   QListWidget* SetList;
   QLineEdit* DescriptionEdit;

@@ -60,7 +60,7 @@ TForm1::TForm1(QWidget* parent)
                  &TForm1::BitBtn3Click);
   // The tools beside the three tasks, a size smaller and side by side across
   // the same span, then the end button last.
-  constexpr int kToolGap = 4;
+  constexpr int kToolGap = 5;
   constexpr int kToolWidth = (kButtonWidth - 2 * kToolGap) / 3;
   constexpr int kToolLeft = (kClientWidth - kButtonWidth) / 2;
   QPushButton* period = eiyou::MakeButton(
