@@ -354,7 +354,7 @@ void TargetSetWindow::DeleteButtonClick() {
   if (!session_.chosen()) return;
   if (!eiyou::Confirm(this,
                       U("目標量セット「" + session_.chosen()->name +
-                        "」を削除しますか？\nこのセットで評価していた日別献立は、セットがないと表示されます。"),
+                        "」を削除しますか？\nこのセットで評価していた日別献立は「削除されたため、判定できません」と表示されます。"),
                       "削除する", "削除しない"))
     return;
   if (const eiyou::StoreResult r = session_.Delete(); !r.ok) return Failed(r.message);
