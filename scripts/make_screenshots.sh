@@ -348,7 +348,7 @@ step="import dialog"
 # data folder the program runs in: the picture shows no scratch path and comes
 # out the same on every run.
 cp "$repo/tests/import/data/foods.xlsx" "$data/食品成分表_見本.xlsx"
-click "$main" 312 350 # 成分表の取込, the right half of the tools row
+click "$main" 335 350 # 成分表の取込, the right third of the tools row
 import=$(window 食品成分表の取込)
 # Qt's own file dialog, in Japanese like the program (its address bar shows the
 # scratch data folder, so this one picture differs between runs).
@@ -368,9 +368,9 @@ gone 食品成分表の取込
 # ---- Period window: the three stored days ----
 # The week of the three stored days: the days without a plan are not counted.
 step="period window"
-click "$main" 168 350 # 期間の栄養分析, left of 成分表の取込
+click "$main" 145 350 # 期間の栄養分析, the left third of the tools row
 period=$(window 期間の栄養分析 20) \
-  || fail "the main window's button 期間の栄養分析 (left of 成分表の取込) did not open the period window"
+  || fail "the main window's button 期間の栄養分析 (left of the tools row) did not open the period window"
 fill "$period" 100 25 2025-05-12
 fill "$period" 246 25 2025-05-18
 fill "$period" 396 25 女
@@ -380,6 +380,31 @@ no_message
 shot "$period" 07-period
 click "$period" 1073 24 # 閉じる
 gone 期間の栄養分析
+
+# ---- Target-set editor: a set read from a CSV file, as the guide shows it ----
+step="target-set window"
+cat >"$data/減塩食 6g.csv" <<'CSV'
+# 目標量セット: 減塩食 6g
+# 説明: 食塩相当量 6g 未満
+栄養素,名称,項目,値,単位,性別,年齢区分
+NACL_EQ,食塩相当量,DG_max未満,6,g,,
+ENERC_KCAL,エネルギー,目標,1800,kcal,,
+PROT,たんぱく質,RDA,50,g,,
+FIB,食物繊維総量,DG_min,18,g,,
+ENERC_KCAL,エネルギー,目標,1600,kcal,女性,30-49歳
+FE,鉄,RDA,10.5,mg,女性,18-64歳
+CSV
+click "$main" 240 350 # 目標量セット, the middle of the tools row
+targets=$(window 目標量セット)
+click "$targets" 73 649 # CSVから読み込み
+files=$(window 目標量セットのCSVを読み込む)
+paste "減塩食 6g.csv" # the file name field has the keyboard
+xdotool key Return
+gone 目標量セットのCSVを読み込む
+no_message
+shot "$targets" 09-target-sets
+click "$targets" 1128 677 # 閉じる
+gone 目標量セット
 
 step="end"
 click "$main" 240 426 # 終了

@@ -25,6 +25,14 @@ struct TargetGroup {
   bool operator==(const TargetGroup&) const = default;
 };
 
+// The age classes of the reference intakes, for choosing a group.
+inline constexpr Period kTargetAgeClasses[] = {
+    {PeriodClass::Months, 0, 5}, {PeriodClass::Months, 6, 11}, {PeriodClass::Years, 1, 2},
+    {PeriodClass::Years, 3, 5},  {PeriodClass::Years, 6, 7},   {PeriodClass::Years, 8, 9},
+    {PeriodClass::Years, 10, 11}, {PeriodClass::Years, 12, 14}, {PeriodClass::Years, 15, 17},
+    {PeriodClass::Years, 18, 29}, {PeriodClass::Years, 30, 49}, {PeriodClass::Years, 50, 64},
+    {PeriodClass::Years, 65, 74}, {PeriodClass::Years, 75, kOpenEnd}};
+
 struct TargetValue {
   std::string nutrient;  // an AssessedNutrient::id
   TargetKind kind = TargetKind::Ear;

@@ -33,8 +33,9 @@ ALTER TABLE day ADD COLUMN profile TEXT NOT NULL DEFAULT '';
 
 // Version 3. The user's target sets: a set and its values, one row per
 // nutrient, kind and group (sex -1 with no age for everyone). A day's
-// profile names its set by name, not by key: a set deleted or renamed
-// leaves the day's text as it was, and the assessment says the set is gone.
+// profile names its set by name, not by key: a rename rewrites the days'
+// texts in its transaction; a set deleted leaves them as they were, and the
+// assessment says the set is gone.
 constexpr const char* kVersion3 = R"sql(
 CREATE TABLE target_set (
   id          INTEGER PRIMARY KEY,

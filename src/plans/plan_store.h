@@ -138,8 +138,9 @@ class DayPlanStore {
   // they are backed up and moved with the days. Every change is one
   // transaction; a set is refused whole, with nothing written, when its name
   // or a value is not fit (TargetSetNameProblem, TargetValuesProblem) or
-  // another set has the name. A day whose profile names a set deleted or
-  // renamed keeps that name: the assessment says the set is gone.
+  // another set has the name. A rename carries the days whose profile names
+  // the set along in the same transaction; a day whose profile names a set
+  // deleted keeps that name, and the assessment says the set is gone.
   // The stored sets in name order; none (readError() says why) when they
   // cannot be read.
   virtual std::vector<TargetSetEntry> TargetSets() = 0;

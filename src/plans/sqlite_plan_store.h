@@ -99,6 +99,7 @@ class SqlitePlanStore final : public DayPlanStore {
   bool RemoveDay(const std::string& date, Failure& failure);
   std::optional<long long> TargetSetId(const std::string& name, Failure& failure);
   bool WriteTargetValues(long long id, const TargetSet& set, Failure& failure);
+  bool RenameInDayProfiles(const std::string& from, const std::string& to, Failure& failure);
   StoreResult WriteTargetSet(const std::string* replacing, const TargetSet& set);
   void Close();
   StoreResult Refusal() const;

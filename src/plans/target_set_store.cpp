@@ -2,6 +2,7 @@
 // target_value (layout version 3).
 #include "plans/sqlite_plan_store.h"
 
+#include "nutrition/profile.h"
 #include "tables/cp932.h"
 
 namespace eiyou::plan_detail {
@@ -139,6 +140,45 @@ bool SqlitePlanStore::WriteTargetValues(long long id, const TargetSet& set, Fail
   return true;
 }
 
+// The days judged against the set follow its new name, so that a rename
+// never leaves them naming a set that is gone.
+bool SqlitePlanStore::RenameInDayProfiles(const std::string& from, const std::string& to,
+                                          Failure& failure) {
+  std::vector<std::pair<std::string, std::string>> renamed;  // date, profile text
+  {
+    Statement days(db_, "SELECT date, profile FROM day WHERE profile <> ''");
+    if (!days) {
+      failure = Caught();
+      return false;
+    }
+    int rc;
+    while ((rc = sqlite3_step(days.get())) == SQLITE_ROW) {
+      std::optional<Profile> profile = ParseProfile(days.Bytes(1));
+      if (!profile || profile->targetSet != from) continue;
+      profile->targetSet = to;
+      renamed.emplace_back(std::string(days.Bytes(0)), ProfileText(*profile));
+    }
+    if (rc != SQLITE_DONE) {
+      failure = Caught();
+      return false;
+    }
+  }
+  Statement update(db_, "UPDATE day SET profile = ?2 WHERE date = ?1");
+  if (!update) {
+    failure = Caught();
+    return false;
+  }
+  for (const auto& [date, text] : renamed) {
+    update.BindText(1, date);
+    update.BindText(2, text);
+    if (update.Run() != SQLITE_DONE) {
+      failure = Caught();
+      return false;
+    }
+  }
+  return true;
+}
+
 StoreResult SqlitePlanStore::WriteTargetSet(const std::string* replacing, const TargetSet& set) {
   if (std::string problem = TargetSetNameProblem(set.name); !problem.empty()) return Refused(problem);
   if (set.description.find_first_of("\r\n") != std::string::npos || !IsValidUtf8(set.description))
@@ -175,6 +215,8 @@ StoreResult SqlitePlanStore::WriteTargetSet(const std::string* replacing, const 
   }
   if (!id) id = sqlite3_last_insert_rowid(db_);
   if (!WriteTargetValues(*id, set, failure)) return Rollback(failure, kWhat);
+  if (replacing && *replacing != set.name && !RenameInDayProfiles(*replacing, set.name, failure))
+    return Rollback(failure, kWhat);
   if (!Exec("COMMIT")) return Rollback(Caught(), kWhat);
   return {true, {}};
 }

@@ -6,6 +6,7 @@
 #include "sessions/dish_session.h"
 #include "sessions/meal_session.h"
 #include "sessions/period_session.h"
+#include "sessions/target_set_session.h"
 #include "sessions/viewer_session.h"
 #include "tables/data_dir.h"
 #include "tables/folder_lock.h"
@@ -22,8 +23,13 @@ struct Sessions {
   DishSession dish;
   MealSession meal;
   PeriodSession period;
+  // The target-set editor; the assessment judges against what it stores.
+  TargetSetSession targets;
 
-  Sessions() { dish.assessment = meal.assessment = period.assessment = &assessment; }
+  Sessions() {
+    dish.assessment = meal.assessment = period.assessment = &assessment;
+    FollowTargetSets(assessment, targets);
+  }
   Sessions(const Sessions&) = delete;
   Sessions& operator=(const Sessions&) = delete;
 };

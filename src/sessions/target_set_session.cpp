@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <ctime>
+#include <memory>
 
 #include "nutrition/target_set_csv.h"
 #include "tables/data_dir.h"
@@ -102,6 +103,7 @@ StoreResult TargetSetSession::Save() {
     modified_ = false;
     storedName_ = chosen_->name;
     Refresh();
+    Stored();
   }
   return r;
 }
@@ -113,6 +115,7 @@ StoreResult TargetSetSession::Add(TargetSet set) {
   chosen_ = std::move(set);
   modified_ = false;
   Refresh();
+  Stored();
   return r;
 }
 
@@ -133,8 +136,10 @@ StoreResult TargetSetSession::Rename(const std::string& name) {
   stored->name = name;
   const StoreResult r = Open()->ReplaceTargetSet(storedName_, *stored);
   if (!r.ok) return r;
+  const std::string old = storedName_;
   chosen_->name = storedName_ = name;
   Refresh();
+  Stored(old, name);
   return r;
 }
 
@@ -146,6 +151,7 @@ StoreResult TargetSetSession::Delete() {
   storedName_.clear();
   modified_ = false;
   Refresh();
+  Stored();
   return r;
 }
 
@@ -175,6 +181,41 @@ StoreResult TargetSetSession::ExportCsv(const std::string& path) const {
   if (!chosen_) return Refused("書き出す目標量セットを選んでください。");
   if (!ReplaceFileContents(path, TargetSetCsv(*chosen_))) return Refused(WriteFailureMessage(path));
   return {true, {}};
+}
+
+TargetSetLookup StoredTargetSets(std::string dataDir) {
+  const auto open = [dataDir] {
+    return DayPlanStore::Open(dataDir.empty() ? DataDirectory() : dataDir, std::time(nullptr));
+  };
+  // Every profile bar asks on each change of the profile: one read serves them all.
+  auto names = std::make_shared<std::optional<std::vector<std::string>>>();
+  TargetSetLookup lookup;
+  lookup.names = [open, names] {
+    if (!*names) {
+      std::vector<std::string> list;
+      if (auto store = open(); store->CanRead())
+        for (TargetSetEntry& e : store->TargetSets()) list.push_back(std::move(e.name));
+      *names = std::move(list);
+    }
+    return **names;
+  };
+  lookup.find = [open](std::string_view name, const Profile& profile) -> std::optional<PersonReference> {
+    const std::optional<TargetSet> set = open()->LoadTargetSet(std::string(name));
+    return set ? TargetSetReference(*set, profile) : MissingTargetSetReference(std::string(name));
+  };
+  return lookup;
+}
+
+void FollowTargetSets(AssessmentSession& assessment, TargetSetSession& editor) {
+  assessment.SetTargetSets(StoredTargetSets());
+  editor.stored = [&assessment](const std::string& from, const std::string& to) {
+    assessment.SetTargetSets(StoredTargetSets());
+    if (!from.empty() && assessment.profile().targetSet == from) {
+      Profile renamed = assessment.profile();
+      renamed.targetSet = to;
+      assessment.ChooseProfile(renamed);
+    }
+  };
 }
 
 }  // namespace eiyou

@@ -3,12 +3,14 @@
 // UTF-8; the window converts them at its widgets.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "nutrition/target_set.h"
 #include "plans/plan_store.h"
+#include "sessions/assessment_session.h"
 
 namespace eiyou {
 
@@ -49,7 +51,14 @@ class TargetSetSession {
   // The chosen set as stored edits and all, written by an atomic replace.
   StoreResult ExportCsv(const std::string& path) const;
 
+  // Called after every change stored (a set added, saved, renamed or
+  // deleted); a rename passes the old and the new name, the rest two empty.
+  std::function<void(const std::string& from, const std::string& to)> stored;
+
  private:
+  void Stored(const std::string& from = {}, const std::string& to = {}) const {
+    if (stored) stored(from, to);
+  }
   std::unique_ptr<DayPlanStore> Open() const;
   StoreResult Add(TargetSet set);
 
@@ -59,5 +68,15 @@ class TargetSetSession {
   std::string storedName_;  // the chosen set's name in the database
   bool modified_ = false;
 };
+
+// The stored sets as the assessment sees them: the names read once, on first
+// use, and kept until the lookup is made again; a set read afresh for every
+// assessment, and a set no longer stored judged as gone
+// (MissingTargetSetReference). `dataDir` empty: the program's data folder.
+TargetSetLookup StoredTargetSets(std::string dataDir = {});
+
+// The assessment follows the editor: the profile bars' lists after every
+// change, and a profile judged against a set renamed takes the new name.
+void FollowTargetSets(AssessmentSession& assessment, TargetSetSession& editor);
 
 }  // namespace eiyou

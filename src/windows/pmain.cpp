@@ -9,6 +9,7 @@
 #include "gui/controls.h"
 #include "kikan.h"
 #include "kondate.h"
+#include "mokuhyou.h"
 #include "seibun_hyou.h"
 #include "sessions/sessions.h"
 #include "torikomi.h"
@@ -57,14 +58,20 @@ TForm1::TForm1(QWidget* parent)
                  &TForm1::BitBtn2Click);
   MakeMainButton(this, "BitBtn3", "食事 の 栄養分析", "食事の栄養分析を行います！", 256,
                  &TForm1::BitBtn3Click);
-  // The tools beside the three tasks, a size smaller and side by side, then
-  // the end button last.
-  constexpr int kToolWidth = (kButtonWidth - 8) / 2;
+  // The tools beside the three tasks, a size smaller and side by side across
+  // the same span, then the end button last.
+  constexpr int kToolGap = 5;
+  constexpr int kToolWidth = (kButtonWidth - 2 * kToolGap) / 3;
+  constexpr int kToolLeft = (kClientWidth - kButtonWidth) / 2;
   QPushButton* period = eiyou::MakeButton(
       this, "PeriodButton", "期間の栄養分析", "保存した日別献立の期間の平均を分析します",
-      QRect((kClientWidth - kButtonWidth) / 2, 330, kToolWidth, 40), this,
-      &TForm1::PeriodButtonClick);
+      QRect(kToolLeft, 330, kToolWidth, 40), this, &TForm1::PeriodButtonClick);
   period->setAccessibleName(QString::fromUtf8("期間の栄養分析"));
+  QPushButton* targets = eiyou::MakeButton(
+      this, "TargetSetButton", "目標量セット", "施設の給与栄養目標量のセットを作成・編集します",
+      QRect(kToolLeft + kToolWidth + kToolGap, 330, kToolWidth, 40), this,
+      &TForm1::TargetSetButtonClick);
+  targets->setAccessibleName(QString::fromUtf8("目標量セット"));
   QPushButton* import = eiyou::MakeButton(
       this, "ImportButton", "成分表の取込", "日本食品標準成分表の新しい版を取り込みます",
       QRect((kClientWidth + kButtonWidth) / 2 - kToolWidth, 330, kToolWidth, 40), this,
@@ -87,3 +94,4 @@ void TForm1::BitBtn3Click() { TForm4::Open(sessions_->meal, this); }
 void TForm1::BitBtn4Click() { close(); }
 void TForm1::ImportButtonClick() { ImportDialog::Open(this); }
 void TForm1::PeriodButtonClick() { PeriodWindow::Open(sessions_->period, this); }
+void TForm1::TargetSetButtonClick() { TargetSetWindow::Open(sessions_->targets, this); }

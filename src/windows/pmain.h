@@ -24,6 +24,7 @@ class TForm1 : public QWidget {
   void BitBtn4Click();
   void ImportButtonClick();
   void PeriodButtonClick();
+  void TargetSetButtonClick();
 
  private:
   std::unique_ptr<eiyou::Sessions> sessions_;

@@ -1,7 +1,9 @@
 // The assessment window, opened from each of its three places: the dish
 // window's figure window, the daily graph window and the period window; the
-// profile bar's choice judged at once and remembered by the next run.
+// profile bar's choice judged at once and remembered by the next run; a
+// target set made in the editor of the main window judged against.
 #include <QComboBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -29,6 +31,13 @@ QString Cell(QTableWidget* table, int row, int column) {
 int RowOf(QTableWidget* table, const char* name) {
   for (int r = 0; r < table->rowCount(); ++r)
     if (Cell(table, r, 0) == U(name)) return r;
+  return -1;
+}
+
+// The salt row of the target-set editor's table.
+int SaltRow() {
+  for (std::size_t i = 0; i < eiyou::kAssessedNutrients.size(); ++i)
+    if (std::string(eiyou::kAssessedNutrients[i].id) == "NACL_EQ") return static_cast<int>(i);
   return -1;
 }
 
@@ -141,6 +150,58 @@ class AssessmentWindowTest : public QObject {
     const eiyou::Profile& p = main_->sessions().assessment.profile();
     QVERIFY(p.sex == eiyou::Sex::Male);
     QCOMPARE(p.age.from, 20);
+  }
+
+  // A set made in the editor (a refused cell going back), stored, read by the
+  // next run and judged against in the assessment window.
+  void aTargetSetMadeInTheEditorIsJudgedAgainst() {
+    ModalDriver d;
+    d.Window("TargetSetWindow", Closing([](QWidget* w) {
+      ClickButton(w, "NewButton");
+      auto* table = Child<QTableWidget>(w, "ValueTable");
+      const int row = SaltRow();
+      table->item(row, 4)->setText("6");
+      table->item(row, 5)->setCheckState(Qt::Checked);
+      table->item(row, 3)->setText("7");  // a lower goal above the upper one: refused
+      QCOMPARE(table->item(row, 3)->text(), QString());
+      ClickButton(w, "SaveButton");
+    }));
+    d.Window("SetNameDialog", [](QWidget* w) {
+      auto* dialog = qobject_cast<QInputDialog*>(w);
+      dialog->setTextValue(U("減塩食 6g"));
+      dialog->accept();
+    });
+    d.Message();
+    Run(d, "TargetSetButton");
+    QVERIFY(d.messages().value(0).contains(U("食塩相当量")));
+
+    main_ = std::make_unique<TForm1>();
+    main_->show();
+    ModalDriver again;
+    again.Window("TargetSetWindow", Closing([](QWidget* w) {
+      ClickRow(Child<QListWidget>(w, "SetList"), 0);
+      auto* table = Child<QTableWidget>(w, "ValueTable");
+      QCOMPARE(table->item(SaltRow(), 4)->text(), QString("6"));
+      QCOMPARE(table->item(SaltRow(), 5)->checkState(), Qt::Checked);
+    }));
+    again.Window("TForm3", Closing([](QWidget* w) {
+      ClickButton(w, "FigureButton");
+      ClickButton(w->findChild<QWidget*>("FigureWindow"), "AssessmentButton");
+      QTableWidget* table = AssessmentOf(w);
+      QVERIFY(table);
+      auto* window = w->findChild<QWidget*>("AssessmentWindow");
+      auto* reference = Child<QComboBox>(Child<QWidget>(window, "ProfileBar"), "ProfileReference");
+      const int set = reference->findText(U("目標量セット：減塩食 6g"));
+      QVERIFY(set >= 0);
+      reference->setCurrentIndex(set);
+      const int row = RowOf(table, "食塩相当量（g）");
+      QVERIFY(row >= 0);
+      QCOMPARE(Cell(table, row, 5), U("6未満"));
+      QCOMPARE(Cell(table, row, 7), U("○ 充足"));
+      QVERIFY(Child<QLabel>(window, "AssessmentNotes")->text().contains(U("基準：目標量セット「減塩食 6g」")));
+    }));
+    ClickButton(main_.get(), "TargetSetButton");
+    Run(again, "BitBtn2");
   }
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include "nutrition/profile.h"
 #include "plan_test_support.h"
 #include "sessions/target_set_session.h"
 
@@ -115,6 +116,36 @@ TEST_F(TargetStoreTest, SetsAreAddedReplacedRenamedAndDeletedWhole) {
   EXPECT_EQ(sqlite3_column_int(s, 0), 0);
   sqlite3_finalize(s);
   sqlite3_close(db);
+}
+
+// A rename carries along the days judged against the set, and only them; a
+// rename refused leaves every day as it was.
+TEST_F(TargetStoreTest, ARenameKeepsTheDaysThatUseTheSetLinked) {
+  auto store = OpenStore();
+  ASSERT_TRUE(store->AddTargetSet(SaltSet()).ok);
+  ASSERT_TRUE(store->AddTargetSet({"A病院 常食", "", {}}).ok);
+  Profile judged;
+  judged.targetSet = "減塩食 6g";
+  Profile other = judged;
+  other.targetSet = "減塩食 6";  // a prefix of the name: not the set
+  const std::string profiles[] = {ProfileText(judged), ProfileText(other), ""};
+  for (int i = 0; i < 3; ++i) {
+    DayPlan day = Day("2024-06-0" + std::to_string(i + 1), "d", 1);
+    day.profile = profiles[i];
+    ASSERT_TRUE(store->SaveDay(day).ok);
+  }
+
+  TargetSet renamed = SaltSet();
+  renamed.name = "A病院 常食";  // taken: refused, nothing moves
+  EXPECT_FALSE(store->ReplaceTargetSet("減塩食 6g", renamed).ok);
+  EXPECT_EQ(store->LoadDay("2024-06-01")->profile, profiles[0]);
+
+  renamed.name = "減塩食 5g";
+  ASSERT_TRUE(store->ReplaceTargetSet("減塩食 6g", renamed).ok);
+  judged.targetSet = renamed.name;
+  EXPECT_EQ(store->LoadDay("2024-06-01")->profile, ProfileText(judged));
+  EXPECT_EQ(store->LoadDay("2024-06-02")->profile, profiles[1]);
+  EXPECT_EQ(store->LoadDay("2024-06-03")->profile, "");
 }
 
 // Rows another tool wrote are held to the editor's rules; a damaged file is
