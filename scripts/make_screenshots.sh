@@ -4,7 +4,7 @@
 # data/ to a scratch data folder, starts the program there on a virtual X server
 # (1280×900) with openbox, drives it with xdotool as a user would (a dish
 # composed and registered, three days of meals stored, a workbook read in the
-# import dialog, the week of those days analysed) and photographs each window
+# import dialog, the week of those days analysed, a day's assessment, a target set) and photographs each window
 # with its frame using ImageMagick's import. The PNGs get a 256-colour palette
 # to keep them small; the same program gives the same files byte for byte.
 # Clicks are at the controls' window-relative places as the window sources set
@@ -321,6 +321,12 @@ daily=$(window 食事摂取量グラフ)
 click "$daily" 404 24 # グラフ表示
 no_message
 shot "$daily" 05-daily
+step="assessment window"
+click "$daily" 97 556 # 栄養評価
+assessment=$(window 栄養評価)
+shot "$assessment" 09-assessment
+xdotool windowactivate --sync "$assessment" key alt+F4
+gone 栄養評価
 click "$daily" 596 24 # 終了
 gone 食事摂取量グラフ
 
