@@ -3,9 +3,10 @@
 # from the bundled data: builds the program (Release, build-screens/), copies
 # data/ to a scratch data folder, starts the program there on a virtual X server
 # (1280×900) with openbox, drives it with xdotool as a user would (a dish
-# composed and registered, three days of meals stored, a workbook read in the
-# import dialog, the week of those days analysed, a day's assessment, a target set) and photographs each window
-# with its frame using ImageMagick's import. The PNGs get a 256-colour palette
+# composed and registered, three days of meals stored, a day's assessment, a
+# workbook read in the import dialog, the week of those days analysed, a target
+# set read from a file) and photographs each window with its frame using
+# ImageMagick's import. The PNGs get a 256-colour palette
 # to keep them small; the same program gives the same files byte for byte.
 # Clicks are at the controls' window-relative places as the window sources set
 # them: a moved control needs its place changed here.
