@@ -18,7 +18,7 @@
 # printed at the end.
 # Extra arguments go to both ctest runs (e.g. -R core). The environment variable
 # EIYOU_TEST_STAGES picks stages (default "normal sanitize fuzz package"), and
-# EIYOU_FUZZ_SECONDS the time per fuzz target (default 15).
+# EIYOU_FUZZ_SECONDS the time per fuzz target (default 10).
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -133,7 +133,7 @@ fi
 
 if [[ $stages == *" fuzz "* ]]; then
   eiyou_say "short fuzz runs (build-fuzz/)"
-  "$repo/scripts/fuzz.sh" "${EIYOU_FUZZ_SECONDS:-15}"
+  "$repo/scripts/fuzz.sh" "${EIYOU_FUZZ_SECONDS:-10}"
   stage_done fuzz
 fi
 
