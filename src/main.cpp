@@ -1,7 +1,6 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
-#include <QTimer>
 #include <clocale>
 #include <ctime>
 
@@ -37,6 +36,6 @@ int main(int argc, char* argv[]) {
   form.show();
   // Newer bundled data than the folder's is offered once the window is up, so
   // that the question has the program behind it.
-  QTimer::singleShot(0, &form, [&form] { eiyou::OfferDataUpdate(&form); });
+  eiyou::OfferDataUpdateWhenShown(&form);
   return app.exec();
 }

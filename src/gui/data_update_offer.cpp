@@ -1,6 +1,9 @@
 #include "gui/data_update_offer.h"
 
+#include <QEvent>
 #include <QStringList>
+#include <QTimer>
+#include <QWidget>
 #include <cstdlib>
 #include <ctime>
 
@@ -43,5 +46,28 @@ void OfferDataUpdate(QWidget* parent, std::string shipped) {
   for (const std::string& line : r.lines) lines << U(line);
   ShowMessage(parent, U("データを更新しました。\n") + lines.join(QLatin1Char('\n')));
 }
+
+namespace {
+
+class FirstPaint final : public QObject {
+ public:
+  explicit FirstPaint(QWidget* window) : QObject(window), window_(window) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == window_ && event->type() == QEvent::Paint) {
+      window_->removeEventFilter(this);
+      QWidget* window = window_;
+      QTimer::singleShot(0, window, [window] { OfferDataUpdate(window); });
+      deleteLater();
+    }
+    return false;
+  }
+
+ private:
+  QWidget* window_;
+};
+
+}  // namespace
+
+void OfferDataUpdateWhenShown(QWidget* window) { window->installEventFilter(new FirstPaint(window)); }
 
 }  // namespace eiyou

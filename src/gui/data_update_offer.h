@@ -17,4 +17,9 @@ inline constexpr const char* kShippedDataVariable = "EIYOU_SHIPPED_DATA";
 // release. `shipped` empty: the variable's folder.
 void OfferDataUpdate(QWidget* parent, std::string shipped = {});
 
+// The same offer once `window` has first been painted: by then the window
+// manager has placed it, so the question opens over it rather than at the
+// screen's corner where the window stood before it was mapped.
+void OfferDataUpdateWhenShown(QWidget* window);
+
 }  // namespace eiyou
