@@ -183,6 +183,16 @@ std::optional<DataUpdatePlan> DataUpdateDue(const std::string& folder, const std
     } else if (EntryExists(JoinPath(folder, f.name))) {
       u = FileUpdate::Keep;  // there but unreadable: not ours to replace
     }
+    // The bundled table itself, without the side files that came with it (a
+    // folder made before the components file existed): the table is put in
+    // again, so that the import writes them.
+    if (f.name == kFoodFileName && u == FileUpdate::Current)
+      for (const char* side : {kFoodMarksFileName, kFoodEditionFileName, kFoodComponentsFileName}) {
+        std::string has, ships;
+        if (!ReadIfThere(JoinPath(folder, side), has) || !ReadIfThere(JoinPath(shipped, side), ships) ||
+            has != ships)
+          u = FileUpdate::Replace;
+      }
     plan.files.emplace_back(f.name, u);
   }
   if (!plan.Worthwhile()) return std::nullopt;

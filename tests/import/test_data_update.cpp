@@ -131,6 +131,22 @@ TEST(DataUpdate, AnOldFolderIsOfferedItAndAcceptingBringsItThroughTheImport) {
   EXPECT_FALSE(DataUpdateDue(f.old.path(), f.shipped.path()));
 }
 
+// A folder holding this release's table but none of the components file
+// that came with it gets the file through the import.
+TEST(DataUpdate, TheBundledTableWithoutItsComponentsGetsThem) {
+  Folders f;
+  for (const char* name : {kFoodFileName, kFoodMarksFileName, kFoodEditionFileName})
+    ASSERT_TRUE(ReplaceFileContents(f.old / name, f.Shipped(name)));
+  ASSERT_FALSE(EntryExists(f.old / kFoodComponentsFileName));
+  const std::optional<DataUpdatePlan> plan = DataUpdateDue(f.old.path(), f.shipped.path());
+  ASSERT_TRUE(plan);
+  EXPECT_EQ(Planned(*plan, kFoodFileName), FileUpdate::Replace);
+  const DataUpdateResult r = UpdateDataFolder(f.old.path(), f.shipped.path(), *plan, 1700000000);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(f.Old(kFoodComponentsFileName), f.Shipped(kFoodComponentsFileName));
+  EXPECT_EQ(f.Old(kFoodFileName), f.Shipped(kFoodFileName));
+}
+
 TEST(DataUpdate, LaterIsRememberedForThatReleaseOnly) {
   Folders f;
   const std::optional<DataUpdatePlan> plan = DataUpdateDue(f.old.path(), f.shipped.path());
