@@ -73,12 +73,10 @@ void BM_LoadFoodTable(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadFoodTable);
 
-// Floor: the same file opened by name, read whole and cut into its lines.
-void BM_LoadFoodTable_Floor(benchmark::State& state) {
-  ScratchDir dir;
-  const std::string bytes = FoodFileBytes(kFoodLines);
-  dir.Write(kFoodFileName, bytes);
-  const std::string path = dir.Path(kFoodFileName);
+// The floor of a loader: its file opened by name, read whole and cut into
+// its lines, as often as the benchmark asks.
+void ReadLinesFloor(benchmark::State& state, const std::string& path, std::size_t expectedLines,
+                    std::size_t bytes) {
   std::string text;
   std::vector<std::string> lines;
   for (auto _ : state) {
@@ -86,8 +84,16 @@ void BM_LoadFoodTable_Floor(benchmark::State& state) {
     benchmark::DoNotOptimize(lines.data());
     benchmark::ClobberMemory();
   }
-  if (lines.size() != kFoodLines) state.SkipWithError("wrong line count");
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+  if (lines.size() != expectedLines) state.SkipWithError("wrong line count");
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+}
+
+// Floor: the same file opened by name, read whole and cut into its lines.
+void BM_LoadFoodTable_Floor(benchmark::State& state) {
+  ScratchDir dir;
+  const std::string bytes = FoodFileBytes(kFoodLines);
+  dir.Write(kFoodFileName, bytes);
+  ReadLinesFloor(state, dir.Path(kFoodFileName), kFoodLines, bytes.size());
 }
 BENCHMARK(BM_LoadFoodTable_Floor);
 
@@ -123,16 +129,7 @@ BENCHMARK(BM_LoadFoodComponents);
 // Floor: the same file opened by name, read whole and cut into its lines.
 void BM_LoadFoodComponents_Floor(benchmark::State& state) {
   ComponentsBench b;
-  const std::string path = b.dir.Path(kFoodComponentsFileName);
-  std::string text;
-  std::vector<std::string> lines;
-  for (auto _ : state) {
-    ReadLines(path, text, lines);
-    benchmark::DoNotOptimize(lines.data());
-    benchmark::ClobberMemory();
-  }
-  if (lines.size() != kFoodLines + 2) state.SkipWithError("wrong line count");
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * b.bytes.size()));
+  ReadLinesFloor(state, b.dir.Path(kFoodComponentsFileName), kFoodLines + 2, b.bytes.size());
 }
 BENCHMARK(BM_LoadFoodComponents_Floor);
 

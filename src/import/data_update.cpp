@@ -15,24 +15,15 @@
 #include "tables/food_edition.h"
 #include "tables/food_marks.h"
 #include "tables/food_table.h"
+#include "tables/text_fields.h"
 
 namespace eiyou {
 
 namespace {
 
-std::vector<std::string_view> Split(std::string_view text, char separator) {
-  std::vector<std::string_view> parts;
-  for (std::size_t at = 0;;) {
-    const std::size_t end = text.find(separator, at);
-    parts.push_back(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
-    if (end == std::string_view::npos) return parts;
-    at = end + 1;
-  }
-}
-
 // The lines of a file whose lines end in CR LF (or LF), without the last empty one.
 std::vector<std::string_view> Lines(std::string_view bytes) {
-  std::vector<std::string_view> lines = Split(bytes, '\n');
+  std::vector<std::string_view> lines = SplitViewsAt(bytes, '\n');
   if (!lines.empty() && lines.back().empty()) lines.pop_back();
   for (std::string_view& line : lines)
     if (line.ends_with('\r')) line.remove_suffix(1);
@@ -71,7 +62,7 @@ bool ShippedFoods(const std::string& shipped, std::vector<ImportedFood>& foods,
   const std::vector<std::string_view> lines = Lines(table);
   if (markLines.size() != lines.size()) return false;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::vector<std::string_view> cells = Split(lines[i], ',');
+    const std::vector<std::string_view> cells = SplitViewsAt(lines[i], ',');
     if (cells.size() != kImportColumns) return false;
     ImportedFood& food = foods.emplace_back();
     for (int c = 0; c < kImportColumns; ++c) food.cells[c] = cells[static_cast<std::size_t>(c)];
@@ -81,10 +72,10 @@ bool ShippedFoods(const std::string& shipped, std::vector<ImportedFood>& foods,
   }
   const std::vector<std::string_view> componentLines = Lines(components);
   if (componentLines.size() != foods.size() + 2) return false;
-  const std::vector<std::string_view> header = Split(componentLines[1], '\t');
+  const std::vector<std::string_view> header = SplitViewsAt(componentLines[1], '\t');
   identifiers.assign(header.begin() + 1, header.end());
   for (std::size_t i = 0; i < foods.size(); ++i) {
-    const std::vector<std::string_view> cells = Split(componentLines[i + 2], '\t');
+    const std::vector<std::string_view> cells = SplitViewsAt(componentLines[i + 2], '\t');
     if (cells.size() != header.size() || cells[0] != foods[i].number) return false;
     foods[i].components.assign(cells.begin() + 1, cells.end());
   }
@@ -107,14 +98,14 @@ struct Written {
 std::optional<DataEdition> ParseDataEdition(std::string_view bytes) {
   const std::vector<std::string_view> lines = Lines(bytes);
   if (lines.empty()) return std::nullopt;
-  const std::vector<std::string_view> head = Split(lines[0], '\t');
+  const std::vector<std::string_view> head = SplitViewsAt(lines[0], '\t');
   if (head.size() != 4 || head[0] != "EIYOU-DATA" || head[1] != "1" || head[2].empty())
     return std::nullopt;
   for (char c : head[2])
     if (!(c == '-' || (c >= '0' && c <= '9'))) return std::nullopt;
   DataEdition e{std::string(head[2]), std::string(head[3]), {}};
   for (std::size_t i = 1; i < lines.size(); ++i) {
-    const std::vector<std::string_view> parts = Split(lines[i], '\t');
+    const std::vector<std::string_view> parts = SplitViewsAt(lines[i], '\t');
     if (parts.size() < 2 || parts[0].empty() || parts[0].starts_with('/') ||
         parts[0].find("..") != std::string_view::npos)
       return std::nullopt;
@@ -132,7 +123,7 @@ std::optional<DataEdition> ParseDataEdition(std::string_view bytes) {
 bool ReleaseBefore(std::string_view a, std::string_view b) {
   auto numbers = [](std::string_view r) {
     std::vector<long> n;
-    for (std::string_view part : Split(r, '-')) {
+    for (std::string_view part : SplitViewsAt(r, '-')) {
       long v = 0;
       std::from_chars(part.data(), part.data() + part.size(), v);
       n.push_back(v);

@@ -12,24 +12,12 @@ namespace {
 constexpr std::array<const char*, 5> kStageNames = {"", "early", "mid", "late", "lactation"};
 constexpr std::array<const char*, 3> kReferenceNames = {"current", "2020", "lunch"};
 
-bool Unreserved(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-         c == '_' || c == '.';
-}
+// Besides letters and digits, what a set's name keeps as it is.
+constexpr std::string_view kPlain = "-_.";
 
-std::string PercentEncoded(std::string_view text) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if (Unreserved(c)) {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
+bool Unreserved(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+         (c != 0 && kPlain.find(static_cast<char>(c)) != std::string_view::npos);
 }
 
 std::optional<std::string> PercentDecoded(std::string_view text) {
@@ -112,7 +100,7 @@ std::string ProfileText(const Profile& p) {
   if (p.stage != LifeStage::None) text += std::string(";stage=") + kStageNames[int(p.stage)];
   if (p.menstruation) text += *p.menstruation ? ";menses=1" : ";menses=0";
   text += std::string(";ref=") + kReferenceNames[int(p.reference)];
-  if (!p.targetSet.empty()) text += ";set=" + PercentEncoded(p.targetSet);
+  if (!p.targetSet.empty()) text += ";set=" + PercentEncoded(p.targetSet, kPlain);
   return text;
 }
 

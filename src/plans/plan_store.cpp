@@ -21,6 +21,7 @@
 #include "tables/data_dir.h"
 #include "tables/file_io.h"
 #include "tables/food_table.h"
+#include "tables/text_fields.h"
 
 namespace eiyou {
 using plan_detail::SqlitePlanStore;
@@ -77,21 +78,7 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 }
 
 // The path as an SQLite URI: every byte outside the plain set escaped.
-std::string UriPath(const std::string& path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string uri = "file:";
-  for (unsigned char c : path) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-        std::strchr("/-._~", c) != nullptr) {
-      uri += static_cast<char>(c);
-    } else {
-      uri += '%';
-      uri += kHex[c >> 4];
-      uri += kHex[c & 15];
-    }
-  }
-  return uri;
-}
+std::string UriPath(const std::string& path) { return "file:" + PercentEncoded(path, "/-._~"); }
 
 // A full disk shows itself as SQLITE_FULL, or as an I/O error or a file that
 // cannot be opened whose system error is ENOSPC (growing the WAL index, for

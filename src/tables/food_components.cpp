@@ -11,6 +11,7 @@
 #include "tables/file_io.h"
 #include "tables/food_edition.h"
 #include "tables/food_table.h"
+#include "tables/text_fields.h"
 
 namespace eiyou {
 namespace {
@@ -48,16 +49,6 @@ std::size_t CountTabs(std::string_view line) {
   }
   for (; i < line.size(); ++i) n += line[i] == '\t';
   return n;
-}
-
-std::vector<std::string_view> SplitTabs(std::string_view line) {
-  std::vector<std::string_view> fields;
-  for (;;) {
-    const std::size_t tab = line.find('\t');
-    fields.push_back(line.substr(0, tab));
-    if (tab == std::string_view::npos) return fields;
-    line.remove_prefix(tab + 1);
-  }
 }
 
 // For messages: a damaged cell may be long or not text at all.
@@ -179,7 +170,7 @@ FoodComponents FoodComponents::Parse(std::string bytes, std::uintmax_t tableByte
     c.Refuse(0, "空のファイルです");
     return c;
   }
-  const std::vector<std::string_view> head = SplitTabs(line);
+  const std::vector<std::string_view> head = SplitViewsAt(line, '\t');
   if (head.size() != 4 || head[0] != kFormat || head[1] != kVersion) {
     c.Refuse(1, "成分の一覧の見出し（EIYOU-COMPONENTS 1）ではありません");
     return c;
@@ -202,7 +193,7 @@ FoodComponents FoodComponents::Parse(std::string bytes, std::uintmax_t tableByte
     c.Refuse(2, "成分識別子の行がありません");
     return c;
   }
-  const std::vector<std::string_view> ids = SplitTabs(line);
+  const std::vector<std::string_view> ids = SplitViewsAt(line, '\t');
   if (ids.size() < 2 || ids.size() > kMaxIdentifiers + 1 || ids[0] != "FN") {
     c.Refuse(2, "成分識別子の行が「FN」と 1 個以上 " + std::to_string(kMaxIdentifiers) +
                     " 個以下の成分識別子ではありません");

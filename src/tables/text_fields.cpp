@@ -104,14 +104,35 @@ void LeftPart(std::string_view text, long long count, std::string& destination) 
   destination.assign(text.substr(0, static_cast<std::size_t>(count)));
 }
 
-std::vector<std::string> SplitAt(std::string_view text, char separator) {
-  std::vector<std::string> pieces;
+std::string PercentEncoded(std::string_view text, std::string_view plain) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : text) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+        (c != 0 && plain.find(static_cast<char>(c)) != std::string_view::npos)) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
+std::vector<std::string_view> SplitViewsAt(std::string_view text, char separator) {
+  std::vector<std::string_view> pieces;
   for (;;) {
     const std::size_t at = text.find(separator);
-    pieces.emplace_back(text.substr(0, at));
+    pieces.push_back(text.substr(0, at));
     if (at == std::string_view::npos) return pieces;
     text.remove_prefix(at + 1);
   }
+}
+
+std::vector<std::string> SplitAt(std::string_view text, char separator) {
+  const std::vector<std::string_view> views = SplitViewsAt(text, separator);
+  return {views.begin(), views.end()};
 }
 
 }  // namespace eiyou

@@ -27,6 +27,11 @@ void LeftPart(std::string_view text, long long count, std::string& destination);
 // Every piece of a text between `separator`s, empty ones included; an empty
 // text is one empty piece. No quoting or escaping.
 std::vector<std::string> SplitAt(std::string_view text, char separator);
+// `text` with every byte but ASCII letters, digits and those in `plain`
+// written %XX (upper-case hex): a file URI's path, a stored name.
+std::string PercentEncoded(std::string_view text, std::string_view plain);
+// The same pieces as views into `text`, for readers that only look at them.
+std::vector<std::string_view> SplitViewsAt(std::string_view text, char separator);
 // The same at commas: the pieces of a dish line.
 inline std::vector<std::string> SplitAtCommas(std::string_view text) { return SplitAt(text, ','); }
 
