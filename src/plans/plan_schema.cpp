@@ -57,10 +57,55 @@ CREATE TABLE target_value (
 ) WITHOUT ROWID;
 )sql";
 
+// Version 4. A facility's kitchen. Groups of eaters with their portion and
+// headcount; a date's headcount where it differs (0: the group is not served
+// that day), kept by date and not tied to a stored day, so that resaving or
+// deleting a day never loses it; how each food is bought (price, unit,
+// supplier) and the user's word on its allergens, both by the official food
+// number, which a new edition of the table keeps; the facility's name and
+// notes for its menus.
+constexpr const char* kVersion4 = R"sql(
+CREATE TABLE eater_group (
+  id              INTEGER PRIMARY KEY,
+  name            TEXT NOT NULL UNIQUE CHECK (length(name) > 0),
+  factor_permille INTEGER NOT NULL CHECK (factor_permille BETWEEN 1 AND 10000),
+  headcount       INTEGER NOT NULL CHECK (headcount BETWEEN 0 AND 100000),
+  meals           INTEGER NOT NULL CHECK (meals BETWEEN 1 AND 7),
+  profile         TEXT NOT NULL DEFAULT '',
+  position        INTEGER NOT NULL DEFAULT 0
+);
+CREATE TABLE headcount (
+  date      TEXT NOT NULL
+            CHECK (date GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),
+  group_id  INTEGER NOT NULL REFERENCES eater_group (id) ON DELETE CASCADE,
+  headcount INTEGER NOT NULL CHECK (headcount BETWEEN 0 AND 100000),
+  PRIMARY KEY (date, group_id)
+) WITHOUT ROWID;
+CREATE TABLE food_purchase (
+  food       INTEGER PRIMARY KEY CHECK (food BETWEEN 1 AND 99999),
+  price_sen  INTEGER CHECK (price_sen IS NULL OR price_sen >= 0),
+  unit_grams INTEGER NOT NULL DEFAULT 1000 CHECK (unit_grams > 0),
+  unit_name  TEXT NOT NULL DEFAULT '',
+  set_on     TEXT NOT NULL DEFAULT '',
+  supplier   TEXT NOT NULL DEFAULT ''
+);
+CREATE TABLE allergen_override (
+  food     INTEGER NOT NULL CHECK (food BETWEEN 1 AND 99999),
+  item     TEXT NOT NULL CHECK (length(item) > 0),
+  presence INTEGER NOT NULL CHECK (presence BETWEEN 0 AND 2),
+  PRIMARY KEY (food, item)
+) WITHOUT ROWID;
+CREATE TABLE facility (
+  key   TEXT PRIMARY KEY NOT NULL CHECK (key IN ('name', 'notes')),
+  value TEXT NOT NULL
+) WITHOUT ROWID;
+)sql";
+
 constexpr PlanMigration kMigrations[] = {
     {1, kVersion1},
     {2, kVersion2},
     {3, kVersion3},
+    {4, kVersion4},
 };
 
 }  // namespace

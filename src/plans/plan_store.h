@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "nutrition/allergens.h"
+#include "nutrition/facility.h"
 #include "nutrition/target_set.h"
 #include "plans/day_plan.h"
 #include "plans/plan_schema.h"
@@ -153,6 +155,41 @@ class DayPlanStore {
   virtual StoreResult ReplaceTargetSet(const std::string& name, const TargetSet& set) = 0;
   // Ok also when no such set was stored.
   virtual StoreResult DeleteTargetSet(const std::string& name) = 0;
+
+  // The facility's kitchen (facility.h): groups of eaters, headcounts by
+  // date, how foods are bought, the user's allergen overrides and the
+  // facility's name and notes. Reads give nothing (readError() says why)
+  // when they cannot be read; every change is one transaction, refused
+  // whole with nothing written when a value breaks the rules.
+  // The groups in position, then name order.
+  virtual std::vector<EaterGroup> EaterGroups() = 0;
+  // Adds the group (id 0) or changes the stored one of its id; `id`, when
+  // given, receives the stored key. Refused for an empty name or one another
+  // group has, and numbers outside the columns' ranges.
+  virtual StoreResult SaveEaterGroup(const EaterGroup& group, std::int64_t* id = nullptr) = 0;
+  // Removes the group and its headcount changes; ok also when none is stored.
+  virtual StoreResult DeleteEaterGroup(std::int64_t id) = 0;
+  // The changes of dates from `from` to `to`, both included, in date and
+  // group order.
+  virtual std::vector<HeadcountChange> HeadcountChanges(const std::string& from,
+                                                        const std::string& to) = 0;
+  // Stores every change; a negative headcount removes the date's change, so
+  // that the group's own headcount applies again. All or nothing.
+  virtual StoreResult SaveHeadcountChanges(const std::vector<HeadcountChange>& changes) = 0;
+  // In food number order.
+  virtual std::vector<FoodPurchase> FoodPurchases() = 0;
+  // Stores every row in place of the food's stored one; a row with neither a
+  // price nor a supplier removes it. All or nothing.
+  virtual StoreResult SaveFoodPurchases(const std::vector<FoodPurchase>& rows) = 0;
+  // In food number, then item order.
+  virtual std::vector<AllergenOverride> AllergenOverrides() = 0;
+  // Stores `set` in place of the stored overrides of the same food and item,
+  // and removes the overrides of the foods and items in `removed` (their
+  // presence is not read). All or nothing.
+  virtual StoreResult SaveAllergenOverrides(const std::vector<AllergenOverride>& set,
+                                            const std::vector<AllergenOverride>& removed) = 0;
+  virtual FacilityInfo LoadFacilityInfo() = 0;
+  virtual StoreResult SaveFacilityInfo(const FacilityInfo& info) = 0;
 
  protected:
   DayPlanStore() = default;

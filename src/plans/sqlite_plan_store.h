@@ -1,5 +1,7 @@
 // The SQLite implementation of DayPlanStore, shared by the files that make
-// it up (the days in plan_store.cpp, the target sets in target_set_store.cpp).
+// it up (the days in plan_store.cpp, the target sets in target_set_store.cpp,
+// the facility in facility_store.cpp, the allergen overrides in
+// allergen_store.cpp).
 // Only those include it: everyone else reaches the store through its interface.
 #pragma once
 
@@ -74,6 +76,20 @@ class SqlitePlanStore final : public DayPlanStore {
   StoreResult AddTargetSet(const TargetSet& set) override;
   StoreResult ReplaceTargetSet(const std::string& name, const TargetSet& set) override;
   StoreResult DeleteTargetSet(const std::string& name) override;
+
+  std::vector<EaterGroup> EaterGroups() override;
+  StoreResult SaveEaterGroup(const EaterGroup& group, std::int64_t* id) override;
+  StoreResult DeleteEaterGroup(std::int64_t id) override;
+  std::vector<HeadcountChange> HeadcountChanges(const std::string& from,
+                                                const std::string& to) override;
+  StoreResult SaveHeadcountChanges(const std::vector<HeadcountChange>& changes) override;
+  std::vector<FoodPurchase> FoodPurchases() override;
+  StoreResult SaveFoodPurchases(const std::vector<FoodPurchase>& rows) override;
+  std::vector<AllergenOverride> AllergenOverrides() override;
+  StoreResult SaveAllergenOverrides(const std::vector<AllergenOverride>& set,
+                                    const std::vector<AllergenOverride>& removed) override;
+  FacilityInfo LoadFacilityInfo() override;
+  StoreResult SaveFacilityInfo(const FacilityInfo& info) override;
 
  private:
   enum class Health { Sound, Damaged, Unusable };
