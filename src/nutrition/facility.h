@@ -5,8 +5,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "nutrition/assessment.h"
+#include "nutrition/day_plan.h"
 
 namespace eiyou {
 
@@ -55,5 +60,89 @@ struct FacilityInfo {
   std::string name;   // UTF-8: 「〇〇市立第一学校給食センター」
   std::string notes;  // UTF-8, several lines: what families are told under the menu
 };
+
+// ---- portions ----------------------------------------------------------------
+
+// A weight as a FoodEntry holds it ("60", "0.05", "1.5") in milligrams,
+// exactly; more than three decimals are rounded half up. nullopt for a text
+// that is not a non-negative decimal.
+std::optional<std::int64_t> WeightMilligrams(std::string_view weightText);
+
+// The eaters of a group on a date: the date's change when there is one, else
+// the group's headcount.
+int HeadcountOn(const EaterGroup& group, const std::string& date,
+                const std::vector<HeadcountChange>& changes);
+
+// The DishLines of a day a group eats (its meals), in meal and list order.
+std::vector<std::string> DishesFor(const EaterGroup& group, const DayPlan& day);
+
+// A group's intakes: every value × factorPermille / 1000, marks kept.
+Intakes PortionIntakes(const Intakes& asComposed, int factorPermille);
+
+// ---- the order sheet (発注表) ---------------------------------------------------
+
+// One food to deliver on one date.
+struct OrderLine {
+  std::string delivery;  // "YYYY-MM-DD", the serving date
+  std::string supplier;  // UTF-8; empty: none set for the food
+  int foodGroup = 0;     // 1..18 from the food number; 0 when unknown
+  int food = 0;          // the official food number
+  std::string name;      // CP932, the table's name; the entry's when the table lacks it
+  // 純使用量: Σ weight per person × factor × headcount over the groups.
+  std::int64_t netMilligrams = 0;
+  // 廃棄率 (column 23) in percent; nullopt when the table has no figure for
+  // it, and the order is then the net amount (the sheet's notes say so).
+  std::optional<int> refusePercent;
+  // 使用量 = net ÷ (1 − refuse / 100), rounded up to the milligram so that the
+  // order is never short.
+  std::int64_t orderMilligrams = 0;
+};
+
+struct OrderSheet {
+  std::string from, to;              // the dates asked for
+  std::vector<std::string> groups;   // UTF-8 names of the groups counted
+  // In delivery date, supplier (none last), food group and food number order.
+  std::vector<OrderLine> lines;
+  std::vector<std::string> notes;    // UTF-8: entries not read, refuse unknown ...
+};
+
+class FoodTable;
+
+// The order of the stored `days` for `groups`: each group's meals of each
+// day, weights × its factor × its headcount on that date.
+OrderSheet BuildOrderSheet(const std::vector<DayPlan>& days, const std::vector<EaterGroup>& groups,
+                           const std::vector<HeadcountChange>& changes,
+                           const std::vector<FoodPurchase>& purchases, const FoodTable& table,
+                           const std::string& from, const std::string& to);
+
+// ---- food cost -------------------------------------------------------------------
+
+// What `orderMilligrams` of a food bought costs, in 1/100 yen rounded half
+// up; nullopt when the food has no price.
+std::optional<std::int64_t> CostSen(const FoodPurchase& purchase, std::int64_t orderMilligrams);
+
+// The cost of a group's meals on a day, and per person.
+struct DayCost {
+  std::string date;
+  std::int64_t group = 0;
+  int headcount = 0;
+  std::int64_t totalSen = 0;      // of the priced foods
+  std::int64_t perPersonSen = 0;  // totalSen ÷ headcount, rounded half up
+  bool complete = true;           // every food priced
+};
+
+struct CostSummary {
+  std::vector<DayCost> days;  // date, then group order
+  // Per person over the period, by group: Σ perPerson of its serving days.
+  std::vector<std::pair<std::int64_t, std::int64_t>> perPersonPeriodSen;
+  // Foods of the period without a price (official numbers, ascending): never
+  // counted as 0 yen without a word.
+  std::vector<int> unpriced;
+};
+
+CostSummary BuildCostSummary(const std::vector<DayPlan>& days,
+                             const std::vector<EaterGroup>& groups,
+                             const std::vector<HeadcountChange>& changes,
+                             const std::vector<FoodPurchase>& purchases, const FoodTable& table);
 
 }  // namespace eiyou

@@ -9,7 +9,7 @@
 
 #include "nutrition/accumulation.h"
 #include "nutrition/nutrients.h"
-#include "plans/day_plan.h"
+#include "nutrition/day_plan.h"
 #include "tables/food_table.h"
 #include "tables/reference_table.h"
 

@@ -13,7 +13,7 @@
 #include "nutrition/allergens.h"
 #include "nutrition/facility.h"
 #include "nutrition/target_set.h"
-#include "plans/day_plan.h"
+#include "nutrition/day_plan.h"
 #include "plans/plan_schema.h"
 #include "tables/data_dir.h"
 

@@ -15,7 +15,7 @@
 #include "nutrition/assessment.h"
 #include "nutrition/figures.h"
 #include "nutrition/radar_chart.h"
-#include "plans/day_plan.h"
+#include "nutrition/day_plan.h"
 #include "reports/figures_report.h"
 #include "sessions/assessment_session.h"
 #include "sessions/changes.h"

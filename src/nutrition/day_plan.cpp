@@ -1,4 +1,4 @@
-#include "plans/day_plan.h"
+#include "nutrition/day_plan.h"
 
 namespace eiyou {
 
