@@ -73,9 +73,35 @@ class UnavailablePlanStore final : public DayPlanStore {
   StoreResult AddTargetSet(const TargetSet&) override { return Refusal(); }
   StoreResult ReplaceTargetSet(const std::string&, const TargetSet&) override { return Refusal(); }
   StoreResult DeleteTargetSet(const std::string&) override { return Refusal(); }
+  std::vector<EaterGroup> EaterGroups() override { return Unread<EaterGroup>(); }
+  StoreResult SaveEaterGroup(const EaterGroup&, std::int64_t*) override { return Refusal(); }
+  StoreResult DeleteEaterGroup(std::int64_t) override { return Refusal(); }
+  std::vector<HeadcountChange> HeadcountChanges(const std::string&, const std::string&) override {
+    return Unread<HeadcountChange>();
+  }
+  StoreResult SaveHeadcountChanges(const std::vector<HeadcountChange>&) override {
+    return Refusal();
+  }
+  std::vector<FoodPurchase> FoodPurchases() override { return Unread<FoodPurchase>(); }
+  StoreResult SaveFoodPurchases(const std::vector<FoodPurchase>&) override { return Refusal(); }
+  std::vector<AllergenOverride> AllergenOverrides() override { return Unread<AllergenOverride>(); }
+  StoreResult SaveAllergenOverrides(const std::vector<AllergenOverride>&,
+                                    const std::vector<AllergenOverride>&) override {
+    return Refusal();
+  }
+  FacilityInfo LoadFacilityInfo() override {
+    readError_ = message_;
+    return {};
+  }
+  StoreResult SaveFacilityInfo(const FacilityInfo&) override { return Refusal(); }
 
  private:
   StoreResult Refusal() const { return {false, message_ + "何も保存していません。"}; }
+  template <typename Row>
+  std::vector<Row> Unread() {
+    readError_ = message_;
+    return {};
+  }
 };
 
 }  // namespace
