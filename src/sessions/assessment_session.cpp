@@ -78,15 +78,17 @@ const FoodComponents& AssessmentSession::components() {
   return components_;
 }
 
-PersonReference AssessmentSession::Reference() {
-  if (profile_.targetSet.empty()) return ResolveReference(profile_, sets());
+PersonReference AssessmentSession::Reference() { return ReferenceFor(profile_); }
+
+PersonReference AssessmentSession::ReferenceFor(const Profile& profile) {
+  if (profile.targetSet.empty()) return ResolveReference(profile, sets());
   if (targetSets_.find)
-    if (std::optional<PersonReference> set = targetSets_.find(profile_.targetSet, profile_))
+    if (std::optional<PersonReference> set = targetSets_.find(profile.targetSet, profile))
       return *set;
   PersonReference missing;
   missing.kind = PersonReference::Kind::TargetSet;
-  missing.edition = "目標量セット「" + profile_.targetSet + "」";
-  missing.noValueReason = "目標量セット「" + profile_.targetSet + "」が見つかりません";
+  missing.edition = "目標量セット「" + profile.targetSet + "」";
+  missing.noValueReason = "目標量セット「" + profile.targetSet + "」が見つかりません";
   return missing;
 }
 

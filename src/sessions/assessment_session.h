@@ -78,6 +78,8 @@ class AssessmentSession {
 
   // Against what the profile is judged: its target set, or its reference values.
   PersonReference Reference();
+  // The same for another profile: a facility's group of eaters.
+  PersonReference ReferenceFor(const Profile& profile);
   // The assessment of foods (a dish, a day) read with `food` and `marks`.
   Assessment AssessFoods(const FoodTable& food, const std::vector<FoodMarksLine>& marks,
                          std::span<const FoodAmount> foods);
