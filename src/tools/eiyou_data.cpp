@@ -15,6 +15,12 @@
 //       cuisine, cooking category, dish name, then pairs of five-digit food
 //       number and weight in grams), each food found by its number in
 //       FOLDER's food table.
+//   eiyou-data store-days PLAN.TSV [FOLDER]
+//       stores day plans in FOLDER/KONDATE/献立表.db from PLAN.TSV (UTF-8, one
+//       meal a line: date YYYY-MM-DD, meal 朝食/昼食/夕食, then the names of
+//       dishes of FOLDER's dish file), for a month planned in a spreadsheet.
+//       A file with any bad line, or naming a day already stored, stores
+//       nothing: a stored day is the user's work and is never replaced here.
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,10 +32,12 @@
 #include <string_view>
 #include <vector>
 
+#include "nutrition/day_plan.h"
 #include "nutrition/dish_line.h"
 #include "nutrition/everyday_names.h"
 #include "nutrition/food_entry.h"
 #include "nutrition/food_groups.h"
+#include "plans/plan_store.h"
 #include "tables/cp932.h"
 #include "tables/data_dir.h"
 #include "tables/dish_file.h"
@@ -360,9 +368,85 @@ int ComposeDishes(const std::string& source, const std::string& folder) {
   return 0;
 }
 
+int StoreDays(const std::string& source, const std::string& folder) {
+  if (chdir(folder.c_str()) != 0) {
+    std::cerr << "eiyou-data: cannot enter " << folder << "\n";
+    return 1;
+  }
+  std::string text;
+  std::vector<std::string> dishLines;
+  try {
+    text = ReadWholeFile(source);
+    dishLines = ReadDishFile(DishFilePath());
+  } catch (const IoError& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+  std::map<std::string, std::string> dishByName;  // CP932 name → DishLine
+  for (const std::string& line : dishLines)
+    dishByName.emplace(std::string(SplitDishLine(line).name), line);
+
+  const char* const kMealNames[] = {"朝食", "昼食", "夕食"};
+  std::map<std::string, DayPlan> days;
+  std::size_t n = 0;
+  for (std::string_view line : SplitAt(text, '\n')) {
+    ++n;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty() || line[0] == '#') continue;
+    const std::string where = source + ":" + std::to_string(n);
+    const std::vector<std::string> cells = SplitAt(line, '\t');
+    if (cells.size() < 3) {
+      Problem(where, "expected a date, a meal and dish names");
+      continue;
+    }
+    if (!IsPlanDate(cells[0])) {
+      Problem(where, "'" + cells[0] + "' is not a date YYYY-MM-DD");
+      continue;
+    }
+    const auto meal = std::find(std::begin(kMealNames), std::end(kMealNames), cells[1]);
+    if (meal == std::end(kMealNames)) {
+      Problem(where, "'" + cells[1] + "' is not 朝食, 昼食 or 夕食");
+      continue;
+    }
+    DayPlan& day = days[cells[0]];
+    day.date = cells[0];
+    // Whom a day is planned for does not matter to a facility's days: each
+    // group is judged for its own; the profile's default person is recorded.
+    day.sex = 1;
+    day.age = 9;
+    for (std::size_t i = 2; i < cells.size(); ++i) {
+      std::string name;
+      const auto dish = Utf8ToCp932(cells[i], name) ? dishByName.find(name) : dishByName.end();
+      if (dish == dishByName.end())
+        Problem(where, "dish '" + cells[i] + "' is not in the dish file");
+      else
+        day.meals[static_cast<std::size_t>(meal - std::begin(kMealNames))].push_back(dish->second);
+    }
+  }
+  auto store = DayPlanStore::Open(".", std::time(nullptr));
+  if (!store->CanStore()) Problem(store->path(), store->message());
+  for (const auto& [date, day] : days)
+    if (store->HasDay(date)) Problem(source, date + " is already stored; nothing is replaced");
+  if (!problems.empty()) {
+    for (const std::string& p : problems) std::cerr << p << "\n";
+    std::cerr << "eiyou-data: nothing stored\n";
+    return 1;
+  }
+  for (const auto& [date, day] : days) {
+    const StoreResult stored = store->SaveDay(day);
+    if (!stored.ok) {
+      std::cerr << date << ": " << stored.message << "\n";
+      return 1;
+    }
+  }
+  std::cout << store->path() << ": " << days.size() << " days stored\n";
+  return 0;
+}
+
 int Usage() {
   std::cerr << "usage: eiyou-data check [FOLDER]\n"
-               "       eiyou-data compose-dishes DISHES.TSV [FOLDER]\n";
+               "       eiyou-data compose-dishes DISHES.TSV [FOLDER]\n"
+               "       eiyou-data store-days PLAN.TSV [FOLDER]\n";
   return 2;
 }
 
@@ -377,6 +461,11 @@ int main(int argc, char* argv[]) {
     std::string source = args[1];
     if (!source.empty() && source[0] != '/') source = JoinPath(DataDirectory(), source);
     return ComposeDishes(source, args.size() == 3 ? args[2] : ".");
+  }
+  if (args[0] == "store-days" && (args.size() == 2 || args.size() == 3)) {
+    std::string source = args[1];
+    if (!source.empty() && source[0] != '/') source = JoinPath(DataDirectory(), source);
+    return StoreDays(source, args.size() == 3 ? args[2] : ".");
   }
   return Usage();
 }
