@@ -67,14 +67,6 @@ std::string YenText(std::int64_t sen) {
   return negative ? "-" + text : text;
 }
 
-std::string GramsText(std::int64_t milligrams) {
-  return Decimals((milligrams + 50) / 100, 10, 1);  // half up to 0.1 g
-}
-
-std::string KilogramsText(std::int64_t milligrams) {
-  return Decimals((milligrams + 500) / 1000, 1000, 3);  // half up to 1 g
-}
-
 std::string StandardProfileText(const GroupStandard& standard) {
   if (standard.kind == StandardKind::None) return {};
   Profile p;

@@ -149,8 +149,5 @@ std::optional<std::int64_t> PriceSen(const std::string& text);
 // Money as a user reads it: yen with thousands separators and, when there
 // are any, the sen to two places ("12,345", "1,234.50"), whatever the locale.
 std::string YenText(std::int64_t sen);
-// Grams of milligrams to one decimal, kilograms to three ("1234.6", "1.235").
-std::string GramsText(std::int64_t milligrams);
-std::string KilogramsText(std::int64_t milligrams);
 
 }  // namespace eiyou

@@ -7,6 +7,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -14,6 +17,7 @@
 
 #include "gui/file_dialogs.h"
 #include "gui/messages.h"
+#include "gui/order_page.h"
 #include "gui/text.h"
 #include "reports/order_report.h"
 #include "sessions/facility_session.h"
@@ -307,9 +311,21 @@ void OrderSheetWindow::PreviewButtonClick() {
 
 void OrderSheetWindow::PricesButtonClick() { PriceWindow::Open(session_, this, FromDate->date(), ToDate->date()); }
 
-// The sheet's page, PDF and print preview come with its page layout; until
-// then these say so.
-std::string SaveOrderSheetPdf(const eiyou::OrderReport&, const std::string&) {
-  return "発注表のPDFはまだ作れません。";
+std::string SaveOrderSheetPdf(const eiyou::OrderReport& report, const std::string& path) {
+  QString error;
+  return eiyou::WriteOrderSheetPdf(report, U(path), error) ? std::string() : eiyou::Utf8Of(error);
 }
-void PreviewOrderSheet(QWidget*, const eiyou::OrderReport&) {}
+
+void PreviewOrderSheet(QWidget* parent, const eiyou::OrderReport& report) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageSize(QPageSize(QPageSize::A4));
+  printer.setPageMargins(QMarginsF(0, 0, 0, 0));
+  QPrintPreviewDialog preview(&printer, parent);
+  preview.setObjectName(QStringLiteral("ReportPreview"));
+  preview.setWindowTitle(U("印刷プレビュー"));
+  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter* p) {
+    QPainter painter(p);
+    eiyou::PaintOrderSheet(painter, *p, report);
+  });
+  preview.exec();
+}
