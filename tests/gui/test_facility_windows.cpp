@@ -189,8 +189,9 @@ class FacilityWindowsTest : public QObject {
     auto* cost = Child<QTableWidget>(w, "CostTable");
     QCOMPARE(cost->rowCount(), 4);
     for (int r = 0; r < cost->rowCount(); ++r) QVERIFY2(Cell(cost, r, 3).endsWith(U("＊")), qPrintable(Cell(cost, r, 3)));
-    // 低学年 on the 12th: 4000 g ÷ 0.85 of peppers at 500 yen a kg, the oil and the rest unpriced.
-    QCOMPARE(Cell(cost, 0, 3), U("2,353＊"));
+    // 低学年 on the 12th: 4000 g ÷ 0.85 = 4705.883 g of peppers at 500 yen a
+    // kg = 2352.94 yen; the oil and the rest unpriced.
+    QCOMPARE(Cell(cost, 0, 3), U("2,352.94＊"));
     QVERIFY(Child<QPushButton>(w, "PricesButton")->isEnabled());
   }
 };
