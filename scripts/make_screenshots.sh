@@ -413,6 +413,48 @@ shot "$targets" 09-target-sets
 click "$targets" 1128 677 # 閉じる
 gone 目標量セット
 
+# ---- The facility: two groups, the prices of a food, the order sheet ----
+# The stored days 2025-05-12..14 above, for 低学年 (0.8, 100) and 教職員 (1, 20).
+step="facility window"
+click "$main" 145 375 # 給食施設, the left third of the second tools row
+facility=$(window 給食施設)
+group() { # NAME FACTOR HEADCOUNT
+  fill "$facility" 480 448 "$1"
+  fill "$facility" 127 476 "$2"
+  fill "$facility" 280 476 "$3"
+  click "$facility" 61 558 # 追加
+  no_message
+}
+group 低学年 0.8 100
+group 教職員 1 20
+shot "$facility" 10-facility
+
+step="price window"
+click "$facility" 51 597 # 食品の単価…
+prices=$(window 食品の単価)
+fill "$prices" 253 413 キャベツ
+click "$prices" 253 443 # the first food found
+fill "$prices" 786 441 180
+fill "$prices" 786 553 青果〇〇商店
+click "$prices" 862 581 # 登録
+no_message
+shot "$prices" 11-prices
+click "$prices" 948 657 # 閉じる
+gone 食品の単価
+click "$facility" 848 597 # 閉じる
+gone 給食施設
+
+step="order sheet window"
+click "$main" 240 375 # 発注表・原価, the middle of the second tools row
+order=$(window 発注表・原価)
+fill "$order" 80 65 2025-05-12
+fill "$order" 200 65 2025-05-16
+click "$order" 1048 21 # 表示
+no_message
+shot "$order" 12-order-sheet
+click "$order" 1048 657 # 閉じる
+gone 発注表・原価
+
 step="end"
 click "$main" 240 426 # 終了
 for ((i = 0; i < 50; i++)); do

@@ -1,16 +1,13 @@
 #include "gui/report_page.h"
 
-#include <QFile>
 #include <QFont>
-#include <QPageLayout>
-#include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
 #include <algorithm>
 #include <cmath>
 #include <map>
 
+#include "gui/pdf_file.h"
 #include "gui/text.h"
 #include "nutrition/radar_chart.h"
 #include "nutrition/segment_clip.h"
@@ -300,31 +297,9 @@ void PaintReport(QPainter& painter, const Report& report, const ReportChart& cha
 
 bool WriteReportPdf(const Report& report, const ReportChart& chart, const QString& path,
                     QString& error) {
-  // Written beside the target and renamed over it: no half file under the name.
-  const QString temp = path + QStringLiteral(".part");
-  {
-    QPdfWriter writer(temp);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(1200);
-    writer.setTitle(U(report.title));
-    writer.setCreator(QStringLiteral("eiyou"));
-    QPainter painter;
-    if (!painter.begin(&writer)) {
-      error = U("ファイル ") + path + U(" を作成できません。");
-      QFile::remove(temp);
-      return false;
-    }
-    PaintReport(painter, report, chart);
-    painter.end();
-  }
-  QFile::remove(path);
-  if (!QFile::exists(temp) || !QFile::rename(temp, path)) {
-    QFile::remove(temp);
-    error = U("ファイル ") + path + U(" を作成できません。");
-    return false;
-  }
-  return true;
+  return WriteA4Pdf(
+      path, U(report.title), QPageLayout::Portrait,
+      [&](QPainter& painter, QPagedPaintDevice&) { PaintReport(painter, report, chart); }, error);
 }
 
 }  // namespace eiyou

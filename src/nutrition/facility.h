@@ -80,6 +80,22 @@ std::vector<std::string> DishesFor(const EaterGroup& group, const DayPlan& day);
 Intakes PortionIntakes(const Intakes& asComposed, int factorPermille);
 
 // ---- the order sheet (発注表) ---------------------------------------------------
+//
+// How the sheet is worked out:
+// - A dish's foods are its FoodEntry texts, "[row]number:name= weightg". The
+//   food is the entry's official number, looked up in the table by number
+//   (the row may be stale after a new edition): its name, its refuse (廃棄率,
+//   column 23) and its group, the number's first two digits of five.
+// - 純使用量 (net) per delivery date and food = Σ over the groups served that
+//   day and each group's meals of weight × factorPermille × headcount, summed
+//   exactly (in 1/1000 mg) and rounded half up to the milligram once, at the
+//   end. A group whose headcount on the date is 0 adds nothing.
+// - 使用量 (order) = ⌈net × 100 ÷ (100 − refuse)⌉ in milligrams, worked from
+//   the net the sheet shows so that its two columns agree by hand. A refuse
+//   cell that is not a whole number from 0 to 99, or a food the table lacks:
+//   the order is the net amount, and a note says so, once per food.
+// - An entry whose number or weight cannot be read is never dropped without a
+//   word: a note names its date and dish. A weight of 0 adds nothing.
 
 // One food to deliver on one date.
 struct OrderLine {
@@ -101,15 +117,17 @@ struct OrderLine {
 struct OrderSheet {
   std::string from, to;              // the dates asked for
   std::vector<std::string> groups;   // UTF-8 names of the groups counted
-  // In delivery date, supplier (none last), food group and food number order.
+  // In delivery date, supplier (none last), food group (unknown last) and
+  // food number order.
   std::vector<OrderLine> lines;
   std::vector<std::string> notes;    // UTF-8: entries not read, refuse unknown ...
 };
 
 class FoodTable;
 
-// The order of the stored `days` for `groups`: each group's meals of each
-// day, weights × its factor × its headcount on that date.
+// The order of the stored `days` dated `from` to `to` for `groups`: each
+// group's meals of each day, weights × its factor × its headcount on that
+// date. `purchases` give the suppliers.
 OrderSheet BuildOrderSheet(const std::vector<DayPlan>& days, const std::vector<EaterGroup>& groups,
                            const std::vector<HeadcountChange>& changes,
                            const std::vector<FoodPurchase>& purchases, const FoodTable& table,
@@ -117,8 +135,9 @@ OrderSheet BuildOrderSheet(const std::vector<DayPlan>& days, const std::vector<E
 
 // ---- food cost -------------------------------------------------------------------
 
-// What `orderMilligrams` of a food bought costs, in 1/100 yen rounded half
-// up; nullopt when the food has no price.
+// What `orderMilligrams` of a food bought costs: orderMg × priceSen ÷
+// (unitGrams × 1000), in 1/100 yen rounded half up; nullopt when the food has
+// no price (or a unit weight that is not above 0).
 std::optional<std::int64_t> CostSen(const FoodPurchase& purchase, std::int64_t orderMilligrams);
 
 // The cost of a group's meals on a day, and per person.
@@ -128,7 +147,7 @@ struct DayCost {
   int headcount = 0;
   std::int64_t totalSen = 0;      // of the priced foods
   std::int64_t perPersonSen = 0;  // totalSen ÷ headcount, rounded half up
-  bool complete = true;           // every food priced
+  bool complete = true;           // every food priced, every entry read
 };
 
 struct CostSummary {
@@ -138,11 +157,28 @@ struct CostSummary {
   // Foods of the period without a price (official numbers, ascending): never
   // counted as 0 yen without a word.
   std::vector<int> unpriced;
+  std::vector<std::string> notes;  // UTF-8: entries not read, as the order sheet's
 };
 
+// Every day of `days` and every group served then (headcount above 0, a dish
+// in its meals): the cost of the group's own order of the day (its net ×
+// factor × headcount with refuse, as the sheet works it), CostSen per food.
+// A day is incomplete when a food has no price or an entry cannot be read.
 CostSummary BuildCostSummary(const std::vector<DayPlan>& days,
                              const std::vector<EaterGroup>& groups,
                              const std::vector<HeadcountChange>& changes,
                              const std::vector<FoodPurchase>& purchases, const FoodTable& table);
+
+// The cost of one portion of a dish for a group (its weights × factor, with
+// refuse): each food's cost kept to 1/10000 yen, the sum rounded half up to
+// 1/100 yen. Incomplete when a food has no price or an entry cannot be read;
+// `unpriced` lists the foods without a price (ascending).
+struct PortionCost {
+  std::int64_t sen = 0;  // of the priced foods
+  bool complete = true;
+  std::vector<int> unpriced;
+};
+PortionCost DishPortionCost(std::string_view dishLine, int factorPermille,
+                            const std::vector<FoodPurchase>& purchases, const FoodTable& table);
 
 }  // namespace eiyou

@@ -2,8 +2,6 @@
 
 namespace eiyou {
 
-namespace {
-
 std::string CsvField(const std::string& text) {
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string quoted = "\"";
@@ -13,6 +11,8 @@ std::string CsvField(const std::string& text) {
   }
   return quoted + "\"";
 }
+
+namespace {
 
 bool RowHasMarks(const ReportRow& row) {
   for (const ReportCell& cell : row.cells)

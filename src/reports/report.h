@@ -71,6 +71,10 @@ bool HasMarks(const Report& report);
 // A column's heading as the windows write it: "エネルギー（kcal）".
 std::string ColumnHeading(const ReportColumn& c);
 
+// A field of the reports' CSV files: quoted where it holds a comma, a quote
+// or a line end, its quotes doubled.
+std::string CsvField(const std::string& text);
+
 // UTF-8 with a byte order mark, CR LF: a header row (the first cell "日付"),
 // one row per day, then the average, the reference and the share, each cell
 // the number alone so that it reads as one; a row with marks is followed by a

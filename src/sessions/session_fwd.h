@@ -6,5 +6,6 @@ class ViewerSession;
 class DishSession;
 class MealSession;
 class PeriodSession;
+class FacilitySession;
 struct Sessions;
 }  // namespace eiyou

@@ -4,6 +4,7 @@
 
 #include "sessions/assessment_session.h"
 #include "sessions/dish_session.h"
+#include "sessions/facility_session.h"
 #include "sessions/meal_session.h"
 #include "sessions/period_session.h"
 #include "sessions/target_set_session.h"
@@ -25,6 +26,8 @@ struct Sessions {
   PeriodSession period;
   // The target-set editor; the assessment judges against what it stores.
   TargetSetSession targets;
+  // The facility's kitchen; its sheets weigh the dishes with the period side's table.
+  FacilitySession facility{period};
 
   Sessions() {
     dish.assessment = meal.assessment = period.assessment = &assessment;

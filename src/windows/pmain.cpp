@@ -6,11 +6,13 @@
 #include <QPushButton>
 
 #include "bunseki.h"
+#include "hacchuu.h"
 #include "gui/controls.h"
 #include "kikan.h"
 #include "kondate.h"
 #include "mokuhyou.h"
 #include "seibun_hyou.h"
+#include "shisetsu.h"
 #include "sessions/sessions.h"
 #include "torikomi.h"
 
@@ -58,25 +60,36 @@ TForm1::TForm1(QWidget* parent)
                  &TForm1::BitBtn2Click);
   MakeMainButton(this, "BitBtn3", "食事 の 栄養分析", "食事の栄養分析を行います！", 256,
                  &TForm1::BitBtn3Click);
-  // The tools beside the three tasks, a size smaller and side by side across
-  // the same span, then the end button last.
+  // The tools beside the three tasks, a size smaller and three side by side
+  // across the same span in two rows, then the end button last.
   constexpr int kToolGap = 5;
+  constexpr int kToolHeight = 34;
+  constexpr int kToolTop = 318, kToolTop2 = 358;
   constexpr int kToolWidth = (kButtonWidth - 2 * kToolGap) / 3;
   constexpr int kToolLeft = (kClientWidth - kButtonWidth) / 2;
   QPushButton* period = eiyou::MakeButton(
       this, "PeriodButton", "期間の栄養分析", "保存した日別献立の期間の平均を分析します",
-      QRect(kToolLeft, 330, kToolWidth, 40), this, &TForm1::PeriodButtonClick);
+      QRect(kToolLeft, kToolTop, kToolWidth, kToolHeight), this, &TForm1::PeriodButtonClick);
   period->setAccessibleName(QString::fromUtf8("期間の栄養分析"));
   QPushButton* targets = eiyou::MakeButton(
       this, "TargetSetButton", "目標量セット", "施設の給与栄養目標量のセットを作成・編集します",
-      QRect(kToolLeft + kToolWidth + kToolGap, 330, kToolWidth, 40), this,
+      QRect(kToolLeft + kToolWidth + kToolGap, kToolTop, kToolWidth, kToolHeight), this,
       &TForm1::TargetSetButtonClick);
   targets->setAccessibleName(QString::fromUtf8("目標量セット"));
   QPushButton* import = eiyou::MakeButton(
       this, "ImportButton", "成分表の取込", "日本食品標準成分表の新しい版を取り込みます",
-      QRect((kClientWidth + kButtonWidth) / 2 - kToolWidth, 330, kToolWidth, 40), this,
+      QRect((kClientWidth + kButtonWidth) / 2 - kToolWidth, kToolTop, kToolWidth, kToolHeight), this,
       &TForm1::ImportButtonClick);
   import->setAccessibleName(QString::fromUtf8("食品成分表の取込"));
+  eiyou::MakeButton(this, "FacilityButton", "給食施設", "喫食グループ・日別の人数・施設情報を設定します",
+                    QRect(kToolLeft, kToolTop2, kToolWidth, kToolHeight), this,
+                    &TForm1::FacilityButtonClick);
+  eiyou::MakeButton(this, "OrderSheetButton", "発注表・原価", "期間の発注表と食材費を表示します",
+                    QRect(kToolLeft + kToolWidth + kToolGap, kToolTop2, kToolWidth, kToolHeight), this,
+                    &TForm1::OrderSheetButtonClick);
+  eiyou::MakeButton(this, "MonthlyMenuButton", "献立表", "家庭に配る月の献立表を作ります",
+                    QRect((kClientWidth + kButtonWidth) / 2 - kToolWidth, kToolTop2, kToolWidth, kToolHeight),
+                    this, &TForm1::MonthlyMenuButtonClick);
   MakeMainButton(this, "BitBtn4", "終            了", "プログラムを終了します！", 400,
                  &TForm1::BitBtn4Click);
 
@@ -95,3 +108,7 @@ void TForm1::BitBtn4Click() { close(); }
 void TForm1::ImportButtonClick() { ImportDialog::Open(this); }
 void TForm1::PeriodButtonClick() { PeriodWindow::Open(sessions_->period, this); }
 void TForm1::TargetSetButtonClick() { TargetSetWindow::Open(sessions_->targets, this); }
+void TForm1::FacilityButtonClick() { FacilityWindow::Open(sessions_->facility, this); }
+void TForm1::OrderSheetButtonClick() { OrderSheetWindow::Open(sessions_->facility, this); }
+// The monthly menu's window is built beside this one and opened here.
+void TForm1::MonthlyMenuButtonClick() {}

@@ -25,6 +25,9 @@ class TForm1 : public QWidget {
   void ImportButtonClick();
   void PeriodButtonClick();
   void TargetSetButtonClick();
+  void FacilityButtonClick();
+  void OrderSheetButtonClick();
+  void MonthlyMenuButtonClick();
 
  private:
   std::unique_ptr<eiyou::Sessions> sessions_;

@@ -44,6 +44,11 @@ void AfterSetRow(void*, int op, const char*, const char* table, sqlite3_int64) {
   if (op == SQLITE_UPDATE && std::strcmp(table, "target_set") == 0) SignalAndWait();
 }
 
+// Some of a list of prices are written, not all.
+void AfterSomePrices(void*, int op, const char*, const char* table, sqlite3_int64 row) {
+  if (op == SQLITE_INSERT && std::strcmp(table, "food_purchase") == 0 && row == 1500) SignalAndWait();
+}
+
 // Installed into every connection the child opens.
 int HookAfterDayRow(sqlite3* db, char**, const sqlite3_api_routines*) {
   sqlite3_update_hook(db, AfterDayRow, nullptr);
@@ -59,6 +64,10 @@ int HookAlterTable(sqlite3* db, char**, const sqlite3_api_routines*) {
 }
 int HookAfterSetRow(sqlite3* db, char**, const sqlite3_api_routines*) {
   sqlite3_update_hook(db, AfterSetRow, nullptr);
+  return SQLITE_OK;
+}
+int HookAfterSomePrices(sqlite3* db, char**, const sqlite3_api_routines*) {
+  sqlite3_update_hook(db, AfterSomePrices, nullptr);
   return SQLITE_OK;
 }
 
@@ -174,6 +183,28 @@ TEST_F(CrashTest, KilledWhileStoringATargetSetKeepsTheOldOne) {
   ASSERT_TRUE(found) << store->readError();
   ASSERT_EQ(found->values.size(), set.values.size());
   for (const TargetValue& v : found->values) EXPECT_EQ(v.value, 1);
+}
+
+// A price list is stored whole or not at all.
+TEST_F(CrashTest, KilledWhileStoringPricesKeepsTheOldOnes) {
+  std::vector<FoodPurchase> prices(2000), changed;
+  for (int i = 0; i < 2000; ++i) {
+    prices[i].food = 1001 + i;
+    prices[i].priced = true;
+    prices[i].priceSen = 100;
+    prices[i].setOn = "2024-04-01";
+  }
+  ASSERT_TRUE(OpenStore()->SaveFoodPurchases(prices).ok);
+  changed = prices;
+  for (FoodPurchase& p : changed) p.priceSen = 250;
+  KillChild([] { sqlite3_auto_extension(reinterpret_cast<void (*)()>(HookAfterSomePrices)); },
+            std::chrono::microseconds(0),
+            [&](int) { return DayPlanStore::Open(dir_, kNow)->SaveFoodPurchases(changed).ok; });
+  auto store = OpenStore();
+  ASSERT_EQ(store->status(), OpenStatus::Ok) << store->message();
+  const auto found = store->FoodPurchases();
+  ASSERT_EQ(found.size(), prices.size());
+  for (const FoodPurchase& p : found) EXPECT_EQ(p.priceSen, 100) << p.food;
 }
 
 }  // namespace

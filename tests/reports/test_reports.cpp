@@ -1,7 +1,6 @@
 // Reports as CSV and as a workbook: the bytes of the CSV, and the workbook's
 // numbers stored as numbers.
 #include <gtest/gtest.h>
-#include <zip.h>
 
 #include <algorithm>
 #include <clocale>
@@ -14,6 +13,7 @@
 #include "reports/assessment_report.h"
 #include "reports/figures_report.h"
 #include "reports/report.h"
+#include "zip_entry.h"
 
 using namespace eiyou;
 
@@ -36,21 +36,6 @@ Report TwoDays() {
   r.marksLegend = "※ 成分値なし　＊ 推定値";
   r.sources = {"文部科学省「日本食品標準成分表（八訂）増補2023年」"};
   return r;
-}
-
-std::string ZipEntry(const std::string& path, const char* name) {
-  int err = 0;
-  zip_t* z = zip_open(path.c_str(), ZIP_RDONLY, &err);
-  if (!z) return "<not a zip>";
-  std::string text;
-  if (zip_file_t* f = zip_fopen(z, name, 0)) {
-    char buffer[4096];
-    zip_int64_t n;
-    while ((n = zip_fread(f, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(n));
-    zip_fclose(f);
-  }
-  zip_close(z);
-  return text;
 }
 
 }  // namespace
