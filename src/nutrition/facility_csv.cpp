@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "tables/cp932.h"
+#include "tables/text_fields.h"
 
 namespace eiyou {
 namespace {
@@ -21,16 +22,6 @@ struct Record {
   std::vector<std::string> cells;
 };
 
-// Spaces, tabs and the ideographic space, in any mix, from both ends.
-std::string_view Trimmed(std::string_view s) {
-  for (;;) {
-    if (s.starts_with(' ') || s.starts_with('\t')) s.remove_prefix(1);
-    else if (s.starts_with("\u3000")) s.remove_prefix(3);
-    else if (s.ends_with(' ') || s.ends_with('\t')) s.remove_suffix(1);
-    else if (s.ends_with("\u3000")) s.remove_suffix(3);
-    else return s;
-  }
-}
 
 // RFC 4180 records: commas separate cells, a quoted cell may hold commas,
 // line ends and "" for a quote. Lines end in LF or CR LF. Cells are trimmed;
@@ -40,7 +31,7 @@ bool ReadRecords(std::string_view text, std::vector<Record>& records, int& openL
   Record record{1, {std::string()}};
   bool quoted = false, wasQuoted = false;
   auto finish = [&] {
-    for (std::string& cell : record.cells) cell = std::string(Trimmed(cell));
+    for (std::string& cell : record.cells) cell = std::string(TrimmedCell(cell));
     while (record.cells.size() > 1 && record.cells.back().empty()) record.cells.pop_back();
     if (!(record.cells.size() == 1 && record.cells[0].empty())) records.push_back(std::move(record));
     record = {line, {std::string()}};
@@ -65,7 +56,7 @@ bool ReadRecords(std::string_view text, std::vector<Record>& records, int& openL
       if (c == '\r') ++i;
       ++line;
       finish();
-    } else if (c == '"' && !wasQuoted && Trimmed(record.cells.back()).empty()) {
+    } else if (c == '"' && !wasQuoted && TrimmedCell(record.cells.back()).empty()) {
       record.cells.back().clear();
       quoted = wasQuoted = true;
     } else {
@@ -144,15 +135,6 @@ std::optional<std::string> Date(std::string_view text) {
   return IsPlanDate(date) ? std::optional(date) : std::nullopt;
 }
 
-std::string CsvCell(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + '"';
-}
 
 // The records of a file, or a problem that makes reading them pointless.
 std::vector<Record> FileRecords(std::string_view bytes, std::vector<std::string>& problems) {
@@ -246,8 +228,8 @@ std::string PriceCsvText(const std::vector<FoodPurchase>& rows) {
         text += (sen < 10 ? ".0" : ".") + std::to_string(sen);
       }
     }
-    text += "," + std::to_string(p.unitGrams) + "," + CsvCell(p.unitName) + "," +
-            (p.priced ? p.setOn : std::string()) + "," + CsvCell(p.supplier) + "\r\n";
+    text += "," + std::to_string(p.unitGrams) + "," + CsvField(p.unitName) + "," +
+            (p.priced ? p.setOn : std::string()) + "," + CsvField(p.supplier) + "\r\n";
   }
   return text;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tables/cp932.h"
+#include "tables/text_fields.h"
 
 namespace eiyou {
 namespace {
@@ -40,16 +41,6 @@ constexpr KindToken kKindTokens[] = {
     {"耐容上限量", TargetKind::Ul, false},    {"給与目標量", TargetKind::Target, false},
 };
 
-// Spaces, tabs and the ideographic space a Japanese keyboard types, in any mix.
-std::string_view Trimmed(std::string_view s) {
-  for (;;) {
-    if (s.starts_with(' ') || s.starts_with('\t')) s.remove_prefix(1);
-    else if (s.starts_with("\u3000")) s.remove_prefix(3);
-    else if (s.ends_with(' ') || s.ends_with('\t')) s.remove_suffix(1);
-    else if (s.ends_with("\u3000")) s.remove_suffix(3);
-    else return s;
-  }
-}
 
 // One line's cells: commas separate, a quoted cell may hold commas and ""
 // for a quote. False for a quote left open (a cell cannot span lines here).
@@ -69,26 +60,17 @@ bool SplitCells(std::string_view line, std::vector<std::string>& cells) {
       }
     } else if (c == ',') {
       cells.emplace_back();
-    } else if (c == '"' && Trimmed(cells.back()).empty()) {
+    } else if (c == '"' && TrimmedCell(cells.back()).empty()) {
       cells.back().clear();
       quoted = true;
     } else {
       cells.back() += c;
     }
   }
-  for (std::string& cell : cells) cell = std::string(Trimmed(cell));
+  for (std::string& cell : cells) cell = std::string(TrimmedCell(cell));
   return !quoted;
 }
 
-std::string CsvCell(std::string_view text) {
-  if (text.find_first_of(",\"") == std::string_view::npos) return std::string(text);
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + '"';
-}
 
 std::optional<double> ReadNumber(std::string_view text, std::string& why) {
   if (text.find(',') != std::string_view::npos || text.find("，") != std::string_view::npos) {
@@ -222,15 +204,15 @@ TargetCsvRead ReadTargetSetCsv(std::string_view bytes) {
       else if (!IsValidUtf8(line))
         return refuse("文字コードが UTF-8 でも CP932 (Shift_JIS) でもない文字があります。");
     }
-    if (Trimmed(line).starts_with('#') || Trimmed(line).starts_with("\"#")) {
+    if (TrimmedCell(line).starts_with('#') || TrimmedCell(line).starts_with("\"#")) {
       // A comment; a spreadsheet quotes one holding commas and adds empty cells.
-      std::string comment(Trimmed(line));
+      std::string comment(TrimmedCell(line));
       while (comment.ends_with(',')) comment.pop_back();
       if (comment.starts_with('"') && SplitCells(comment, cells)) comment = cells.front();
       for (auto [prefix, field] : {std::pair{kNameComment, &out.set.name},
                                    std::pair{kDescriptionComment, &out.set.description}})
         if (std::string_view(comment).starts_with(prefix))
-          *field = Trimmed(std::string_view(comment).substr(prefix.size()));
+          *field = TrimmedCell(std::string_view(comment).substr(prefix.size()));
       continue;
     }
     if (!SplitCells(line, cells)) return refuse("引用符（\"）が閉じていません。");
@@ -333,13 +315,13 @@ std::string TargetSetCsv(const TargetSet& set) {
   std::string out = "\xEF\xBB\xBF";
   // Quoted as a spreadsheet quotes a cell when they hold a comma or a quote:
   // a comma at the end would otherwise be taken for an empty cell.
-  out += CsvCell(std::string(kNameComment) + " " + set.name) + "\r\n";
+  out += CsvField(std::string(kNameComment) + " " + set.name) + "\r\n";
   if (!set.description.empty())
-    out += CsvCell(std::string(kDescriptionComment) + " " + set.description) + "\r\n";
+    out += CsvField(std::string(kDescriptionComment) + " " + set.description) + "\r\n";
   out += "栄養素,名称,項目,値,単位,性別,年齢区分\r\n";
   for (const TargetValue& v : set.values) {
     const AssessedNutrient* n = FindAssessedNutrient(v.nutrient);
-    out += v.nutrient + "," + CsvCell(n ? n->name : "") + "," + TargetKindToken(v.kind, v.exclusive) + "," +
+    out += v.nutrient + "," + CsvField(n ? n->name : "") + "," + TargetKindToken(v.kind, v.exclusive) + "," +
            FigureText(v.value) + "," + (n ? n->unit : "");
     if (v.group)
       out += std::string(v.group->sex == Sex::Male ? ",男性," : ",女性,") + AgeClassText(v.group->age);

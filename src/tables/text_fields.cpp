@@ -135,4 +135,24 @@ std::vector<std::string> SplitAt(std::string_view text, char separator) {
   return {views.begin(), views.end()};
 }
 
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + '"';
+}
+
+std::string_view TrimmedCell(std::string_view s) {
+  for (;;) {
+    if (s.starts_with(' ') || s.starts_with('\t')) s.remove_prefix(1);
+    else if (s.starts_with("\u3000")) s.remove_prefix(3);
+    else if (s.ends_with(' ') || s.ends_with('\t')) s.remove_suffix(1);
+    else if (s.ends_with("\u3000")) s.remove_suffix(3);
+    else return s;
+  }
+}
+
 }  // namespace eiyou

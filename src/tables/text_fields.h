@@ -32,6 +32,12 @@ std::vector<std::string> SplitAt(std::string_view text, char separator);
 std::string PercentEncoded(std::string_view text, std::string_view plain);
 // The same pieces as views into `text`, for readers that only look at them.
 std::vector<std::string_view> SplitViewsAt(std::string_view text, char separator);
+// A CSV cell as RFC 4180 writes it: quoted when it holds a comma, a quote or
+// a line end, its quotes doubled.
+std::string CsvField(std::string_view text);
+// `text` without the spaces, tabs and ideographic spaces (UTF-8 U+3000) a
+// user typed around it, in any mix: a cell of a CSV file typed by hand.
+std::string_view TrimmedCell(std::string_view text);
 // The same at commas: the pieces of a dish line.
 inline std::vector<std::string> SplitAtCommas(std::string_view text) { return SplitAt(text, ','); }
 
