@@ -60,9 +60,13 @@ void PaintDay(QPainter& painter, const QRectF& cell, int dayOfMonth, const MenuD
   for (const std::string& dish : day->dishes) dishes << U(dish);
   const qreal top = inner.top() + dateHeight + 0.4 * mm;
   const QRectF box(inner.left(), top, inner.width(), foot - 0.6 * mm - top);
-  QString text = dishes.join(QLatin1Char('\n'));
-  if (!FitsAt(painter, box, text, PageFont(kFloor))) text = dishes.join(U("、"));
-  DrawFittedText(painter, box, text, PageFont(kDishes), kFloor);
+  // Packed, no larger than the lines of the days beside it that needed
+  // shrinking.
+  const QString lines = dishes.join(QLatin1Char('\n'));
+  if (FitsAt(painter, box, lines, PageFont(kFloor)))
+    DrawFittedText(painter, box, lines, PageFont(kDishes), kFloor);
+  else
+    DrawFittedText(painter, box, dishes.join(U("、")), PageFont(kFloor + 0.5), kFloor);
 }
 
 }  // namespace
