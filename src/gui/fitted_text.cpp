@@ -48,6 +48,12 @@ std::vector<Line> Lay(const QString& text, const QFont& font, QPaintDevice* devi
 
 }  // namespace
 
+bool FitsAt(QPainter& painter, const QRectF& box, const QString& text, const QFont& font) {
+  QString rest;
+  Lay(text, font, painter.device(), box.width(), box.height(), rest);
+  return rest.isEmpty();
+}
+
 QFont PageFont(qreal points, bool bold) {
   QFont f;
   f.setPointSizeF(points);

@@ -20,6 +20,9 @@ QFont PageFont(qreal points, bool bold = false);
 qreal DrawFittedText(QPainter& painter, const QRectF& box, const QString& text, QFont font,
                      qreal floorPoints);
 
+// True when `text` fits `box` at `font` as DrawFittedText lays it out.
+bool FitsAt(QPainter& painter, const QRectF& box, const QString& text, const QFont& font);
+
 // One line in `box` with `alignment`, shrunk then elided the same way.
 void DrawFittedLine(QPainter& painter, const QRectF& box, const QString& text, QFont font,
                     qreal floorPoints, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);

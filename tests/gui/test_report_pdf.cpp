@@ -1,11 +1,14 @@
-// The report page as a PDF, read back with poppler: one A4 page, its texts,
-// and the chart's blue outline on it.
+// The report pages as PDFs, read back with poppler: the period report's A4
+// page, its texts and the chart's blue outline; the order sheet's pages; the
+// month's menu on one landscape page.
 #include <QDir>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "gui/menu_page.h"
+#include "gui/order_page.h"
 #include "gui/report_page.h"
 #include "nutrition/assessment.h"
 #include "reports/assessment_report.h"
@@ -51,6 +54,32 @@ QImage Page(const QString& pdf) {
   Run(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("40"),
                                    QStringLiteral("-singlefile"), pdf, pdf});
   return QImage(pdf + QStringLiteral(".png"));
+}
+
+// A month of 23 serving days (22 weekdays and a Saturday), five dishes a day
+// with names too long for a cell, allergens contained and possibly contained.
+eiyou::MonthlyMenu FullMonth() {
+  eiyou::MonthlyMenu m;
+  m.facility = "みどり市立第一学校給食センター";
+  m.year = 2026;
+  m.month = 6;
+  m.group = "中学年";
+  for (int d = 1; d <= 30; ++d) {
+    const QDate date(2026, 6, d);
+    if (date.dayOfWeek() > 5 && d != 13) continue;
+    m.days.push_back({date.toString(Qt::ISODate).toStdString(),
+                      {"ごはん", "牛乳", "さばのみそ煮と季節の野菜の炊き合わせ（しょうが風味）",
+                       "豆腐とわかめと油揚げのみそ汁", "ほうれんそうとにんじんのごまあえ"},
+                      "612", "24.3", "2.1", "小麦・乳・さば・大豆・ごま", d % 2 ? "えび・かに" : ""});
+  }
+  m.referenceName = "学校給食摂取基準（中学年）";
+  m.averages = {{"エネルギー（kcal）", "612", "650", "やや少なめ"},
+                {"たんぱく質（g）", "24.3", "22～33", "基準の範囲内"},
+                {"食塩相当量（g）", "2.1", "2.0未満", "やや多め"}};
+  m.notes = "献立は都合により変わることがあります。\n牛乳は毎日つきます。";
+  m.sources = {"食品成分: 文部科学省「日本食品標準成分表（八訂）増補2023年」",
+               "基準: 学校給食実施基準（令和3年）"};
+  return m;
 }
 
 bool Blue(const QColor& c) { return c.blue() > 200 && c.red() < 100 && c.green() < 100; }
@@ -146,6 +175,58 @@ class ReportPdfTest : public QObject {
         if (c.red() > 70 && c.blue() > 110 && c.green() < 70) ++purple;     // ▲
       }
     QVERIFY2(red > 3 && purple > 3, qPrintable(QStringLiteral("%1 %2").arg(red).arg(purple)));
+  }
+
+  // Enough lines for several pages: each repeats the column headings and
+  // counts itself out of all; the notes end the last.
+  void theOrderSheetRunsOverPortraitPagesWithHeadingsAndNumbers() {
+    eiyou::OrderSheet sheet;
+    sheet.from = "2026-06-01";
+    sheet.to = "2026-06-05";
+    sheet.groups = {"低学年", "高学年"};
+    for (int d = 1; d <= 5; ++d)
+      for (int f = 0; f < 30; ++f)
+        sheet.lines.push_back({"2026-06-0" + std::to_string(d), f < 10 ? "やまだ青果" : "", 6, 6001 + f,
+                               "\x82\xBD\x82\xDC\x82\xCB\x82\xAC", 1234450, 6, 1313245});
+    const eiyou::OrderReport report = eiyou::MakeOrderReport(sheet, {"第一給食センター", ""}, "");
+    QTemporaryDir dir;
+    dir.setAutoRemove(qEnvironmentVariableIsEmpty("KEEP_PDF"));
+    const QString pdf = dir.filePath(QStringLiteral("order.pdf"));
+    QString error;
+    QVERIFY2(eiyou::WriteOrderSheetPdf(report, pdf, error), qPrintable(error));
+    const QString info = Run(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY2(info.contains(QStringLiteral("595 x 842 pts (A4)")), qPrintable(info));
+    const QRegularExpressionMatch pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
+    const int count = pages.captured(1).toInt();
+    QVERIFY2(count >= 3, qPrintable(info));
+    for (int p = 1; p <= count; ++p) {
+      const QString text = Run(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QString::number(p),
+                                                             QStringLiteral("-l"), QString::number(p), pdf,
+                                                             QStringLiteral("-")});
+      QVERIFY2(text.contains(QString::fromUtf8("食品名")) && text.contains(QRegularExpression(QStringLiteral("%1\\s*/\\s*%2").arg(p).arg(count))),
+               qPrintable(text));
+      if (p == 1) QVERIFY(text.contains(QString::fromUtf8("第一給食センター")));
+      if (p == count) QVERIFY(text.contains(QString::fromUtf8("切り上げ")));
+    }
+  }
+
+  // One landscape page whatever the month holds; the calendar gains 土 for a
+  // served Saturday; "may contain" printed as such.
+  void theMonthlyMenuIsOneLandscapePage() {
+    QTemporaryDir dir;
+    dir.setAutoRemove(qEnvironmentVariableIsEmpty("KEEP_PDF"));
+    const QString pdf = dir.filePath(QStringLiteral("menu.pdf"));
+    QString error;
+    QVERIFY2(eiyou::WriteMonthlyMenuPdf(FullMonth(), pdf, error), qPrintable(error));
+    const QString info = Run(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))) &&
+                 info.contains(QStringLiteral("842 x 595 pts (A4)")),
+             qPrintable(info));
+    const QString text = Run(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    for (const char* expected : {"6月の献立表", "みどり市立第一学校給食センター", "土", "含む可能性: えび・かに",
+                                 "学校給食摂取基準（中学年）", "やや多め", "牛乳は毎日つきます。"})
+      QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+    if (!qEnvironmentVariableIsEmpty("KEEP_PDF")) qInfo() << "kept" << pdf;
   }
 
   void aFolderThatCannotBeWrittenGivesAMessage() {
