@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "plan_test_support.h"
+#include "sessions/allergen_session.h"
+#include "tables/cp932.h"
 
 using namespace eiyou;
 using namespace eiyou::testing;
@@ -55,6 +57,40 @@ TEST_F(AllergenStoreTest, ABadOverrideRefusesTheWholeCallAndWritesNothing) {
     EXPECT_NE(result.message.find("何も保存していません"), std::string::npos) << result.message;
   }
   EXPECT_TRUE(Same(store->AllergenOverrides(), kept));
+}
+
+}  // namespace
+
+namespace {
+
+// The user's word takes the place of the rules for its food and item only,
+// is kept across sessions, and "back to the rules" removes it.
+TEST_F(AllergenStoreTest, TheSessionsOverridesWinOverTheRules) {
+  FoodTable table;
+  table.SetRow(1, Cp932("15001,甘納豆,"));
+  table.SetRow(2, Cp932(" 1083,精白米,"));
+  AllergenSession session(dir_);
+  ASSERT_EQ(session.Load(table), "");
+  const std::size_t soy = static_cast<std::size_t>(session.list().Index("大豆"));
+  const std::size_t egg = static_cast<std::size_t>(session.list().Index("卵"));
+  ASSERT_EQ(session.Presences(15001)[soy], AllergenPresence::MayContain);
+  ASSERT_TRUE(session.SetOverride(15001, soy, AllergenPresence::None).ok);
+  ASSERT_TRUE(session.SetOverride(1083, egg, AllergenPresence::Contains).ok);
+
+  AllergenSession again(dir_);
+  ASSERT_EQ(again.Load(table), "");
+  EXPECT_EQ(again.Presences(15001)[soy], AllergenPresence::None);
+  EXPECT_EQ(again.Cell(*again.FindFood(15001), soy).rule, kAllergenOverridden);
+  EXPECT_EQ(again.Presences(15001)[egg], AllergenPresence::MayContain);  // not overridden
+  EXPECT_EQ(again.Summary(again.Combined(table, {{2, 100}})), "含む: 卵");
+  // A dish of both: the override counts, the rest of the sweet stays "may contain".
+  const std::vector<AllergenPresence> dish = again.Combined({15001, 1083});
+  EXPECT_EQ(dish[egg], AllergenPresence::Contains);
+  EXPECT_EQ(dish[soy], AllergenPresence::None);
+
+  ASSERT_TRUE(again.SetOverride(15001, soy, std::nullopt).ok);
+  EXPECT_EQ(AllergenSession(dir_).Load(table), "");
+  EXPECT_EQ(OpenStore()->AllergenOverrides().size(), 1u);
 }
 
 }  // namespace
