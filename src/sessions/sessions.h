@@ -2,6 +2,7 @@
 // new window of a side is handed that side's session.
 #pragma once
 
+#include "sessions/allergen_session.h"
 #include "sessions/assessment_session.h"
 #include "sessions/dish_session.h"
 #include "sessions/meal_session.h"
@@ -25,10 +26,14 @@ struct Sessions {
   PeriodSession period;
   // The target-set editor; the assessment judges against what it stores.
   TargetSetSession targets;
+  // The allergens of the table's foods and the user's overrides; the dish
+  // window's figure table shows them.
+  AllergenSession allergens;
 
   Sessions() {
     dish.assessment = meal.assessment = period.assessment = &assessment;
     FollowTargetSets(assessment, targets);
+    dish.allergens = &allergens;
   }
   Sessions(const Sessions&) = delete;
   Sessions& operator=(const Sessions&) = delete;
