@@ -9,6 +9,7 @@
 
 #include "gui/figure_cells.h"
 #include "gui/text.h"
+#include "sessions/allergen_session.h"
 #include "sessions/dish_session.h"
 
 namespace eiyou {
@@ -35,8 +36,16 @@ FigureWindow::FigureWindow(QWidget* owner, DishSession& session)
   note->setObjectName("FigureNote");
   note->setWordWrap(true);
 
+  // Under the table: the allergens of the same foods.
+  allergens_ = new QLabel(this);
+  allergens_->setObjectName("AllergenSummary");
+  allergens_->setAccessibleName(U("アレルゲン"));
+  allergens_->setWordWrap(true);
+  allergens_->setVisible(session.allergens != nullptr);
+
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(table_);
+  layout->addWidget(allergens_);
   layout->addWidget(legend_);
   layout->addWidget(note);
   assessment_ = new QPushButton(U("栄養評価"), this);
@@ -66,6 +75,18 @@ void FigureWindow::ShowFigures() {
     SetFigureCell(table_, r, 2, row.reference);
     SetFigureCell(table_, r, 3, row.percent);
   }
+  AllergenSession* allergens = session_.allergens;
+  if (!allergens) return;
+  if (!allergens->loaded()) allergens->Load();
+  auto line = [&](const char* subject, const std::vector<FoodAmount>& foods) {
+    return std::string(subject) + "のアレルゲン　" +
+           (foods.empty() ? std::string("（食品なし）")
+                          : allergens->Summary(allergens->Combined(session_.food, foods)));
+  };
+  allergens_->setText(U(line("作成中の献立", session_.DraftFoods()) + "\n" +
+                        line("選んだ献立", session_.ChosenFoods())));
+  allergens_->setToolTip(U("「含む可能性」は食品成分表の食品名から材料が決まらないものです。"
+                           "アレルゲンの確認画面で食品ごとに指定を変えられます。"));
 }
 
 }  // namespace eiyou

@@ -31,6 +31,7 @@ class FigureWindow : public QWidget {
   const DishSession& session_;
   QTableWidget* table_;
   QLabel* legend_;
+  QLabel* allergens_;
   QPushButton* assessment_;
   Subscription following_;
 };

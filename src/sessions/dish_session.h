@@ -26,6 +26,8 @@
 
 namespace eiyou {
 
+class AllergenSession;
+
 // What changed on the dish side: one of its lists (`list` says how), or what
 // its figures are reckoned from (a table read again, the sex or age class
 // chosen).
@@ -133,6 +135,11 @@ class DishSession : public SideTables {
   // against the row of the sex and age class chosen when the reference table
   // is loaded and they pick a row.
   FigureTableRows Figures() const;
+  // The foods of the dish being composed and of the dishes chosen, for their
+  // allergens (read through `allergens`, which Sessions sets; null: none shown).
+  std::vector<FoodAmount> DraftFoods() const { return ReadFoodEntries(draft_); }
+  const std::vector<FoodAmount>& ChosenFoods() const { return chosenFoods_; }
+  AllergenSession* allergens = nullptr;
   // The assessment of the dishes chosen for evaluation, or, with none
   // chosen, of the dish being composed. Needs `assessment`.
   AssessmentView Assessed();

@@ -28,8 +28,14 @@ struct CsvImport {
   std::vector<std::string> problems;
 };
 
+class AllergenSession;
+
 class FacilitySession {
  public:
+  // The allergen review the facility window opens (Sessions sets it); null
+  // for a session made on its own.
+  AllergenSession* allergens = nullptr;
+
   // `tables`: the side whose food table names the foods and weighs the
   // dishes (the period side's, loaded afresh for every sheet). `dataDir`
   // empty: the data folder the program runs in.

@@ -2,6 +2,7 @@
 // new window of a side is handed that side's session.
 #pragma once
 
+#include "sessions/allergen_session.h"
 #include "sessions/assessment_session.h"
 #include "sessions/dish_session.h"
 #include "sessions/facility_session.h"
@@ -28,10 +29,14 @@ struct Sessions {
   TargetSetSession targets;
   // The facility's kitchen; its sheets weigh the dishes with the period side's table.
   FacilitySession facility{period};
+  // The allergens of the table's foods and the user's overrides; the dish
+  // window's figure table shows them.
+  AllergenSession allergens;
 
   Sessions() {
     dish.assessment = meal.assessment = period.assessment = &assessment;
     FollowTargetSets(assessment, targets);
+    dish.allergens = facility.allergens = &allergens;
   }
   Sessions(const Sessions&) = delete;
   Sessions& operator=(const Sessions&) = delete;

@@ -1,5 +1,6 @@
 #include "shisetsu.h"
 
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -24,6 +25,7 @@
 #include "sessions/facility_session.h"
 #include "tables/data_dir.h"
 #include "tables/reference_sets.h"
+#include "arerugen.h"
 #include "tanka.h"
 
 using eiyou::EaterGroup;
@@ -64,8 +66,8 @@ const std::vector<eiyou::Period>& SchoolBands() {
 
 }  // namespace
 
-void OpenAllergenReview(eiyou::FacilitySession&, QWidget*) {
-  // The allergen review window is built beside this one and wired here.
+void OpenAllergenReview(eiyou::FacilitySession& session, QWidget* parent) {
+  if (session.allergens) AllergenWindow::Open(*session.allergens, parent);
 }
 
 void ShowCsvProblems(QWidget* parent, const QString& path, const std::vector<std::string>& problems) {

@@ -23,8 +23,7 @@ class FacilitySession;
 struct EaterGroup;
 }
 
-// Opens the allergen review beside the facility window; the allergen
-// window's own source wires it.
+// Opens the allergen review beside the facility window.
 void OpenAllergenReview(eiyou::FacilitySession& session, QWidget* parent);
 
 // A CSV file refused: a modal box listing its problems, line by line.
