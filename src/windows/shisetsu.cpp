@@ -1,6 +1,5 @@
 #include "shisetsu.h"
 
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
