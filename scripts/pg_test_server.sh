@@ -39,7 +39,10 @@ if ((EUID == 0)); then
   fi
   as_server=(runuser -u postgres --)
 fi
-pg_ctl() { "${as_server[@]}" "$bin/pg_ctl" -D "$cluster/data" "$@"; }
+# The cluster's folder by its real path: the server's user may not be able
+# to pass through DIR (see make_cluster_folder).
+home() { readlink -f "$cluster"; }
+pg_ctl() { "${as_server[@]}" "$bin/pg_ctl" -D "$(home)/data" "$@"; }
 
 running() { [[ -d $cluster/data ]] && pg_ctl status >/dev/null 2>&1; }
 
@@ -74,7 +77,7 @@ start_server() {
   local port
   for _ in 1 2 3 4 5 6 7 8; do
     port=$(grep -o '^port = [0-9]*' "$cluster/data/postgresql.conf" | tail -n 1 | cut -d' ' -f3)
-    if pg_ctl start -w -t 60 -l "$cluster/server.log" >/dev/null; then
+    if pg_ctl start -w -t 60 -l "$(home)/server.log" >/dev/null; then
       echo "$port"
       return
     fi
@@ -94,7 +97,7 @@ write_env() {
   (
     umask 077
     printf '127.0.0.1:%s:*:%s:%s\n%s:%s:*:%s:%s\n' \
-      "$port" "$user" "$password" "$(readlink -f "$cluster")" "$port" "$user" "$password" \
+      "$port" "$user" "$password" "$(home)" "$port" "$user" "$password" \
       >"$dir/.pgpass"
   )
   chmod 600 "$dir/.pgpass"
@@ -107,15 +110,16 @@ case $command in
   start)
     if running; then exit 0; fi
     if [[ ! -f $cluster/data/PG_VERSION ]]; then
-      rm -rf "$(readlink -f "$cluster")" "$cluster" "$dir/env"
+      if [[ -e $cluster ]]; then rm -rf "$(home)" "$cluster"; fi
+      rm -f "$dir/env"
       make_cluster_folder
-      socket_dir=$(readlink -f "$cluster")
+      socket_dir=$(home)
       pwfile=$socket_dir/pwfile
       printf '%s\n' "$password" >"$pwfile"
       if ((EUID == 0)); then chown postgres: "$pwfile"; fi
       chmod 600 "$pwfile"
       # UTF-8 and the C collation: the order of texts is by bytes, as in SQLite.
-      "${as_server[@]}" "$bin/initdb" -D "$cluster/data" -U "$user" --pwfile="$pwfile" \
+      "${as_server[@]}" "$bin/initdb" -D "$socket_dir/data" -U "$user" --pwfile="$pwfile" \
         --auth=scram-sha-256 --encoding=UTF8 --locale=C --no-sync >"$cluster/initdb.log" 2>&1 || {
         say "initdb failed:"
         cat "$cluster/initdb.log" >&2
@@ -141,7 +145,7 @@ case $command in
     ;;
   stop)
     if running; then pg_ctl stop -m fast -w >/dev/null; fi
-    if [[ -e $cluster ]]; then rm -rf "$(readlink -f "$cluster")" "$cluster"; fi
+    if [[ -e $cluster ]]; then rm -rf "$(home)" "$cluster"; fi
     rm -f "$dir/env" "$dir/.pgpass"
     ;;
   *) usage ;;

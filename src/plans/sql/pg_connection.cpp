@@ -319,6 +319,9 @@ std::unique_ptr<SqlConnection> ConnectPostgres(const PgSettings& settings, SqlEr
     return nullptr;
   }
   PQsetErrorVerbosity(conn, PQERRORS_DEFAULT);
+  // The server's notices ("table does not exist, skipping") are not for the
+  // user, and libpq would print them on the standard error.
+  PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
   auto connection = std::make_unique<PgConnection>(conn);
   // Doubles written shortest and exact, bytes in hex, whatever the server's
   // own settings say.
