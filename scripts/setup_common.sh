@@ -12,8 +12,8 @@ EIYOU_BUILD_PACKAGES=(build-essential cmake qt6-base-dev libgl-dev fonts-ipafont
   nettle-dev
   # reports: workbooks
   libxlsxwriter-dev
-  # the day plans: SQLite
-  libsqlite3-dev)
+  # the day plans: SQLite, and a PostgreSQL server's client library
+  libsqlite3-dev libpq-dev)
 
 # Packages that scripts/test_package.sh needs beside the build packages: the
 # package checkers (file for CPack's dependency list, man-db for the man pages)

@@ -30,6 +30,8 @@ stages=" ${EIYOU_TEST_STAGES:-normal sanitize fuzz package} "
 test_packages=(
   "${EIYOU_BUILD_PACKAGES[@]}"
   libgtest-dev libgmock-dev libbenchmark-dev
+  # a throw-away PostgreSQL server for the store's tests (scripts/pg_test_server.sh)
+  postgresql
   # locale sources: the de_DE.UTF-8 locale of the second test run is made from them
   locales
   # the print test: its own CUPS daemon with a PDF queue, and PDF inspection
