@@ -20,6 +20,8 @@
 #include "gui/report_page.h"
 #include "import/food_import.h"
 #include "plans/plan_store.h"
+#include "reports/monthly_menu.h"
+#include "reports/order_report.h"
 #include "reports/report.h"
 
 class QImage;
@@ -36,19 +38,20 @@ inline constexpr const char* kExtrasEntryName = "eiyou_extras";
 
 // One more with every change of the table's entries or of the interfaces they
 // hand over (a new member of DayPlanStore).
-inline constexpr int kExtrasInterface = 2;
+inline constexpr int kExtrasInterface = 3;
 
 // The sizes of the types handed through the table: a module built from other
 // headers (left from another version) is refused rather than called.
-inline constexpr std::array<std::size_t, 8> ExtrasLayout() {
-  return {sizeof(FoodImport), sizeof(ImportLimits), sizeof(ImportedFood), sizeof(Report),
-          sizeof(DayPlan),    sizeof(StoreResult),  sizeof(PlanRepoint),  sizeof(ReportChart)};
+inline constexpr std::array<std::size_t, 10> ExtrasLayout() {
+  return {sizeof(FoodImport),  sizeof(ImportLimits), sizeof(ImportedFood), sizeof(Report),
+          sizeof(DayPlan),     sizeof(StoreResult),  sizeof(PlanRepoint),  sizeof(ReportChart),
+          sizeof(OrderReport), sizeof(MonthlyMenu)};
 }
 
 struct ExtrasTable {
   int interface = kExtrasInterface;
   std::size_t size = sizeof(ExtrasTable);
-  std::array<std::size_t, 8> layout = ExtrasLayout();
+  std::array<std::size_t, 10> layout = ExtrasLayout();
 
   // import::ReadWorkbook
   void (*readWorkbook)(std::string_view bytes, const ImportProgress& progress,
@@ -65,6 +68,11 @@ struct ExtrasTable {
   bool (*printPicture)(const QImage& picture, const QRect& target, const QString& docName,
                        QString& error) = nullptr;
   void (*previewReport)(QWidget* parent, const Report& report, const ReportChart& chart) = nullptr;
+  // WriteOrderSheetXlsx, PreviewOrderSheet and PreviewMonthlyMenu
+  bool (*writeOrderSheetXlsx)(const OrderReport& report, const std::string& path,
+                              std::string& error) = nullptr;
+  void (*previewOrderSheet)(QWidget* parent, const OrderReport& report) = nullptr;
+  void (*previewMonthlyMenu)(QWidget* parent, const MonthlyMenu& menu) = nullptr;
 };
 
 }  // namespace eiyou

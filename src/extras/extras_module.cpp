@@ -25,6 +25,9 @@ eiyou::ExtrasTable MakeTable() {
   table.writeReportXlsx = &eiyou::WriteReportXlsx;
   table.printPicture = &eiyou::PrintPicture;
   table.previewReport = &eiyou::PreviewReport;
+  table.writeOrderSheetXlsx = &eiyou::WriteOrderSheetXlsx;
+  table.previewOrderSheet = &eiyou::PreviewOrderSheet;
+  table.previewMonthlyMenu = &eiyou::PreviewMonthlyMenu;
   return table;
 }
 

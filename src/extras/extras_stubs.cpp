@@ -213,4 +213,26 @@ void PreviewReport(QWidget* parent, const Report& report, const ReportChart& cha
     ShowError(parent, U(why));
 }
 
+bool WriteOrderSheetXlsx(const OrderReport& report, const std::string& path, std::string& error) {
+  if (const ExtrasTable* extras = Extras(error))
+    return extras->writeOrderSheetXlsx(report, path, error);
+  return false;
+}
+
+void PreviewOrderSheet(QWidget* parent, const OrderReport& report) {
+  std::string why;
+  if (const ExtrasTable* extras = Extras(why))
+    extras->previewOrderSheet(parent, report);
+  else
+    ShowError(parent, U(why));
+}
+
+void PreviewMonthlyMenu(QWidget* parent, const MonthlyMenu& menu) {
+  std::string why;
+  if (const ExtrasTable* extras = Extras(why))
+    extras->previewMonthlyMenu(parent, menu);
+  else
+    ShowError(parent, U(why));
+}
+
 }  // namespace eiyou

@@ -8,8 +8,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -18,6 +16,7 @@
 #include "gui/file_dialogs.h"
 #include "gui/messages.h"
 #include "gui/order_page.h"
+#include "gui/printing.h"
 #include "gui/text.h"
 #include "reports/order_report.h"
 #include "sessions/facility_session.h"
@@ -306,7 +305,7 @@ void OrderSheetWindow::CsvButtonClick() { Save(eiyou::ReportFormat::Csv); }
 void OrderSheetWindow::XlsxButtonClick() { Save(eiyou::ReportFormat::Xlsx); }
 
 void OrderSheetWindow::PreviewButtonClick() {
-  if (session_.HasSheet()) PreviewOrderSheet(this, session_.SheetReport());
+  if (session_.HasSheet()) eiyou::PreviewOrderSheet(this, session_.SheetReport());
 }
 
 void OrderSheetWindow::PricesButtonClick() { PriceWindow::Open(session_, this, FromDate->date(), ToDate->date()); }
@@ -314,18 +313,4 @@ void OrderSheetWindow::PricesButtonClick() { PriceWindow::Open(session_, this, F
 std::string SaveOrderSheetPdf(const eiyou::OrderReport& report, const std::string& path) {
   QString error;
   return eiyou::WriteOrderSheetPdf(report, U(path), error) ? std::string() : eiyou::Utf8Of(error);
-}
-
-void PreviewOrderSheet(QWidget* parent, const eiyou::OrderReport& report) {
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setPageSize(QPageSize(QPageSize::A4));
-  printer.setPageMargins(QMarginsF(0, 0, 0, 0));
-  QPrintPreviewDialog preview(&printer, parent);
-  preview.setObjectName(QStringLiteral("ReportPreview"));
-  preview.setWindowTitle(U("印刷プレビュー"));
-  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter* p) {
-    QPainter painter(p);
-    eiyou::PaintOrderSheet(painter, *p, report);
-  });
-  preview.exec();
 }

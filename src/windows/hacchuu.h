@@ -21,10 +21,8 @@ class FacilitySession;
 struct OrderReport;
 }
 
-// The sheet as a PDF file (empty, or the reason it could not be written)
-// and in a print preview.
+// The sheet as a PDF file (empty, or the reason it could not be written).
 std::string SaveOrderSheetPdf(const eiyou::OrderReport& report, const std::string& path);
-void PreviewOrderSheet(QWidget* parent, const eiyou::OrderReport& report);
 
 class OrderSheetWindow : public QDialog {
   Q_OBJECT
