@@ -7,6 +7,9 @@
 #include <QTreeView>
 #include <algorithm>
 
+#include "gui/text.h"
+#include "tables/data_dir.h"
+
 namespace eiyou {
 
 void PrepareFileDialog(QFileDialog& dialog) {
@@ -23,6 +26,24 @@ void PrepareFileDialog(QFileDialog& dialog) {
     for (int column = 1; column < view->header()->count(); ++column)
       view->resizeColumnToContents(column);
   });
+}
+
+QString AskCsvFile(QWidget* parent, const QString& title, const char* objectName,
+                   const QString& proposed) {
+  QFileDialog dialog(parent, title);
+  dialog.setObjectName(QString::fromLatin1(objectName));
+  PrepareFileDialog(dialog);
+  const bool save = !proposed.isEmpty();
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setNameFilter(QString::fromUtf8("CSVファイル (*.csv *.CSV);;すべてのファイル (*)"));
+  dialog.setDirectory(U(DataDirectory()));
+  if (save) {
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.selectFile(proposed);
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first();
 }
 
 }  // namespace eiyou

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -42,7 +41,6 @@ constexpr Column kColumns[] = {
     {"耐容上限量", TargetKind::Ul},        {"目標値", TargetKind::Target}};
 constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
 
-constexpr const char* kCsvFilter = "CSVファイル (*.csv *.CSV);;すべてのファイル (*)";
 
 QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint) {
   auto* b = new QPushButton(U(caption), parent);
@@ -364,15 +362,9 @@ void TargetSetWindow::DeleteButtonClick() {
 
 void TargetSetWindow::ImportButtonClick() {
   if (!SettleEdits()) return;
-  QFileDialog dialog(this, U("目標量セットのCSVを読み込む"));
-  dialog.setObjectName("TargetCsvOpenDialog");
-  eiyou::PrepareFileDialog(dialog);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilter(U(kCsvFilter));
-  dialog.setDirectory(U(eiyou::DataDirectory()));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const eiyou::StoreResult r = session_.ImportCsv(eiyou::Utf8Of(dialog.selectedFiles().first()));
+  const QString path = eiyou::AskCsvFile(this, U("目標量セットのCSVを読み込む"), "TargetCsvOpenDialog");
+  if (path.isEmpty()) return;
+  const eiyou::StoreResult r = session_.ImportCsv(eiyou::Utf8Of(path));
   if (!r.ok) return Failed(r.message);
   addedGroups_.clear();
   ShowSets();
@@ -380,17 +372,8 @@ void TargetSetWindow::ImportButtonClick() {
 
 void TargetSetWindow::ExportButtonClick() {
   if (!session_.chosen()) return;
-  QFileDialog dialog(this, U("目標量セットをCSVに書き出す"));
-  dialog.setObjectName("TargetCsvSaveDialog");
-  eiyou::PrepareFileDialog(dialog);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilter(U(kCsvFilter));
-  dialog.setDefaultSuffix(QStringLiteral("csv"));
-  dialog.setDirectory(U(eiyou::DataDirectory()));
-  dialog.selectFile(U(session_.chosen()->name + ".csv"));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const QString path = dialog.selectedFiles().first();
+  const QString path = eiyou::AskCsvFile(this, U("目標量セットをCSVに書き出す"), "TargetCsvSaveDialog", U(session_.chosen()->name + ".csv"));
+  if (path.isEmpty()) return;
   const eiyou::StoreResult r = session_.ExportCsv(eiyou::Utf8Of(path));
   if (!r.ok) return eiyou::ShowError(this, U(r.message));
   eiyou::ShowMessage(this, U("書き出しました：") + QDir::toNativeSeparators(path));

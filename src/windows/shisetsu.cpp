@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -32,7 +31,6 @@ using eiyou::U;
 
 namespace {
 
-constexpr const char* kCsvFilter = "CSVファイル (*.csv *.CSV);;すべてのファイル (*)";
 // A refusal lists this many problems; the rest are counted.
 constexpr std::size_t kProblemsShown = 20;
 constexpr const char* kWeekdays[] = {"月", "火", "水", "木", "金", "土", "日"};
@@ -453,15 +451,8 @@ void FacilityWindow::HeadcountEdited(QTableWidgetItem* item) {
 }
 
 void FacilityWindow::HeadcountCsvButtonClick() {
-  QFileDialog dialog(this, U("日別の人数のCSVを読み込む"));
-  dialog.setObjectName("HeadcountCsvOpenDialog");
-  eiyou::PrepareFileDialog(dialog);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilter(U(kCsvFilter));
-  dialog.setDirectory(U(eiyou::DataDirectory()));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const QString path = dialog.selectedFiles().first();
+  const QString path = eiyou::AskCsvFile(this, U("日別の人数のCSVを読み込む"), "HeadcountCsvOpenDialog");
+  if (path.isEmpty()) return;
   const eiyou::CsvImport r = session_.ImportHeadcountCsv(eiyou::Utf8Of(path));
   if (!r.problems.empty()) return ShowCsvProblems(this, path, r.problems);
   if (!r.result.ok) return Failed(r.result.message);

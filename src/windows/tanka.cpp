@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -27,7 +26,6 @@ using eiyou::U;
 
 namespace {
 
-constexpr const char* kCsvFilter = "CSVファイル (*.csv *.CSV);;すべてのファイル (*)";
 // Search results listed at most; more say to type more.
 constexpr std::size_t kFoundShown = 200;
 
@@ -289,15 +287,8 @@ void PriceWindow::RemovePriceButtonClick() {
 }
 
 void PriceWindow::ImportButtonClick() {
-  QFileDialog dialog(this, U("単価のCSVを読み込む"));
-  dialog.setObjectName("PriceCsvOpenDialog");
-  eiyou::PrepareFileDialog(dialog);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilter(U(kCsvFilter));
-  dialog.setDirectory(U(eiyou::DataDirectory()));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const QString path = dialog.selectedFiles().first();
+  const QString path = eiyou::AskCsvFile(this, U("単価のCSVを読み込む"), "PriceCsvOpenDialog");
+  if (path.isEmpty()) return;
   const eiyou::CsvImport r = session_.ImportPriceCsv(eiyou::Utf8Of(path));
   if (!r.problems.empty()) return ShowCsvProblems(this, path, r.problems);
   if (!r.result.ok) return Failed(r.result.message);
@@ -306,17 +297,8 @@ void PriceWindow::ImportButtonClick() {
 }
 
 void PriceWindow::ExportButtonClick() {
-  QFileDialog dialog(this, U("単価をCSVに書き出す"));
-  dialog.setObjectName("PriceCsvSaveDialog");
-  eiyou::PrepareFileDialog(dialog);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilter(U(kCsvFilter));
-  dialog.setDefaultSuffix(QStringLiteral("csv"));
-  dialog.setDirectory(U(eiyou::DataDirectory()));
-  dialog.selectFile(U("食品の単価.csv"));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const QString path = dialog.selectedFiles().first();
+  const QString path = eiyou::AskCsvFile(this, U("単価をCSVに書き出す"), "PriceCsvSaveDialog", U("食品の単価.csv"));
+  if (path.isEmpty()) return;
   if (const eiyou::StoreResult r = session_.ExportPriceCsv(eiyou::Utf8Of(path)); !r.ok)
     return eiyou::ShowError(this, U(r.message));
   eiyou::ShowMessage(this, U("書き出しました：") + QDir::toNativeSeparators(path));
