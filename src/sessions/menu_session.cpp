@@ -198,7 +198,7 @@ bool MenuSession::Build(MessageSink& sink, int year, int month, std::int64_t gro
                        ? group->name + "には評価の基準が設定されていないため、平均は基準と比べていません。"
                        : group->name + "の評価の基準が読めないため、平均は基準と比べていません。";
   }
-  menu_.sources.insert(menu_.sources.begin(), FoodTableSource(Cp932ToUtf8(LoadFoodEdition())));
+  menu_.sources.insert(menu_.sources.begin(), FoodSource());
   menu_.facility = facility_.info().name;
   menu_.notes = facility_.info().notes;
   menu_.year = year;
@@ -207,6 +207,8 @@ bool MenuSession::Build(MessageSink& sink, int year, int month, std::int64_t gro
   hasMenu_ = true;
   return true;
 }
+
+std::string MenuSession::FoodSource() const { return FoodTableSource(Cp932ToUtf8(LoadFoodEdition())); }
 
 std::string MenuSession::BaseName() const {
   return "献立表_" + MonthText(menu_.year, menu_.month) + "_" + menu_.group;

@@ -53,6 +53,9 @@ class MenuSession {
   // facility's order. Reasons for none go to `sink`.
   std::vector<GroupMonth> AssessGroups(MessageSink& sink, int year, int month);
 
+  // The food table's edition as the sources name it (UTF-8).
+  std::string FoodSource() const;
+
   // The facility's notes as the menu shows them, stored (one transaction)
   // when they changed; the menu shown takes them too.
   StoreResult SaveNotes(const std::string& notes);
