@@ -115,9 +115,19 @@ MonthlyMenuWindow::MonthlyMenuWindow(eiyou::MenuSession& session, QWidget* paren
   MenuTable->setHorizontalHeaderLabels(headings);
   MenuTable->setWordWrap(true);
   QHeaderView* header = MenuTable->horizontalHeader();
+  // The dishes take what is left; the allergens wrap in columns of their own
+  // width, so that the whole day shows without scrolling sideways.
   header->setSectionResizeMode(QHeaderView::ResizeToContents);
   header->setSectionResizeMode(2, QHeaderView::Stretch);
-  MenuTable->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  for (int c = 6; c < 8; ++c) {
+    header->setSectionResizeMode(c, QHeaderView::Interactive);
+    MenuTable->setColumnWidth(c, 190);
+  }
+  // Two lines a day: the seasonings of most days may contain nearly every
+  // item, which would make a day as tall as the table. The whole text is the
+  // cell's hint.
+  MenuTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  MenuTable->verticalHeader()->setDefaultSectionSize(2 * MenuTable->fontMetrics().lineSpacing() + 8);
 
   AverageLabel = new QLabel(U("今月の平均"), menuPage);
   AverageLabel->setObjectName("AverageLabel");
@@ -265,11 +275,12 @@ void MonthlyMenuWindow::ShowMenu() {
     MenuTable->setItem(r, 0, new QTableWidgetItem(DayText(d.date)));
     Put(MenuTable, r, 1, eiyou::WeekdayName(d.date), false);
     MenuTable->setItem(r, 2, new QTableWidgetItem(dishes));
+    MenuTable->item(r, 2)->setToolTip(dishes);
     Put(MenuTable, r, 3, d.energy, true);
     Put(MenuTable, r, 4, d.protein, true);
     Put(MenuTable, r, 5, d.salt, true);
-    Put(MenuTable, r, 6, d.contains, false);
-    Put(MenuTable, r, 7, d.mayContain, false);
+    Put(MenuTable, r, 6, d.contains, false)->setToolTip(U(d.contains));
+    Put(MenuTable, r, 7, d.mayContain, false)->setToolTip(U(d.mayContain));
   }
   AverageLabel->setText(U("今月の平均（" + menu.group + "、" + std::to_string(menu.days.size()) + "日" +
                           (menu.referenceName.empty() ? std::string() : "、基準: " + menu.referenceName) + "）" +
