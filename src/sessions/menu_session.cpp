@@ -228,9 +228,6 @@ std::vector<GroupMonth> MenuSession::AssessGroups(MessageSink& sink, int year, i
     out.push_back({group.id, group.name, StandardCaption(group.profile), static_cast<int>(served.size()),
                    Assess(mean, assessment_.ReferenceFor(*profile))});
   }
-  if (out.empty())
-    sink.Show(MonthText(year, month) +
-              "に評価できる喫食グループがありません（評価の基準を設定し、給食を出す日があるグループを評価します）。");
   return out;
 }
 

@@ -50,7 +50,8 @@ class MenuSession {
   std::string BaseName() const;
 
   // Every group with a reference and a serving day in the month, in the
-  // facility's order. Reasons for none go to `sink`.
+  // facility's order. Only what keeps the month from being read goes to
+  // `sink`: no group judged is an answer, which the window shows in place.
   std::vector<GroupMonth> AssessGroups(MessageSink& sink, int year, int month);
 
   // The food table's edition as the sources name it (UTF-8).

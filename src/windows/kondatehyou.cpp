@@ -231,7 +231,12 @@ void MonthlyMenuWindow::ShowButtonClick() {
   GroupTable->setColumnCount(static_cast<int>(judged.size()));
   GroupTable->setRowCount(0);
   EditionsLabel->clear();
-  if (judged.empty()) return;
+  if (judged.empty()) {
+    if (session_.HasMenu())
+      EditionsLabel->setText(U("この月に評価できる喫食グループはありません。給食施設の画面でグループに評価の基準を"
+                               "設定すると、給食を出した日の平均をその基準で評価します。"));
+    return;
+  }
   std::vector<eiyou::AssessmentTable> tables;
   QStringList columns, rows;
   std::set<std::string> editions;
