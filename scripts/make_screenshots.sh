@@ -5,7 +5,8 @@
 # (1280×900) with openbox, drives it with xdotool as a user would (a dish
 # composed and registered, three days of meals stored, a day's assessment, a
 # workbook read in the import dialog, the week of those days analysed, a target
-# set read from a file) and photographs each window with its frame using
+# set read from a file, the facility's groups, prices and order sheet, the
+# sample month's menu) and photographs each window with its frame using
 # ImageMagick's import. The PNGs get a 256-colour palette
 # to keep them small; the same program gives the same files byte for byte.
 # Clicks are at the controls' window-relative places as the window sources set
@@ -36,7 +37,7 @@ if [[ ${1:-} != --inside-x ]]; then
   eiyou_say "screenshots: building (build-screens/)"
   cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release \
     -DEIYOU_BUILD_TESTS=OFF -DEIYOU_BUILD_BENCH=OFF >/dev/null
-  cmake --build "$build" --target eiyou -j "$(eiyou_jobs)"
+  cmake --build "$build" --target eiyou eiyou-data -j "$(eiyou_jobs)"
 
   scratch=$(mktemp -d "${TMPDIR:-/tmp}/eiyou-screens.XXXXXX")
   if [[ -n ${EIYOU_SHOTS_KEEP:-} ]]; then
@@ -48,6 +49,9 @@ if [[ ${1:-} != --inside-x ]]; then
   mkdir -p "$scratch/home/.local/share/eiyou" "$scratch/runtime" "$scratch/shots"
   chmod 700 "$scratch/runtime"
   cp -R "$repo/data/." "$scratch/home/.local/share/eiyou/"
+  # The sample month of school lunches, for the monthly menu.
+  "$build/src/tools/eiyou-data" store-days "$repo/docs/samples/給食献立の例.tsv" \
+    "$scratch/home/.local/share/eiyou" >/dev/null
   rm -f "$build/failure.png"
 
   # A clean environment: no scale factors, styles or platform of the caller.
@@ -454,6 +458,17 @@ no_message
 shot "$order" 12-order-sheet
 click "$order" 1048 657 # 閉じる
 gone 発注表・原価
+
+# ---- The monthly menu of 低学年 for the sample month stored before the start ----
+step="monthly menu window"
+click "$main" 335 375 # 献立表, the right third of the second tools row
+menu=$(window 献立表)
+fill "$menu" 75 21 2025年6月
+click "$menu" 398 21 # 表示
+no_message
+shot "$menu" 14-monthly-menu-window
+click "$menu" 1068 657 # 閉じる
+gone 献立表
 
 step="end"
 click "$main" 240 426 # 終了

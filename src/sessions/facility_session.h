@@ -103,6 +103,10 @@ class FacilitySession {
   // for it without its extension (UTF-8).
   OrderReport SheetReport() const;
   std::string SheetBaseName() const;
+  // The stored days of a period; false, with the reason told, when they cannot be read.
+  bool ReadDays(MessageSink& sink, const std::string& from, const std::string& to,
+                std::vector<DayPlan>& days) const;
+
   // The period and groups last asked for (empty until then), kept for the run.
   const std::string& from() const { return from_; }
   const std::string& to() const { return to_; }
@@ -110,9 +114,6 @@ class FacilitySession {
 
  private:
   std::unique_ptr<DayPlanStore> Open() const;
-  // The stored days of a period; false, with the reason told, when they cannot be read.
-  bool ReadDays(MessageSink& sink, const std::string& from, const std::string& to,
-                std::vector<DayPlan>& days) const;
   StoreResult Stored(StoreResult result);
 
   SideTables& tables_;

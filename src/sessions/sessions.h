@@ -7,6 +7,7 @@
 #include "sessions/dish_session.h"
 #include "sessions/facility_session.h"
 #include "sessions/meal_session.h"
+#include "sessions/menu_session.h"
 #include "sessions/period_session.h"
 #include "sessions/target_set_session.h"
 #include "sessions/viewer_session.h"
@@ -32,6 +33,9 @@ struct Sessions {
   // The allergens of the table's foods and the user's overrides; the dish
   // window's figure table shows them.
   AllergenSession allergens;
+  // The monthly menu for families and each group's month judged, from the
+  // facility's stored days.
+  MenuSession menu{facility, allergens, assessment, period};
 
   Sessions() {
     dish.assessment = meal.assessment = period.assessment = &assessment;

@@ -10,6 +10,7 @@
 #include "gui/controls.h"
 #include "kikan.h"
 #include "kondate.h"
+#include "kondatehyou.h"
 #include "mokuhyou.h"
 #include "seibun_hyou.h"
 #include "shisetsu.h"
@@ -110,5 +111,4 @@ void TForm1::PeriodButtonClick() { PeriodWindow::Open(sessions_->period, this); 
 void TForm1::TargetSetButtonClick() { TargetSetWindow::Open(sessions_->targets, this); }
 void TForm1::FacilityButtonClick() { FacilityWindow::Open(sessions_->facility, this); }
 void TForm1::OrderSheetButtonClick() { OrderSheetWindow::Open(sessions_->facility, this); }
-// The monthly menu's window is built beside this one and opened here.
-void TForm1::MonthlyMenuButtonClick() {}
+void TForm1::MonthlyMenuButtonClick() { MonthlyMenuWindow::Open(sessions_->menu, this); }

@@ -1,10 +1,13 @@
 // The facility's windows, opened from the main window: a group stored and
-// shown again, a headcount file with errors refused whole, and the order
-// sheet and cost of the bundled sample dishes stored on two days.
+// shown again, a headcount file with errors refused whole, the order sheet
+// and cost of the bundled sample dishes stored on two days, and the monthly
+// menu of two groups of those dishes.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -16,6 +19,7 @@
 #include "gui/text.h"
 #include "modal_driver.h"
 #include "plans/plan_store.h"
+#include "sessions/facility_session.h"
 #include "pmain.h"
 #include "tables/file_io.h"
 
@@ -59,6 +63,45 @@ class FacilityWindowsTest : public QObject {
 
   std::unique_ptr<eiyou::DayPlanStore> Store() const {
     return eiyou::DayPlanStore::Open(eiyou::Utf8Of(dir_->path()), 0);
+  }
+
+  // June 2025, lunches: 牛乳 on Monday the 2nd, 卵スープ on Tuesday the 3rd,
+  // 牛乳 again on Wednesday the 4th, when 低学年 has no eaters. 低学年 eats 0.8
+  // of the dishes and is judged by the school lunch's band of 8-9 years,
+  // 高学年 1.1 and 10-11 years.
+  void StoreMonth() {
+    auto store = Store();
+    const std::pair<const char*, const char*> days[] = {
+        {"2025-06-02", "牛乳"}, {"2025-06-03", "卵スープ"}, {"2025-06-04", "牛乳"}};
+    for (const auto& [date, dish] : days) {
+      eiyou::DayPlan day;
+      day.date = date;
+      day.sex = 1;
+      day.age = 9;
+      day.meals[1] = {SampleDish(dish)};
+      QVERIFY(!day.meals[1][0].empty());
+      QVERIFY(store->SaveDay(day).ok);
+    }
+    const auto lunch = [](int from, int to) {
+      eiyou::GroupStandard s;
+      s.kind = eiyou::StandardKind::SchoolLunch;
+      s.age = {eiyou::PeriodClass::Years, from, to};
+      return eiyou::StandardProfileText(s);
+    };
+    std::int64_t low = 0;
+    QVERIFY(store->SaveEaterGroup({0, "低学年", 800, 100, eiyou::kLunch, lunch(8, 9), 1}, &low).ok);
+    QVERIFY(store->SaveEaterGroup({0, "高学年", 1100, 90, eiyou::kLunch, lunch(10, 11), 2}).ok);
+    QVERIFY(store->SaveHeadcountChanges({{"2025-06-04", low, 0}}).ok);
+  }
+
+  QWidget* ShowMonth(const QString& group) {
+    QWidget* w = Opened(main_.get(), "MonthlyMenuButton", "MonthlyMenuWindow");
+    if (!w) return nullptr;
+    Child<QDateEdit>(w, "MonthEdit")->setDate(QDate(2025, 6, 1));
+    auto* groups = Child<QComboBox>(w, "GroupCombo");
+    groups->setCurrentIndex(groups->findText(group));
+    ClickButton(w, "ShowButton");
+    return w;
   }
 
  private slots:
@@ -193,6 +236,47 @@ class FacilityWindowsTest : public QObject {
     // kg = 2352.94 yen; the oil and the rest unpriced.
     QCOMPARE(Cell(cost, 0, 3), U("2,352.94＊"));
     QVERIFY(Child<QPushButton>(w, "PricesButton")->isEnabled());
+  }
+
+  // 普通牛乳 (13003) has 61 kcal in 100 g; the dish is 200 g of it:
+  //   低学年 200 g × 0.8 × 61 / 100 = 97.6 → 98 kcal.
+  void theMenuShowsTheGroupsServingDaysPortionsAndAllergens() {
+    StoreMonth();
+    if (QTest::currentTestFailed()) return;
+    QWidget* w = ShowMonth(U("低学年"));
+    QVERIFY(w);
+    auto* menu = Child<QTableWidget>(w, "MenuTable");
+    QCOMPARE(menu->rowCount(), 2);  // not the 4th: no eaters
+    QCOMPARE((QStringList{Cell(menu, 0, 0), Cell(menu, 0, 1), Cell(menu, 0, 2), Cell(menu, 0, 3), Cell(menu, 0, 6)}),
+             (QStringList{U("6月2日"), U("月"), U("牛乳"), "98", U("乳")}));
+    QCOMPARE(Cell(menu, 1, 0), U("6月3日"));
+    QVERIFY(Cell(menu, 1, 6).contains(U("卵")));
+    // Its soy sauce and salt are seasonings: their names never settle every item.
+    QVERIFY2(!Cell(menu, 1, 7).isEmpty(), qPrintable(Cell(menu, 1, 7)));
+    auto* average = Child<QTableWidget>(w, "AverageTable");
+    QCOMPARE(average->rowCount(), 3);
+    QCOMPARE(Cell(average, 0, 2), QString("650"));
+    QVERIFY(Child<QPushButton>(w, "PdfButton")->isEnabled());
+  }
+
+  void eachGroupIsJudgedAgainstItsOwnBand() {
+    StoreMonth();
+    if (QTest::currentTestFailed()) return;
+    QWidget* w = ShowMonth(U("高学年"));
+    QVERIFY(w);
+    auto* menu = Child<QTableWidget>(w, "MenuTable");
+    QCOMPARE(menu->rowCount(), 3);
+    QCOMPARE(Cell(menu, 0, 3), QString("134"));  // 200 g × 1.1 × 61 / 100 = 134.2
+    QCOMPARE(Cell(Child<QTableWidget>(w, "AverageTable"), 0, 2), QString("780"));
+
+    auto* groups = Child<QTableWidget>(w, "GroupTable");
+    QCOMPARE(groups->columnCount(), 2);
+    QVERIFY(groups->horizontalHeaderItem(0)->text().contains(U("学校給食 8-9歳")));
+    QVERIFY(groups->horizontalHeaderItem(1)->text().contains(U("学校給食 10-11歳")));
+    // Energy, a lunch of about 100 kcal: short of either band, each named in its judgement.
+    for (int c = 0; c < 2; ++c)
+      QVERIFY2(groups->item(0, c)->toolTip().contains(U("不足")), qPrintable(groups->item(0, c)->toolTip()));
+    QVERIFY(Child<QLabel>(w, "EditionsLabel")->text().contains(U("学校給食")));
   }
 };
 
