@@ -15,7 +15,7 @@ namespace {
 
 // The columns' widths in millimetres (186 between the margins) and which
 // hold figures, set on the right.
-constexpr qreal kWidths[9] = {18, 23, 22, 11, 52, 16, 13, 15.5, 15.5};
+constexpr qreal kWidths[9] = {18, 23, 22, 11, 50, 16, 15, 15.5, 15.5};
 constexpr bool kFigure[9] = {false, false, false, false, false, true, true, true, true};
 constexpr qreal kMargin = 12, kRowHeight = 4.8, kHeaderHeight = 6, kFooter = 12;
 constexpr qreal kText = 7.5, kFloor = 7;  // points: legible on paper
