@@ -52,8 +52,17 @@ class UnavailablePlanStore final : public DayPlanStore {
   }
   bool HasDay(const std::string&) override { return false; }
   std::optional<DayPlan> LoadDay(const std::string&) override { return std::nullopt; }
+  std::optional<DayPlan> LoadDayWithVersion(const std::string&, std::int64_t& version) override {
+    version = 0;
+    return std::nullopt;
+  }
   std::vector<DayPlan> DaysBetween(const std::string&, const std::string&) override { return {}; }
   StoreResult SaveDay(const DayPlan&, std::time_t) override { return Refusal(); }
+  StoreResult SaveDayIfUnchanged(const DayPlan&, std::int64_t&, bool& changedByOther,
+                                 std::time_t) override {
+    changedByOther = false;
+    return Refusal();
+  }
   StoreResult DeleteDay(const std::string&) override { return Refusal(); }
   StoreResult BeginRepoint(const FoodTable&, PlanRepoint& result) override {
     result = {};

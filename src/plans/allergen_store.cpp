@@ -1,6 +1,6 @@
 // The user's allergen overrides in the day plan database: table
-// allergen_override (layout version 4).
-#include "plans/sqlite_plan_store.h"
+// allergen_override (layout version 4), for both engines.
+#include "plans/sql_plan_store.h"
 
 #include <string>
 
@@ -27,60 +27,59 @@ std::string OverrideProblem(const AllergenOverride& o, bool presenceRead) {
 
 }  // namespace
 
-std::vector<AllergenOverride> SqlitePlanStore::AllergenOverrides() {
+std::vector<AllergenOverride> SqlPlanStore::AllergenOverrides() {
   readError_.clear();
   std::vector<AllergenOverride> overrides;
   if (!readable_ || version_ < 4) return overrides;
-  Failure failure;
   {
-    Statement rows(db_, "SELECT food, item, presence FROM allergen_override ORDER BY food, item");
-    int rc = SQLITE_ERROR;
+    auto rows = sql_->Prepare("SELECT food, item, presence FROM allergen_override ORDER BY food, item");
+    SqlStep step = SqlStep::Error;
     if (rows)
-      while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
-        const int presence = sqlite3_column_int(rows.get(), 2);
-        AllergenOverride o{sqlite3_column_int(rows.get(), 0), std::string(rows.Bytes(1)),
+      while ((step = rows->Step()) == SqlStep::Row) {
+        const std::int64_t presence = rows->Int(2);
+        AllergenOverride o{static_cast<int>(rows->Int(0)), std::string(rows->Text(1)),
                            static_cast<AllergenPresence>(presence)};
         // A row another tool wrote past the table's checks is left out rather
         // than shown as something the user never said.
         if (presence < 0 || presence > 2 || !OverrideProblem(o, false).empty()) continue;
         overrides.push_back(std::move(o));
       }
-    if (rc == SQLITE_DONE) return overrides;
-    failure = Caught();
+    if (step == SqlStep::Done) return overrides;
   }
   overrides.clear();
-  ReadFailed(failure);
+  FailedRead();
   return overrides;
 }
 
-StoreResult SqlitePlanStore::SaveAllergenOverrides(const std::vector<AllergenOverride>& set,
-                                                   const std::vector<AllergenOverride>& removed) {
+StoreResult SqlPlanStore::SaveAllergenOverrides(const std::vector<AllergenOverride>& set,
+                                                const std::vector<AllergenOverride>& removed) {
   for (const AllergenOverride& o : set)
     if (std::string problem = OverrideProblem(o, true); !problem.empty()) return Refused(problem);
   for (const AllergenOverride& o : removed)
     if (std::string problem = OverrideProblem(o, false); !problem.empty()) return Refused(problem);
   if (!writable_) return Refusal();
 
-  if (!Exec("BEGIN IMMEDIATE")) return Rollback(Caught(), kWhat);
-  {
-    Statement remove(db_, "DELETE FROM allergen_override WHERE food = ?1 AND item = ?2");
-    Statement upsert(db_,
-                     "INSERT INTO allergen_override (food, item, presence) VALUES (?1, ?2, ?3) "
-                     "ON CONFLICT (food, item) DO UPDATE SET presence = excluded.presence");
-    if (!remove || !upsert) return Rollback(Caught(), kWhat);
+  if (!sql_->Begin()) return Failed(kWhat);
+  const bool written = [&] {
+    auto remove = sql_->Prepare("DELETE FROM allergen_override WHERE food = $1 AND item = $2");
+    auto upsert = sql_->Prepare(
+        "INSERT INTO allergen_override (food, item, presence) VALUES ($1, $2, $3) "
+        "ON CONFLICT (food, item) DO UPDATE SET presence = excluded.presence");
+    if (!remove || !upsert) return false;
     for (const AllergenOverride& o : removed) {
-      remove.BindInt(1, o.food);
-      remove.BindText(2, o.item);
-      if (remove.Run() != SQLITE_DONE) return Rollback(Caught(), kWhat);
+      remove->BindInt(1, o.food);
+      remove->BindText(2, o.item);
+      if (!Run(*remove)) return false;
     }
     for (const AllergenOverride& o : set) {
-      upsert.BindInt(1, o.food);
-      upsert.BindText(2, o.item);
-      upsert.BindInt(3, static_cast<int>(o.presence));
-      if (upsert.Run() != SQLITE_DONE) return Rollback(Caught(), kWhat);
+      upsert->BindInt(1, o.food);
+      upsert->BindText(2, o.item);
+      upsert->BindInt(3, static_cast<int>(o.presence));
+      if (!Run(*upsert)) return false;
     }
-  }
-  if (!Exec("COMMIT")) return Rollback(Caught(), kWhat);
+    return true;
+  }();
+  if (!written || !sql_->Commit()) return Failed(kWhat);
   return {true, {}};
 }
 

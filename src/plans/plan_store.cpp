@@ -182,6 +182,8 @@ std::unique_ptr<DayPlanStore> DayPlanStore::Open(const std::string& dataDir, std
 void SqlitePlanStore::Close() {
   // An open transaction (a re-pointing not committed) is rolled back. The last
   // connection to close checkpoints the WAL into the file and removes it.
+  connection_.reset();
+  sql_ = nullptr;
   if (db_) sqlite3_close_v2(db_);
   db_ = nullptr;
 }
@@ -214,6 +216,8 @@ bool SqlitePlanStore::Connect(bool readOnly, bool immutable) {
   sqlite3_extended_result_codes(db_, 1);
   // Another copy of the program may be storing a day: wait for it a while.
   sqlite3_busy_timeout(db_, 5000);
+  connection_ = BorrowSqlite(db_);
+  sql_ = connection_.get();
   return true;
 }
 
@@ -463,174 +467,25 @@ StoreResult SqlitePlanStore::Refusal() const {
   }
 }
 
-StoreResult SqlitePlanStore::Rollback(Failure failure, const char* what) {
-  if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
-  if (IsDamage(failure.rc)) return {false, Damaged() + kNothingStored};
-  return {false, WriteFailureText(path_, failure.rc, failure.sysErrno, what)};
+bool SqlitePlanStore::BeginRead() { return sql_->Exec("BEGIN"); }
+
+void SqlitePlanStore::Abandon() {
+  if (db_ && !sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
 }
 
-// Deletes the day and its dish rows inside the caller's transaction. The
-// dishes are deleted by name rather than left to the foreign key's cascade: a
-// tool that deleted days with foreign keys off leaves dish rows behind, and
-// the day stored next under that date would take them in.
-bool SqlitePlanStore::RemoveDay(const std::string& date, Failure& failure) {
-  Statement dishes(db_, "DELETE FROM dish WHERE day_date = ?1");
-  Statement day(db_, "DELETE FROM day WHERE date = ?1");
-  if (dishes && day) {
-    dishes.BindText(1, date);
-    day.BindText(1, date);
-    if (dishes.Run() == SQLITE_DONE && day.Run() == SQLITE_DONE) return true;
-  }
-  failure = Caught();
-  return false;
+StoreResult SqlitePlanStore::WriteFailed(const SqlError& error, const char* what) {
+  if (IsDamage(error.code)) return {false, Damaged() + kNothingStored};
+  return {false, WriteFailureText(path_, error.code, error.systemErrno, what)};
 }
 
-bool SqlitePlanStore::WriteDay(const DayPlan& plan, const std::string& savedAt, Failure& failure) {
-  if (!RemoveDay(plan.date, failure)) return false;
-  Statement day(db_, "INSERT INTO day (date, sex, age, saved_at, profile) VALUES (?1, ?2, ?3, ?4, ?5)");
-  Statement dish(db_, "INSERT INTO dish (day_date, meal, position, line) VALUES (?1, ?2, ?3, ?4)");
-  auto failed = [&] {
-    failure = Caught();
-    return false;
-  };
-  if (!day || !dish) return failed();
-  day.BindText(1, plan.date);
-  day.BindInt(2, plan.sex);
-  day.BindInt(3, plan.age);
-  day.BindText(4, savedAt);
-  day.BindText(5, plan.profile);
-  if (day.Run() != SQLITE_DONE) return failed();
-  dish.BindText(1, plan.date);
-  for (int meal = 0; meal < kMeals; ++meal) {
-    dish.BindInt(2, meal + 1);
-    const std::vector<std::string>& lines = plan.meals[meal];
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      dish.BindInt(3, static_cast<int>(i));
-      dish.BindBlob(4, lines[i]);
-      if (dish.Run() != SQLITE_DONE) return failed();
-    }
-  }
-  return true;
-}
-
-StoreResult SqlitePlanStore::SaveDay(const DayPlan& plan, std::time_t savedAt) {
-  if (!IsPlanDate(plan.date))
-    return {false, std::string("日付は YYYY-MM-DD の形の、実在する日付にしてください。") + kNothingStored};
-  if ((plan.sex != 0 && plan.sex != 1) || plan.age < 1 || plan.age > 11)
-    return {false, std::string("性別と年齢区分を選んでから保存してください。") + kNothingStored};
-  if (!plan.profile.empty() && !ParseProfile(plan.profile))
-    return {false, std::string("評価の対象者の設定が正しくありません。") + kNothingStored};
-  if (!writable_) return Refusal();
-
-  // One transaction: the old day goes and the new one comes in the same commit,
-  // so a reader (or a process dying halfway) sees one day or the other.
-  if (!Exec("BEGIN IMMEDIATE")) return Rollback(Caught());
-  Failure failure;
-  if (!WriteDay(plan, LocalTimeText(savedAt, "%Y-%m-%dT%H:%M:%S"), failure)) return Rollback(failure);
-  if (!Exec("COMMIT")) return Rollback(Caught());
-  return {true, {}};
-}
-
-StoreResult SqlitePlanStore::DeleteDay(const std::string& date) {
-  if (!IsPlanDate(date))
-    return {false, std::string("日付は YYYY-MM-DD の形の、実在する日付にしてください。")};
-  if (!writable_) return Refusal();
-  if (!Exec("BEGIN IMMEDIATE")) return Rollback(Caught());
-  Failure failure;
-  if (!RemoveDay(date, failure)) return Rollback(failure);
-  if (!Exec("COMMIT")) return Rollback(Caught());
-  return {true, {}};
-}
-
-void SqlitePlanStore::ReadFailed(Failure failure) {
-  if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
-  if (IsDamage(failure.rc) || FailsCheck())
+void SqlitePlanStore::ReadFailed(const SqlError& error) {
+  if (IsDamage(error.code) || FailsCheck())
     readError_ = Damaged();
   else
     readError_ = "献立表 " + path_ + " を読み込めませんでした（" +
-                 Reason(failure.rc, failure.sysErrno) + "）。";
+                 Reason(error.code, error.systemErrno) + "）。";
 }
 
-bool SqlitePlanStore::HasDay(const std::string& date) {
-  readError_.clear();
-  if (!readable_ || !IsPlanDate(date)) return false;
-  Failure failure;
-  {
-    Statement find(db_, "SELECT 1 FROM day WHERE date = ?1");
-    if (find) {
-      find.BindText(1, date);
-      const int rc = sqlite3_step(find.get());
-      if (rc == SQLITE_ROW) return true;
-      if (rc == SQLITE_DONE) return false;
-    }
-    failure = Caught();
-  }
-  ReadFailed(failure);
-  return false;
-}
-
-std::optional<DayPlan> SqlitePlanStore::LoadDay(const std::string& date) {
-  std::vector<DayPlan> days = DaysBetween(date, date);
-  if (days.empty()) return std::nullopt;
-  return std::move(days.front());
-}
-
-std::vector<DayPlan> SqlitePlanStore::DaysBetween(const std::string& from, const std::string& to) {
-  readError_.clear();
-  std::vector<DayPlan> days;
-  if (!readable_ || !IsPlanDate(from) || !IsPlanDate(to) || to < from) return days;
-
-  // Both queries in one read transaction: the days and their dishes come from
-  // the same committed state even while another process stores a day. The
-  // statements are gone before a failure is dealt with, which may close the
-  // connection; the failure is taken as it happens, as finalizing a statement
-  // may set another code.
-  Failure failure;
-  auto failed = [&] {
-    failure = Caught();
-    return false;
-  };
-  const bool read = [&] {
-    if (!Exec("BEGIN")) return failed();
-    Statement dayRows(db_,
-                      "SELECT date, sex, age, saved_at, profile FROM day WHERE date BETWEEN ?1 AND ?2 "
-                      "ORDER BY date");
-    Statement dishRows(db_,
-                       "SELECT day_date, meal, line FROM dish WHERE day_date BETWEEN ?1 AND ?2 "
-                       "ORDER BY day_date, meal, position");
-    if (!dayRows || !dishRows) return failed();
-    dayRows.BindText(1, from);
-    dayRows.BindText(2, to);
-    int rc;
-    while ((rc = sqlite3_step(dayRows.get())) == SQLITE_ROW) {
-      DayPlan& day = days.emplace_back();
-      day.date = dayRows.Bytes(0);
-      day.sex = sqlite3_column_int(dayRows.get(), 1);
-      day.age = sqlite3_column_int(dayRows.get(), 2);
-      day.savedAt = dayRows.Bytes(3);
-      day.profile = dayRows.Bytes(4);
-    }
-    if (rc != SQLITE_DONE) return failed();
-
-    dishRows.BindText(1, from);
-    dishRows.BindText(2, to);
-    std::size_t k = 0;  // both lists are in date order: one merge pass
-    while ((rc = sqlite3_step(dishRows.get())) == SQLITE_ROW) {
-      const std::string_view date = dishRows.Bytes(0);
-      while (k < days.size() && days[k].date < date) ++k;
-      const int meal = sqlite3_column_int(dishRows.get(), 1);
-      if (k == days.size() || days[k].date != date || meal < 1 || meal > kMeals) continue;
-      days[k].meals[meal - 1].emplace_back(dishRows.Bytes(2));
-    }
-    return rc == SQLITE_DONE || failed();
-  }();
-  const bool ok = read && (Exec("COMMIT") || failed());
-  if (!ok) {
-    days.clear();
-    ReadFailed(failure);
-  }
-  return days;
-}
 
 StoreResult SqlitePlanStore::BeginRepoint(const FoodTable& table, PlanRepoint& result) {
   result = {};

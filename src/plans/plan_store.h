@@ -3,6 +3,7 @@
 // so a day is stored whole or not at all, even when the process dies halfway.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <memory>
 #include <optional>
@@ -109,6 +110,11 @@ class DayPlanStore {
   // tells why (empty after a read that ran, found or not).
   virtual bool HasDay(const std::string& date) = 0;
   virtual std::optional<DayPlan> LoadDay(const std::string& date) = 0;
+  // The same with the day's row version, which SaveDayIfUnchanged is given
+  // back (0 when the day is not stored). An SQLite file has one user and no
+  // row versions: there it is always 0 and the check passes.
+  virtual std::optional<DayPlan> LoadDayWithVersion(const std::string& date,
+                                                    std::int64_t& version) = 0;
   // The stored days from `from` to `to`, both included, in date order (none
   // when `to` comes before `from`).
   virtual std::vector<DayPlan> DaysBetween(const std::string& from, const std::string& to) = 0;
@@ -118,6 +124,12 @@ class DayPlanStore {
   // with nothing written, for an invalid date, sex or age class and when the
   // database cannot be written. `savedAt` is recorded with the day.
   virtual StoreResult SaveDay(const DayPlan& plan, std::time_t savedAt = std::time(nullptr)) = 0;
+  // SaveDay for a day read at `version`: refused, with `changedByOther` set
+  // and nothing written, when another user has stored or deleted the day
+  // since (read it again and decide). Once stored, `version` is the new one.
+  virtual StoreResult SaveDayIfUnchanged(const DayPlan& plan, std::int64_t& version,
+                                         bool& changedByOther,
+                                         std::time_t savedAt = std::time(nullptr)) = 0;
   // Removes the day and its dishes; ok also when no such day was stored.
   virtual StoreResult DeleteDay(const std::string& date) = 0;
 

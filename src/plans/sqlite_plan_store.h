@@ -1,8 +1,9 @@
-// The SQLite implementation of DayPlanStore, shared by the files that make
-// it up (the days in plan_store.cpp, the target sets in target_set_store.cpp,
-// the facility in facility_store.cpp, the allergen overrides in
-// allergen_store.cpp).
-// Only those include it: everyone else reaches the store through its interface.
+// The SQLite implementation of DayPlanStore: the file's own handling
+// (opening, checking, moving a damaged file aside, the layout in
+// user_version, the re-pointing and its copy) in plan_store.cpp; the queries
+// are the shared ones of SqlPlanStore.
+// Only plan_store.cpp includes it: everyone else reaches the store through
+// its interface.
 #pragma once
 
 #include <sqlite3.h>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "plans/plan_store.h"
+#include "plans/sql_plan_store.h"
 
 namespace eiyou::plan_detail {
 
@@ -53,7 +55,7 @@ class Statement {
 };
 
 // The store in an SQLite database.
-class SqlitePlanStore final : public DayPlanStore {
+class SqlitePlanStore final : public SqlPlanStore {
  public:
   explicit SqlitePlanStore(std::time_t now) : now_(now) {}
   ~SqlitePlanStore() override { Close(); }
@@ -61,35 +63,17 @@ class SqlitePlanStore final : public DayPlanStore {
   void OpenFile(const std::string& dataDir, std::span<const PlanMigration> migrations);
   void Fail(std::string message);
 
-  bool HasDay(const std::string& date) override;
-  std::optional<DayPlan> LoadDay(const std::string& date) override;
-  std::vector<DayPlan> DaysBetween(const std::string& from, const std::string& to) override;
-  StoreResult SaveDay(const DayPlan& plan, std::time_t savedAt) override;
-  StoreResult DeleteDay(const std::string& date) override;
   StoreResult BeginRepoint(const FoodTable& table, PlanRepoint& result) override;
   StoreResult CopyCommittedTo(const std::string& path) override;
   StoreResult CommitRepoint() override;
   void AbandonRepoint() override;
 
-  std::vector<TargetSetEntry> TargetSets() override;
-  std::optional<TargetSet> LoadTargetSet(const std::string& name) override;
-  StoreResult AddTargetSet(const TargetSet& set) override;
-  StoreResult ReplaceTargetSet(const std::string& name, const TargetSet& set) override;
-  StoreResult DeleteTargetSet(const std::string& name) override;
-
-  std::vector<EaterGroup> EaterGroups() override;
-  StoreResult SaveEaterGroup(const EaterGroup& group, std::int64_t* id) override;
-  StoreResult DeleteEaterGroup(std::int64_t id) override;
-  std::vector<HeadcountChange> HeadcountChanges(const std::string& from,
-                                                const std::string& to) override;
-  StoreResult SaveHeadcountChanges(const std::vector<HeadcountChange>& changes) override;
-  std::vector<FoodPurchase> FoodPurchases() override;
-  StoreResult SaveFoodPurchases(const std::vector<FoodPurchase>& rows) override;
-  std::vector<AllergenOverride> AllergenOverrides() override;
-  StoreResult SaveAllergenOverrides(const std::vector<AllergenOverride>& set,
-                                    const std::vector<AllergenOverride>& removed) override;
-  FacilityInfo LoadFacilityInfo() override;
-  StoreResult SaveFacilityInfo(const FacilityInfo& info) override;
+ protected:
+  bool BeginRead() override;
+  void Abandon() override;
+  StoreResult Refusal() const override;
+  StoreResult WriteFailed(const SqlError& error, const char* what) override;
+  void ReadFailed(const SqlError& error) override;
 
  private:
   enum class Health { Sound, Damaged, Unusable };
@@ -111,24 +95,15 @@ class SqlitePlanStore final : public DayPlanStore {
   void RemoveOrphans();
   bool Exec(const char* sql);
   Failure Caught() const;
-  bool WriteDay(const DayPlan& plan, const std::string& savedAt, Failure& failure);
-  bool RemoveDay(const std::string& date, Failure& failure);
-  std::optional<long long> TargetSetId(const std::string& name, Failure& failure);
-  bool WriteTargetValues(long long id, const TargetSet& set, Failure& failure);
-  bool RenameInDayProfiles(const std::string& from, const std::string& to, Failure& failure);
-  StoreResult WriteTargetSet(const std::string* replacing, const TargetSet& set);
   void Close();
-  StoreResult Refusal() const;
-  // `what` names what was being stored in the message ("献立", "目標量セット").
-  StoreResult Rollback(Failure failure, const char* what = "献立");
   StoreResult RepointFailed(Failure failure);
-  void ReadFailed(Failure failure);
 
   sqlite3* db_ = nullptr;
+  // The shared queries' way into db_, made with it.
+  std::unique_ptr<SqlConnection> connection_;
   std::time_t now_ = 0;  // names a damaged file moved aside
   std::vector<PlanMigration> migrations_;
   std::string folder_;
-  bool readable_ = false;
   bool movable_ = false;  // the file and its folder may be written
 };
 

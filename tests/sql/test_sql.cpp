@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "plans/sql/sql_connection.h"
+#include "pg_test_support.h"
 
 namespace eiyou {
 
@@ -30,44 +31,6 @@ void PrintTo(SqlEngine engine, std::ostream* out) {
 }
 
 namespace {
-
-// The test server's settings, read once; PGPASSFILE goes to libpq through
-// the environment, as a user's would.
-const std::map<std::string, std::string>& ServerEnv() {
-  static const std::map<std::string, std::string> env = [] {
-    std::map<std::string, std::string> values;
-    std::ifstream in(std::string(EIYOU_PG_TEST_DIR) + "/env");
-    for (std::string line; std::getline(in, line);)
-      if (const auto eq = line.find('='); eq != std::string::npos)
-        values[line.substr(0, eq)] = line.substr(eq + 1);
-    if (values.count("PGPASSFILE")) setenv("PGPASSFILE", values["PGPASSFILE"].c_str(), 1);
-    return values;
-  }();
-  return env;
-}
-
-PgSettings ServerSettings() {
-  const auto& env = ServerEnv();
-  PgSettings s;
-  s.host = env.at("PGHOST");
-  s.port = std::stoi(env.at("PGPORT"));
-  s.dbname = env.at("PGDATABASE");
-  s.user = env.at("PGUSER");
-  return s;
-}
-
-// The server is needed: without it the server's cases fail and say why.
-void RequireServer() {
-  ASSERT_TRUE(ServerEnv().count("PGPORT"))
-      << "no test server: " << EIYOU_PG_TEST_DIR << "/env is missing. It is written by "
-      << EIYOU_PG_TEST_SCRIPT << " start DIR, which needs PostgreSQL (Debian package postgresql).";
-}
-
-void ServerScript(const char* command) {
-  const std::string line =
-      std::string(EIYOU_PG_TEST_SCRIPT) + " " + command + " '" + EIYOU_PG_TEST_DIR + "'";
-  ASSERT_EQ(std::system(line.c_str()), 0) << line;
-}
 
 bool HasAsciiLetter(const std::string& text) {
   return std::any_of(text.begin(), text.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); });

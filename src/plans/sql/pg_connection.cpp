@@ -186,7 +186,7 @@ class PgConnection final : public SqlConnection {
     // A transaction that had an error is rolled back by COMMIT, successfully.
     if (std::string_view(PQcmdStatus(r.get())) == "ROLLBACK") {
       error_ = {SqlErrorKind::Other, "25P02", "the transaction had failed and was rolled back",
-                {}, {}, {}};
+                {}, {}, {}, 0, 0};
       return false;
     }
     return true;
@@ -208,7 +208,7 @@ class PgConnection final : public SqlConnection {
     return false;
   }
   void BadParameter(int i) {
-    error_ = {SqlErrorKind::Other, "42P02", "no parameter $" + std::to_string(i), {}, {}, {}};
+    error_ = {SqlErrorKind::Other, "42P02", "no parameter $" + std::to_string(i), {}, {}, {}, 0, 0};
   }
 
  private:
@@ -276,7 +276,7 @@ std::unique_ptr<SqlConnection> ConnectPostgres(const PgSettings& settings, SqlEr
                           settings.password.empty() ? nullptr : settings.password.c_str(), nullptr};
   PGconn* conn = PQconnectStartParams(keys, values, 1);
   if (!conn) {
-    error = {SqlErrorKind::Other, {}, "out of memory", {}, {}, {}};
+    error = {SqlErrorKind::Other, {}, "out of memory", {}, {}, {}, 0, 0};
     return nullptr;
   }
   // Connected step by step so that the server's code for a refusal can be

@@ -32,6 +32,8 @@
 #include <string>
 #include <string_view>
 
+struct sqlite3;
+
 namespace eiyou {
 
 enum class SqlEngine { Sqlite, Postgres };
@@ -57,6 +59,10 @@ struct SqlError {
   std::string host;
   std::string port;
   std::string database;
+  // SQLite's extended result code and the system's errno behind it (for I/O
+  // errors): what a caller that words SQLite's failures itself needs.
+  int code = 0;
+  int systemErrno = 0;
 };
 
 // What the user is told, in Japanese: no engine's English reaches the user.
@@ -123,6 +129,11 @@ class SqlConnection {
 // An SQLite database file, made when missing: WAL, foreign keys on, a busy
 // timeout. Null when it cannot be opened (error says why).
 std::unique_ptr<SqlConnection> OpenSqlite(const std::string& path, SqlError& error);
+
+// The common layer over an SQLite handle its caller opened and closes (the
+// day-plan store, which opens, checks and moves its file its own way). The
+// handle must outlive the connection and report extended result codes.
+std::unique_ptr<SqlConnection> BorrowSqlite(sqlite3* db);
 
 // Where the server is. Empty fields are left to libpq's defaults and its
 // environment (PGHOST, PGPORT, PGSERVICE …). The password is never kept in a

@@ -19,6 +19,8 @@ SqlError ErrorOf(sqlite3* db, int rc) {
   e.sqlstate = std::to_string(rc);
   e.message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   const int sysErrno = db ? sqlite3_system_errno(db) : 0;
+  e.code = rc;
+  e.systemErrno = sysErrno;
   switch (rc & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -56,8 +58,11 @@ class SqliteStatement final : public SqlStatement {
 
   void BindInt(int i, std::int64_t value) override { Bound(sqlite3_bind_int64(stmt_, Slot(i), value)); }
   void BindDouble(int i, double value) override { Bound(sqlite3_bind_double(stmt_, Slot(i), value)); }
+  // An empty text still gets a pointer, as a blob does: a default
+  // string_view's null one would store NULL (the server stores '').
   void BindText(int i, std::string_view utf8) override {
-    Bound(sqlite3_bind_text64(stmt_, Slot(i), utf8.data(), utf8.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
+    Bound(sqlite3_bind_text64(stmt_, Slot(i), utf8.empty() ? "" : utf8.data(), utf8.size(),
+                              SQLITE_TRANSIENT, SQLITE_UTF8));
   }
   // An empty blob still gets a pointer: a null one would store NULL.
   void BindBlob(int i, std::string_view bytes) override {
@@ -110,8 +115,10 @@ class SqliteStatement final : public SqlStatement {
 
 class SqliteConnection final : public SqlConnection {
  public:
-  explicit SqliteConnection(sqlite3* db) : db_(db) {}
-  ~SqliteConnection() override { sqlite3_close_v2(db_); }
+  SqliteConnection(sqlite3* db, bool owned) : db_(db), owned_(owned) {}
+  ~SqliteConnection() override {
+    if (owned_) sqlite3_close_v2(db_);
+  }
 
   SqlEngine engine() const override { return SqlEngine::Sqlite; }
 
@@ -132,7 +139,7 @@ class SqliteConnection final : public SqlConnection {
       if (rest.empty() || ec != std::errc() || end != rest.data() + rest.size() || number < 1) {
         sqlite3_finalize(stmt);
         error_ = {SqlErrorKind::Other, std::to_string(SQLITE_RANGE),
-                  "parameters are written $1, $2 …, not " + std::string(name ? name : "?"), {}, {}, {}};
+                  "parameters are written $1, $2 …, not " + std::string(name ? name : "?"), {}, {}, {}, SQLITE_RANGE, 0};
         return nullptr;
       }
       slots.emplace(number, k);
@@ -156,6 +163,7 @@ class SqliteConnection final : public SqlConnection {
 
  private:
   sqlite3* db_;
+  bool owned_;
 };
 
 SqlStep SqliteStatement::Step() {
@@ -191,7 +199,11 @@ std::unique_ptr<SqlConnection> OpenSqlite(const std::string& path, SqlError& err
     return nullptr;
   }
   error = {};
-  return std::make_unique<SqliteConnection>(db);
+  return std::make_unique<SqliteConnection>(db, true);
+}
+
+std::unique_ptr<SqlConnection> BorrowSqlite(sqlite3* db) {
+  return std::make_unique<SqliteConnection>(db, false);
 }
 
 }  // namespace eiyou

@@ -1,0 +1,217 @@
+// The days of the day plan database: tables day and dish, for both engines.
+#include "plans/sql_plan_store.h"
+
+#include "nutrition/profile.h"
+#include "tables/file_io.h"
+
+namespace eiyou::plan_detail {
+namespace {
+
+constexpr const char* kNothingStored = "何も保存していません。";
+
+}  // namespace
+
+StoreResult SqlPlanStore::Failed(const char* what) {
+  const SqlError error = sql_->lastError();
+  Abandon();
+  return WriteFailed(error, what);
+}
+
+void SqlPlanStore::FailedRead() {
+  const SqlError error = sql_->lastError();
+  Abandon();
+  ReadFailed(error);
+}
+
+// Deletes the day and its dish rows inside the caller's transaction. The
+// dishes are deleted by name rather than left to the foreign key's cascade: a
+// tool that deleted days with foreign keys off leaves dish rows behind, and
+// the day stored next under that date would take them in.
+bool SqlPlanStore::RemoveDay(const std::string& date) {
+  auto dishes = sql_->Prepare("DELETE FROM dish WHERE day_date = $1");
+  auto day = sql_->Prepare("DELETE FROM day WHERE date = $1");
+  if (!dishes || !day) return false;
+  dishes->BindText(1, date);
+  day->BindText(1, date);
+  return Run(*dishes) && Run(*day);
+}
+
+// With row versions the day row is kept and raised first: on the server it
+// is locked from there to the commit, so that a second user's save of the
+// same day waits and then sees this one's version. Without, the old day goes
+// and a new row comes. `stored` receives the row's version (0 without).
+bool SqlPlanStore::WriteDay(const DayPlan& plan, const std::string& savedAt, std::int64_t& stored) {
+  stored = 0;
+  if (!rowVersions_ && !RemoveDay(plan.date)) return false;
+  auto day = sql_->Prepare(
+      rowVersions_
+          ? "INSERT INTO day (date, sex, age, saved_at, profile) VALUES ($1, $2, $3, $4, $5) "
+            "ON CONFLICT (date) DO UPDATE SET sex = excluded.sex, age = excluded.age, "
+            "saved_at = excluded.saved_at, profile = excluded.profile, version = day.version + 1 "
+            "RETURNING version"
+          : "INSERT INTO day (date, sex, age, saved_at, profile) VALUES ($1, $2, $3, $4, $5)");
+  auto clear = sql_->Prepare("DELETE FROM dish WHERE day_date = $1");
+  auto dish = sql_->Prepare("INSERT INTO dish (day_date, meal, position, line) VALUES ($1, $2, $3, $4)");
+  if (!day || !clear || !dish) return false;
+  day->BindText(1, plan.date);
+  day->BindInt(2, plan.sex);
+  day->BindInt(3, plan.age);
+  day->BindText(4, savedAt);
+  day->BindText(5, plan.profile);
+  const SqlStep step = day->Step();
+  if (step == SqlStep::Error) return false;
+  if (step == SqlStep::Row) stored = day->Int(0);
+  day->Reset();
+  clear->BindText(1, plan.date);
+  if (rowVersions_ && !Run(*clear)) return false;
+  dish->BindText(1, plan.date);
+  for (int meal = 0; meal < kMeals; ++meal) {
+    dish->BindInt(2, meal + 1);
+    const std::vector<std::string>& lines = plan.meals[meal];
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      dish->BindInt(3, static_cast<std::int64_t>(i));
+      dish->BindBlob(4, lines[i]);
+      if (!Run(*dish)) return false;
+    }
+  }
+  return true;
+}
+
+StoreResult SqlPlanStore::SaveDay(const DayPlan& plan, std::time_t savedAt) {
+  return StoreDay(plan, savedAt, nullptr, nullptr);
+}
+
+StoreResult SqlPlanStore::SaveDayIfUnchanged(const DayPlan& plan, std::int64_t& version,
+                                             bool& changedByOther, std::time_t savedAt) {
+  changedByOther = false;
+  return StoreDay(plan, savedAt, &version, &changedByOther);
+}
+
+StoreResult SqlPlanStore::StoreDay(const DayPlan& plan, std::time_t savedAt, std::int64_t* version,
+                                   bool* changedByOther) {
+  if (!IsPlanDate(plan.date))
+    return {false, std::string("日付は YYYY-MM-DD の形の、実在する日付にしてください。") + kNothingStored};
+  if ((plan.sex != 0 && plan.sex != 1) || plan.age < 1 || plan.age > 11)
+    return {false, std::string("性別と年齢区分を選んでから保存してください。") + kNothingStored};
+  if (!plan.profile.empty() && !ParseProfile(plan.profile))
+    return {false, std::string("評価の対象者の設定が正しくありません。") + kNothingStored};
+  if (!writable_) return Refusal();
+
+  // One transaction: the old day goes and the new one comes in the same commit,
+  // so a reader (or a process dying halfway) sees one day or the other.
+  if (!sql_->Begin()) return Failed();
+  std::int64_t stored = 0;
+  if (!WriteDay(plan, LocalTimeText(savedAt, "%Y-%m-%dT%H:%M:%S"), stored)) return Failed();
+  // A row version one past the one read: nobody stored the day in between (a
+  // day not stored then is inserted at 1).
+  if (version && rowVersions_ && stored != *version + 1) {
+    Abandon();
+    *changedByOther = true;
+    return {false, "日付 " + plan.date +
+                       " の献立は、読み込んだ後にほかの利用者が保存または削除しました。" +
+                       "もう一度読み込んでから保存してください。" + kNothingStored};
+  }
+  if (!sql_->Commit()) return Failed();
+  if (version) *version = stored;
+  return {true, {}};
+}
+
+StoreResult SqlPlanStore::DeleteDay(const std::string& date) {
+  if (!IsPlanDate(date))
+    return {false, std::string("日付は YYYY-MM-DD の形の、実在する日付にしてください。")};
+  if (!writable_) return Refusal();
+  if (!sql_->Begin()) return Failed();
+  if (!RemoveDay(date)) return Failed();
+  if (!sql_->Commit()) return Failed();
+  return {true, {}};
+}
+
+bool SqlPlanStore::HasDay(const std::string& date) {
+  readError_.clear();
+  if (!readable_ || !IsPlanDate(date)) return false;
+  {
+    auto find = sql_->Prepare("SELECT 1 FROM day WHERE date = $1");
+    if (find) {
+      find->BindText(1, date);
+      const SqlStep step = find->Step();
+      if (step != SqlStep::Error) return step == SqlStep::Row;
+    }
+  }
+  FailedRead();
+  return false;
+}
+
+std::optional<DayPlan> SqlPlanStore::LoadDay(const std::string& date) {
+  std::vector<DayPlan> days = ReadDays(date, date, nullptr);
+  if (days.empty()) return std::nullopt;
+  return std::move(days.front());
+}
+
+std::optional<DayPlan> SqlPlanStore::LoadDayWithVersion(const std::string& date,
+                                                        std::int64_t& version) {
+  version = 0;
+  std::vector<DayPlan> days = ReadDays(date, date, &version);
+  if (days.empty()) return std::nullopt;
+  return std::move(days.front());
+}
+
+std::vector<DayPlan> SqlPlanStore::DaysBetween(const std::string& from, const std::string& to) {
+  return ReadDays(from, to, nullptr);
+}
+
+std::vector<DayPlan> SqlPlanStore::ReadDays(const std::string& from, const std::string& to,
+                                            std::int64_t* version) {
+  readError_.clear();
+  std::vector<DayPlan> days;
+  if (!readable_ || !IsPlanDate(from) || !IsPlanDate(to) || to < from) return days;
+
+  // Both queries in one read transaction: the days and their dishes come from
+  // the same committed state even while another process stores a day. The
+  // statements are gone before a failure is dealt with, which may close the
+  // connection.
+  const bool read = [&] {
+    if (!BeginRead()) return false;
+    auto dayRows = sql_->Prepare(
+        rowVersions_ ? "SELECT date, sex, age, saved_at, profile, version FROM day "
+                       "WHERE date BETWEEN $1 AND $2 ORDER BY date"
+                     : "SELECT date, sex, age, saved_at, profile FROM day "
+                       "WHERE date BETWEEN $1 AND $2 ORDER BY date");
+    auto dishRows = sql_->Prepare(
+        "SELECT day_date, meal, line FROM dish WHERE day_date BETWEEN $1 AND $2 "
+        "ORDER BY day_date, meal, position");
+    if (!dayRows || !dishRows) return false;
+    dayRows->BindText(1, from);
+    dayRows->BindText(2, to);
+    SqlStep step;
+    while ((step = dayRows->Step()) == SqlStep::Row) {
+      DayPlan& day = days.emplace_back();
+      day.date = dayRows->Text(0);
+      day.sex = static_cast<int>(dayRows->Int(1));
+      day.age = static_cast<int>(dayRows->Int(2));
+      day.savedAt = dayRows->Text(3);
+      day.profile = dayRows->Text(4);
+      if (version && rowVersions_) *version = dayRows->Int(5);
+    }
+    if (step == SqlStep::Error) return false;
+
+    dishRows->BindText(1, from);
+    dishRows->BindText(2, to);
+    std::size_t k = 0;  // both lists are in date order: one merge pass
+    while ((step = dishRows->Step()) == SqlStep::Row) {
+      const std::string_view date = dishRows->Text(0);
+      while (k < days.size() && days[k].date < date) ++k;
+      const std::int64_t meal = dishRows->Int(1);
+      if (k == days.size() || days[k].date != date || meal < 1 || meal > kMeals) continue;
+      days[k].meals[meal - 1].push_back(dishRows->Bytes(2));
+    }
+    return step == SqlStep::Done;
+  }();
+  if (!(read && sql_->Commit())) {
+    days.clear();
+    if (version) *version = 0;
+    FailedRead();
+  }
+  return days;
+}
+
+}  // namespace eiyou::plan_detail

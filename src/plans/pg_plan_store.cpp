@@ -1,0 +1,237 @@
+#include "plans/pg_plan_store.h"
+
+#include <algorithm>
+#include <exception>
+#include <new>
+
+#include "plans/sql_plan_store.h"
+
+namespace eiyou {
+namespace {
+
+constexpr const char* kNothingStored = "何も保存していません。";
+
+// The layouts of the SQLite file's steps in the server's types: BIGINT for
+// its integers, BYTEA for the dish lines' CP932 bytes, a regular expression
+// for its GLOB; a day and the facility's rows carry their row version.
+constexpr const char* kVersion1 = R"sql(
+CREATE TABLE day (
+  date     TEXT PRIMARY KEY NOT NULL CHECK (date ~ '^[0-9]{4}-[0-9]{2}-[0-9]{2}$'),
+  sex      BIGINT NOT NULL CHECK (sex IN (0, 1)),
+  age      BIGINT NOT NULL CHECK (age BETWEEN 1 AND 11),
+  saved_at TEXT NOT NULL,
+  version  BIGINT NOT NULL DEFAULT 1
+);
+CREATE TABLE dish (
+  day_date TEXT NOT NULL REFERENCES day (date) ON DELETE CASCADE,
+  meal     BIGINT NOT NULL CHECK (meal BETWEEN 1 AND 3),
+  position BIGINT NOT NULL CHECK (position >= 0),
+  line     BYTEA NOT NULL,
+  PRIMARY KEY (day_date, meal, position)
+);
+)sql";
+
+constexpr const char* kVersion2 = R"sql(
+ALTER TABLE day ADD COLUMN profile TEXT NOT NULL DEFAULT '';
+)sql";
+
+constexpr const char* kVersion3 = R"sql(
+CREATE TABLE target_set (
+  id          BIGSERIAL PRIMARY KEY,
+  name        TEXT NOT NULL UNIQUE CHECK (length(name) > 0),
+  description TEXT NOT NULL DEFAULT ''
+);
+CREATE TABLE target_value (
+  set_id    BIGINT NOT NULL REFERENCES target_set (id) ON DELETE CASCADE,
+  position  BIGINT NOT NULL CHECK (position >= 0),
+  nutrient  TEXT NOT NULL,
+  kind      BIGINT NOT NULL CHECK (kind BETWEEN 0 AND 6),
+  value     DOUBLE PRECISION NOT NULL CHECK (value >= 0),
+  exclusive BIGINT NOT NULL CHECK (exclusive IN (0, 1)),
+  sex       BIGINT NOT NULL CHECK (sex IN (-1, 0, 1)),
+  age_unit  TEXT NOT NULL CHECK (age_unit IN ('', 'y', 'm')),
+  age_from  BIGINT NOT NULL,
+  age_to    BIGINT NOT NULL,
+  PRIMARY KEY (set_id, position)
+);
+)sql";
+
+constexpr const char* kVersion4 = R"sql(
+CREATE TABLE eater_group (
+  id              BIGSERIAL PRIMARY KEY,
+  name            TEXT NOT NULL UNIQUE CHECK (length(name) > 0),
+  factor_permille BIGINT NOT NULL CHECK (factor_permille BETWEEN 1 AND 10000),
+  headcount       BIGINT NOT NULL CHECK (headcount BETWEEN 0 AND 100000),
+  meals           BIGINT NOT NULL CHECK (meals BETWEEN 1 AND 7),
+  profile         TEXT NOT NULL DEFAULT '',
+  position        BIGINT NOT NULL DEFAULT 0,
+  version         BIGINT NOT NULL DEFAULT 1
+);
+CREATE TABLE headcount (
+  date      TEXT NOT NULL CHECK (date ~ '^[0-9]{4}-[0-9]{2}-[0-9]{2}$'),
+  group_id  BIGINT NOT NULL REFERENCES eater_group (id) ON DELETE CASCADE,
+  headcount BIGINT NOT NULL CHECK (headcount BETWEEN 0 AND 100000),
+  PRIMARY KEY (date, group_id)
+);
+CREATE TABLE food_purchase (
+  food       BIGINT PRIMARY KEY CHECK (food BETWEEN 1 AND 99999),
+  price_sen  BIGINT CHECK (price_sen IS NULL OR price_sen >= 0),
+  unit_grams BIGINT NOT NULL DEFAULT 1000 CHECK (unit_grams > 0),
+  unit_name  TEXT NOT NULL DEFAULT '',
+  set_on     TEXT NOT NULL DEFAULT '',
+  supplier   TEXT NOT NULL DEFAULT '',
+  version    BIGINT NOT NULL DEFAULT 1
+);
+CREATE TABLE allergen_override (
+  food     BIGINT NOT NULL CHECK (food BETWEEN 1 AND 99999),
+  item     TEXT NOT NULL CHECK (length(item) > 0),
+  presence BIGINT NOT NULL CHECK (presence BETWEEN 0 AND 2),
+  PRIMARY KEY (food, item)
+);
+CREATE TABLE facility (
+  key     TEXT PRIMARY KEY NOT NULL CHECK (key IN ('name', 'notes')),
+  value   TEXT NOT NULL,
+  version BIGINT NOT NULL DEFAULT 1
+);
+)sql";
+
+constexpr PlanMigration kMigrations[] = {
+    {1, kVersion1},
+    {2, kVersion2},
+    {3, kVersion3},
+    {4, kVersion4},
+};
+
+// The server's layout version: one row, made by the first program to connect.
+// An advisory lock keeps two first connections from making it at once.
+constexpr const char* kLayoutTable = R"sql(
+SELECT pg_advisory_xact_lock(4673823);
+CREATE TABLE IF NOT EXISTS plan_layout (
+  id      BIGINT PRIMARY KEY CHECK (id = 1),
+  version BIGINT NOT NULL
+);
+INSERT INTO plan_layout (id, version) VALUES (1, 0) ON CONFLICT (id) DO NOTHING;
+)sql";
+
+class PgPlanStore final : public plan_detail::SqlPlanStore {
+ public:
+  explicit PgPlanStore(const PgSettings& settings) {
+    path_ = "「" + settings.dbname + "」（サーバー " + (settings.host.empty() ? "既定" : settings.host) +
+            (settings.port ? ":" + std::to_string(settings.port) : std::string()) + "）";
+    rowVersions_ = true;
+  }
+
+  void Connect(const PgSettings& settings, std::span<const PlanMigration> migrations) {
+    SqlError error;
+    connection_ = ConnectPostgres(settings, error);
+    if (!connection_) return Fail(JapaneseMessage(error));
+    sql_ = connection_.get();
+    Migrate(migrations);
+  }
+
+  void Fail(std::string message) {
+    readable_ = writable_ = false;
+    status_ = OpenStatus::Failed;
+    message_ = std::move(message);
+  }
+
+  // Re-pointing the days at a new food table and copying the database are
+  // the single user's, for the file beside the table; on a server the
+  // administrator's tools do that work.
+  StoreResult BeginRepoint(const FoodTable&, PlanRepoint& result) override {
+    result = {};
+    return {false, "サーバーの献立表 " + path_ + " の日別献立は、ここでは新しい食品表に合わせられません。"};
+  }
+  StoreResult CopyCommittedTo(const std::string&) override {
+    return {false, "サーバーの献立表 " + path_ + " の控えは、サーバーの管理者が作ります。"};
+  }
+  StoreResult CommitRepoint() override { return {true, {}}; }
+  void AbandonRepoint() override {}
+
+ protected:
+  bool BeginRead() override { return sql_->Exec("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY"); }
+  // A transaction the server already abandoned (a failed statement, a lost
+  // connection) is rolled back all the same; nothing is left to report.
+  void Abandon() override { sql_->Rollback(); }
+  StoreResult Refusal() const override {
+    if (status_ == OpenStatus::NewerVersion)
+      return {false, "サーバーの献立表 " + path_ +
+                         " は新しい版のプログラムで作られたため、この版では保存できません。" + kNothingStored};
+    return {false, message_.empty() ? std::string(kNothingStored) : message_ + kNothingStored};
+  }
+  StoreResult WriteFailed(const SqlError& error, const char* what) override {
+    return {false, JapaneseMessage(error) + "保存されていた" + what + "は変わっていません。"};
+  }
+  void ReadFailed(const SqlError& error) override { readError_ = JapaneseMessage(error); }
+
+ private:
+  void Migrate(std::span<const PlanMigration> migrations) {
+    auto failed = [&] {
+      const SqlError error = sql_->lastError();
+      sql_->Rollback();
+      Fail("サーバーの献立表 " + path_ + " を準備できませんでした。" + JapaneseMessage(error));
+      return false;
+    };
+    if (!(sql_->Begin() && sql_->Exec(kLayoutTable) && sql_->Commit())) return void(failed());
+    for (const PlanMigration& step : migrations) {
+      if (step.version <= version_) continue;
+      // Another copy of the program may have taken the step since: the
+      // version is read again with its row locked.
+      if (!sql_->Begin()) return void(failed());
+      int now = 0;
+      {
+        auto read = sql_->Prepare("SELECT version FROM plan_layout WHERE id = 1 FOR UPDATE");
+        if (!read || read->Step() != SqlStep::Row) return void(failed());
+        now = static_cast<int>(read->Int(0));
+      }
+      if (now < step.version) {
+        auto set = sql_->Prepare("UPDATE plan_layout SET version = $1 WHERE id = 1");
+        if (!set || !sql_->Exec(step.sql)) return void(failed());
+        set->BindInt(1, step.version);
+        if (!plan_detail::Run(*set)) return void(failed());
+      }
+      if (!sql_->Commit()) return void(failed());
+      version_ = std::max(now, step.version);
+    }
+    if (migrations.empty()) {  // nothing to take: only the version is read
+      auto read = sql_->Prepare("SELECT version FROM plan_layout WHERE id = 1");
+      if (!read || read->Step() != SqlStep::Row) return void(failed());
+      version_ = static_cast<int>(read->Int(0));
+    }
+    readable_ = true;
+    const int latest = migrations.empty() ? 0 : migrations.back().version;
+    if (version_ > latest) {
+      status_ = OpenStatus::NewerVersion;
+      message_ = "サーバーの献立表 " + path_ +
+                 " は新しい版のプログラムで作られたため、この版では保存された日を見ることだけができます（保存はできません）。";
+      return;
+    }
+    writable_ = true;
+    status_ = OpenStatus::Ok;
+  }
+
+  std::unique_ptr<SqlConnection> connection_;
+};
+
+}  // namespace
+
+std::span<const PlanMigration> PgPlanMigrations() { return kMigrations; }
+
+std::unique_ptr<DayPlanStore> OpenServerPlanStore(const PgSettings& settings) {
+  return OpenServerPlanStore(settings, PgPlanMigrations());
+}
+
+std::unique_ptr<DayPlanStore> OpenServerPlanStore(const PgSettings& settings,
+                                                  std::span<const PlanMigration> migrations) {
+  auto store = std::make_unique<PgPlanStore>(settings);
+  try {
+    store->Connect(settings, migrations);
+  } catch (const std::bad_alloc&) {
+    store->Fail("サーバーの献立表 " + store->path() + " を開けませんでした（メモリが足りません）。");
+  } catch (const std::exception&) {
+    store->Fail("サーバーの献立表 " + store->path() + " を開けませんでした（予期しないエラーです）。");
+  }
+  return store;
+}
+
+}  // namespace eiyou

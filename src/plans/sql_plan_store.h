@@ -1,0 +1,98 @@
+// The store's queries, written once for both engines over the common SQL
+// layer: the days (day_store.cpp), the target sets (target_set_store.cpp),
+// the facility (facility_store.cpp) and the allergen overrides
+// (allergen_store.cpp). What differs between an SQLite file and a server
+// (opening, layout versions, how a failure is worded, what a read
+// transaction is) is left to the two stores built on it.
+// Only the stores include it: everyone else reaches them through DayPlanStore.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "plans/plan_store.h"
+#include "plans/sql/sql_connection.h"
+
+namespace eiyou::plan_detail {
+
+class SqlPlanStore : public DayPlanStore {
+ public:
+  bool HasDay(const std::string& date) final;
+  std::optional<DayPlan> LoadDay(const std::string& date) final;
+  std::optional<DayPlan> LoadDayWithVersion(const std::string& date, std::int64_t& version) final;
+  std::vector<DayPlan> DaysBetween(const std::string& from, const std::string& to) final;
+  StoreResult SaveDay(const DayPlan& plan, std::time_t savedAt) final;
+  StoreResult SaveDayIfUnchanged(const DayPlan& plan, std::int64_t& version, bool& changedByOther,
+                                 std::time_t savedAt) final;
+  StoreResult DeleteDay(const std::string& date) final;
+
+  std::vector<TargetSetEntry> TargetSets() final;
+  std::optional<TargetSet> LoadTargetSet(const std::string& name) final;
+  StoreResult AddTargetSet(const TargetSet& set) final;
+  StoreResult ReplaceTargetSet(const std::string& name, const TargetSet& set) final;
+  StoreResult DeleteTargetSet(const std::string& name) final;
+
+  std::vector<EaterGroup> EaterGroups() final;
+  StoreResult SaveEaterGroup(const EaterGroup& group, std::int64_t* id) final;
+  StoreResult DeleteEaterGroup(std::int64_t id) final;
+  std::vector<HeadcountChange> HeadcountChanges(const std::string& from,
+                                                const std::string& to) final;
+  StoreResult SaveHeadcountChanges(const std::vector<HeadcountChange>& changes) final;
+  std::vector<FoodPurchase> FoodPurchases() final;
+  StoreResult SaveFoodPurchases(const std::vector<FoodPurchase>& rows) final;
+  std::vector<AllergenOverride> AllergenOverrides() final;
+  StoreResult SaveAllergenOverrides(const std::vector<AllergenOverride>& set,
+                                    const std::vector<AllergenOverride>& removed) final;
+  FacilityInfo LoadFacilityInfo() final;
+  StoreResult SaveFacilityInfo(const FacilityInfo& info) final;
+
+ protected:
+  // A read transaction: every query in it sees the same committed state.
+  virtual bool BeginRead() = 0;
+  // Rolls back the open transaction, if there is one.
+  virtual void Abandon() = 0;
+  // Why nothing can be stored (the store is not writable).
+  virtual StoreResult Refusal() const = 0;
+  // What the user is told after a write failed with `error` (its transaction
+  // already abandoned); `what` names what was being stored ("献立" …).
+  virtual StoreResult WriteFailed(const SqlError& error, const char* what) = 0;
+  // Sets readError_ after a read failed with `error` (likewise abandoned).
+  virtual void ReadFailed(const SqlError& error) = 0;
+
+  // Null while the store has no database.
+  SqlConnection* sql_ = nullptr;
+  bool readable_ = false;
+  // The server's tables carry a row version on a day and on the facility's
+  // rows, raised by every write, so that a second user's save of what the
+  // first changed meanwhile is told rather than lost. The SQLite file has one
+  // user and no such column.
+  bool rowVersions_ = false;
+
+ private:
+  // The last failure of the connection, its transaction abandoned. The
+  // statements must be gone: the SQLite store may reopen its file.
+  StoreResult Failed(const char* what = "献立");
+  void FailedRead();
+  std::vector<DayPlan> ReadDays(const std::string& from, const std::string& to,
+                                std::int64_t* version);
+  StoreResult StoreDay(const DayPlan& plan, std::time_t savedAt, std::int64_t* version,
+                       bool* changedByOther);
+  bool WriteDay(const DayPlan& plan, const std::string& savedAt, std::int64_t& stored);
+  bool RemoveDay(const std::string& date);
+  // True when found (id set); false with `failed` telling a failed query.
+  bool TargetSetId(const std::string& name, std::int64_t& id, bool& failed);
+  bool WriteTargetValues(std::int64_t id, const TargetSet& set);
+  bool RenameInDayProfiles(const std::string& from, const std::string& to);
+  StoreResult WriteTargetSet(const std::string* replacing, const TargetSet& set);
+};
+
+// One step of a statement that changes rows, ready to run again.
+inline bool Run(SqlStatement& statement) {
+  const bool ok = statement.Step() != SqlStep::Error;
+  statement.Reset();
+  return ok;
+}
+
+}  // namespace eiyou::plan_detail

@@ -1,0 +1,54 @@
+// The throw-away server that scripts/pg_test_server.sh started for the tests
+// (its settings in EIYOU_PG_TEST_DIR/env), for every test that needs it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "plans/sql/sql_connection.h"
+
+namespace eiyou {
+
+// The test server's settings, read once; PGPASSFILE goes to libpq through
+// the environment, as a user's would.
+inline const std::map<std::string, std::string>& ServerEnv() {
+  static const std::map<std::string, std::string> env = [] {
+    std::map<std::string, std::string> values;
+    std::ifstream in(std::string(EIYOU_PG_TEST_DIR) + "/env");
+    for (std::string line; std::getline(in, line);)
+      if (const auto eq = line.find('='); eq != std::string::npos)
+        values[line.substr(0, eq)] = line.substr(eq + 1);
+    if (values.count("PGPASSFILE")) setenv("PGPASSFILE", values["PGPASSFILE"].c_str(), 1);
+    return values;
+  }();
+  return env;
+}
+
+inline PgSettings ServerSettings() {
+  const auto& env = ServerEnv();
+  PgSettings s;
+  s.host = env.at("PGHOST");
+  s.port = std::stoi(env.at("PGPORT"));
+  s.dbname = env.at("PGDATABASE");
+  s.user = env.at("PGUSER");
+  return s;
+}
+
+// The server is needed: without it the server's cases fail and say why.
+inline void RequireServer() {
+  ASSERT_TRUE(ServerEnv().count("PGPORT"))
+      << "no test server: " << EIYOU_PG_TEST_DIR << "/env is missing. It is written by "
+      << EIYOU_PG_TEST_SCRIPT << " start DIR, which needs PostgreSQL (Debian package postgresql).";
+}
+
+inline void ServerScript(const char* command) {
+  const std::string line =
+      std::string(EIYOU_PG_TEST_SCRIPT) + " " + command + " '" + EIYOU_PG_TEST_DIR + "'";
+  ASSERT_EQ(std::system(line.c_str()), 0) << line;
+}
+
+}  // namespace eiyou
