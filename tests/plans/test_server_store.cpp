@@ -33,9 +33,16 @@ void DropServerTables() {
   SqlError error;
   auto db = ConnectPostgres(ServerSettings(), error);
   ASSERT_TRUE(db) << error.message;
-  ASSERT_TRUE(db->Exec("DROP TABLE IF EXISTS dish, day, target_value, target_set, headcount, "
-                       "eater_group, food_purchase, allergen_override, facility, plan_layout"))
-      << db->lastError().message;
+  // Every table, the other tests' on the same server too, so that a store
+  // starts on an empty database.
+  std::string tables;
+  auto names = db->Prepare(
+      "SELECT table_name FROM information_schema.tables WHERE table_schema = 'public'");
+  while (names->Step() == SqlStep::Row)
+    tables += (tables.empty() ? "" : ", ") + std::string("\"") + std::string(names->Text(0)) + "\"";
+  names.reset();
+  if (tables.empty()) return;
+  ASSERT_TRUE(db->Exec("DROP TABLE IF EXISTS " + tables + " CASCADE")) << db->lastError().message;
 }
 
 class BothEnginesTest : public PlanTest, public ::testing::WithParamInterface<SqlEngine> {
