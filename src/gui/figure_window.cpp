@@ -78,15 +78,25 @@ void FigureWindow::ShowFigures() {
   AllergenSession* allergens = session_.allergens;
   if (!allergens) return;
   if (!allergens->loaded()) allergens->Load();
+  // A line each, the recommended items that may be contained counted, so
+  // that the table keeps its rows; the hint says every item.
+  std::string brief, full;
   auto line = [&](const char* subject, const std::vector<FoodAmount>& foods) {
-    return std::string(subject) + "のアレルゲン　" +
-           (foods.empty() ? std::string("（食品なし）")
-                          : allergens->Summary(allergens->Combined(session_.food, foods)));
+    const std::string head = std::string(subject) + "のアレルゲン　";
+    if (foods.empty()) {
+      brief += head + "（食品なし）\n";
+      return;
+    }
+    const std::vector<AllergenPresence> presences = allergens->Combined(session_.food, foods);
+    brief += head + AllergenSummaryBrief(allergens->list(), presences) + "\n";
+    full += head + allergens->Summary(presences) + "\n";
   };
-  allergens_->setText(U(line("作成中の献立", session_.DraftFoods()) + "\n" +
-                        line("選んだ献立", session_.ChosenFoods())));
-  allergens_->setToolTip(U("「含む可能性」は食品成分表の食品名から材料が決まらないものです。"
-                           "アレルゲンの確認画面で食品ごとに指定を変えられます。"));
+  line("作成中の献立", session_.DraftFoods());
+  line("選んだ献立", session_.ChosenFoods());
+  brief.pop_back();
+  allergens_->setText(U(brief));
+  allergens_->setToolTip(U(full + "「含む可能性」は食品成分表の食品名から材料が決まらないものです。"
+                                  "アレルゲンの確認画面で食品ごとに指定を変えられます。"));
 }
 
 }  // namespace eiyou

@@ -332,6 +332,24 @@ std::string AllergenSummary(const AllergenList& list,
   return text;
 }
 
+std::string AllergenSummaryBrief(const AllergenList& list,
+                                 const std::vector<AllergenPresence>& presences) {
+  std::vector<AllergenPresence> named(presences);
+  int counted = 0;
+  for (std::size_t i = 0; i < list.size() && i < named.size(); ++i)
+    if (named[i] == AllergenPresence::MayContain && !list.items[i].mandatory) {
+      named[i] = AllergenPresence::None;
+      ++counted;
+    }
+  std::string text = AllergenSummary(list, named);
+  if (counted == 0) return text;
+  // Only recommended items may contain: the summary above said "none" of them.
+  if (text == "特定原材料等を含まない") text.clear();
+  const bool mayNamed = text.find("含む可能性: ") != std::string::npos;
+  if (!mayNamed) text += (text.empty() ? "" : "　") + std::string("含む可能性: ");
+  return text + (mayNamed ? " ほか" : "") + std::to_string(counted) + "品目";
+}
+
 const char* AllergenPresenceText(AllergenPresence presence) {
   switch (presence) {
     case AllergenPresence::Contains: return "含む";

@@ -115,6 +115,12 @@ void CombineAllergens(std::vector<AllergenPresence>& into,
 // items in the list's order; 「特定原材料等を含まない」 when nothing is left.
 std::string AllergenSummary(const AllergenList& list,
                             const std::vector<AllergenPresence>& presences);
+// The same in a line of a small window: the "may contain" mandatory items by
+// name and the recommended ones counted (「含む可能性: えび・かに ほか18品目」,
+// 「含む可能性: 18品目」),
+// never dropped; the whole text belongs in the line's hint.
+std::string AllergenSummaryBrief(const AllergenList& list,
+                                 const std::vector<AllergenPresence>& presences);
 
 // How a presence and a cell's reason read to the user.
 const char* AllergenPresenceText(AllergenPresence presence);  // 含む / 含む可能性あり / 含まない

@@ -120,6 +120,14 @@ TEST(Allergens, ADishTakesTheStrongestPresenceAndTheSummaryNeverHidesMayContain)
   EXPECT_EQ(AllergenSummary(list, dish), "含む: 小麦・卵・乳　含む可能性: えび・かに");
   EXPECT_EQ(AllergenSummary(list, of({{"大豆", AllergenPresence::MayContain}})), "含む可能性: 大豆");
   EXPECT_EQ(AllergenSummary(list, of({})), "特定原材料等を含まない");
+  // The brief form counts the recommended items it does not name, and a dish
+  // that may contain only those is never said to contain none.
+  EXPECT_EQ(AllergenSummaryBrief(list, of({{"大豆", AllergenPresence::MayContain}})),
+            "含む可能性: 1品目");
+  EXPECT_EQ(AllergenSummaryBrief(list, of({{"卵", AllergenPresence::Contains},
+                                           {"えび", AllergenPresence::MayContain},
+                                           {"大豆", AllergenPresence::MayContain}})),
+            "含む: 卵　含む可能性: えび ほか1品目");
 }
 
 TEST(Allergens, BadLinesRefuseTheFileAndAreNamed) {
