@@ -5,7 +5,7 @@
 # (1280×900) with openbox, drives it with xdotool as a user would (a dish
 # composed and registered, three days of meals stored, a day's assessment, a
 # workbook read in the import dialog, the week of those days analysed, a target
-# set read from a file, the facility's groups, prices and order sheet, the
+# set read from a file, the facility's groups, prices, allergens and order sheet, the
 # sample month's menu) and photographs each window with its frame using
 # ImageMagick's import. The PNGs get a 256-colour palette
 # to keep them small; the same program gives the same files byte for byte.
@@ -445,6 +445,15 @@ no_message
 shot "$prices" 11-prices
 click "$prices" 948 657 # 閉じる
 gone 食品の単価
+
+step="allergen window"
+click "$facility" 137 597 # アレルゲン…
+allergens=$(window アレルゲンの確認)
+fill "$allergens" 570 20 こいくちしょうゆ
+click "$allergens" 80 44 # the first food found
+shot "$allergens" 15-allergens
+click "$allergens" 951 619 # 閉じる
+gone アレルゲンの確認
 click "$facility" 848 597 # 閉じる
 gone 給食施設
 

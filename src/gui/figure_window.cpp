@@ -4,8 +4,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/figure_cells.h"
 #include "gui/text.h"
@@ -58,6 +60,9 @@ FigureWindow::FigureWindow(QWidget* owner, DishSession& session)
   layout->addLayout(buttons);
   // As large as the table with its eleven rows, the notes below it.
   table_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+  // Never squeezed by the allergen lines below it: the window grows with
+  // them instead (FitHeight).
+  table_->setMinimumHeight(table_->sizeHint().height());
   resize(600, sizeHint().height());
 
   // Hidden, it has nothing to show; showing it puts the figures of the moment.
@@ -95,8 +100,22 @@ void FigureWindow::ShowFigures() {
   line("選んだ献立", session_.ChosenFoods());
   brief.pop_back();
   allergens_->setText(U(brief));
+  FitHeight();
   allergens_->setToolTip(U(full + "「含む可能性」は食品成分表の食品名から材料が決まらないものです。"
                                   "アレルゲンの確認画面で食品ごとに指定を変えられます。"));
+}
+
+void FigureWindow::FitHeight() {
+  QLayout* box = layout();
+  const int need = box->hasHeightForWidth() ? box->totalHeightForWidth(width())
+                                            : box->totalSizeHint().height();
+  if (height() >= need) return;
+  resize(width(), need);
+  // Still wholly on the screen: what grew below its edge moves up.
+  if (!isVisible() || !screen()) return;
+  const QRect area = screen()->availableGeometry();
+  const int over = frameGeometry().bottom() - area.bottom();
+  if (over > 0) move(x(), std::max(area.top(), y() - over));
 }
 
 }  // namespace eiyou

@@ -28,6 +28,9 @@ class FigureWindow : public QWidget {
   QPushButton* assessmentButton() const { return assessment_; }
 
  private:
+  // As tall as the table and the lines under it need, within the screen.
+  void FitHeight();
+
   const DishSession& session_;
   QTableWidget* table_;
   QLabel* legend_;

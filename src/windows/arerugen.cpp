@@ -7,10 +7,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "gui/messages.h"
+#include "gui/screen_fit.h"
 #include "gui/text.h"
 #include "nutrition/food_groups.h"
 #include "sessions/allergen_session.h"
@@ -74,10 +76,17 @@ AllergenWindow::AllergenWindow(eiyou::AllergenSession& session, QWidget* parent)
   auto* panes = new QHBoxLayout;
   panes->addWidget(foods_, 2);
   panes->addWidget(items_, 3);
+  auto* close = new QPushButton(U("閉じる"), this);
+  close->setObjectName("CloseButton");
+  close->setToolTip(U("この画面を閉じます"));
+  connect(close, &QPushButton::clicked, this, &QWidget::close);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(source_, 1);
+  bottom->addWidget(close, 0, Qt::AlignBottom);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(filters);
   layout->addLayout(panes, 1);
-  layout->addWidget(source_);
+  layout->addLayout(bottom);
   resize(1000, 640);
 
   connect(group_, &QComboBox::currentIndexChanged, this, [this] { ListFoods(); });
@@ -103,7 +112,11 @@ void AllergenWindow::Open(eiyou::AllergenSession& session, QWidget* parent) {
       eiyou::ShowError(parent, U(message));
   auto* window = new AllergenWindow(session, parent);
   window->setAttribute(Qt::WA_DeleteOnClose);
-  window->show();
+  // Wholly on the screen beside the facility window, shrunk on a small one.
+  if (parent)
+    eiyou::ShowBeside(parent->window(), window);
+  else
+    window->show();
 }
 
 void AllergenWindow::ListFoods() {
