@@ -172,12 +172,13 @@ TEST_F(ServerStoreTest, BothEnginesHaveTheSameTablesAndColumns) {
       "SELECT m.name, p.name FROM sqlite_master m, pragma_table_info(m.name) p WHERE m.type = 'table'");
   while (columns->Step() == SqlStep::Row) file[std::string(columns->Text(0))].emplace(columns->Text(1));
   auto pg = ConnectPostgres(ServerSettings(), error);
-  columns = pg->Prepare(
+  // A statement of its own, gone before its connection.
+  auto serverColumns = pg->Prepare(
       "SELECT table_name, column_name FROM information_schema.columns WHERE table_schema = 'public'");
-  while (columns->Step() == SqlStep::Row) {
+  while (serverColumns->Step() == SqlStep::Row) {
     // What the server has beside: its layout row and the row versions.
-    if (columns->Text(0) == "plan_layout" || columns->Text(1) == "version") continue;
-    server[std::string(columns->Text(0))].emplace(columns->Text(1));
+    if (serverColumns->Text(0) == "plan_layout" || serverColumns->Text(1) == "version") continue;
+    server[std::string(serverColumns->Text(0))].emplace(serverColumns->Text(1));
   }
   EXPECT_EQ(file.size(), 9u);
   EXPECT_EQ(server, file);
