@@ -135,4 +135,13 @@ void MakeAxisLabels(QWidget* window, const AxisLabel (&labels)[9], QLabel* made[
   }
 }
 
+QPushButton* LayoutButton(QWidget* parent, const char* name, const char* caption,
+                          const char* hint) {
+  auto* b = new QPushButton(QString::fromUtf8(caption), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setToolTip(QString::fromUtf8(hint));
+  b->setAutoDefault(false);
+  return b;
+}
+
 }  // namespace eiyou

@@ -26,6 +26,8 @@ QStringList Utf8Items(const Range& texts) {
 // A button that Enter in an edit never presses behind the user's back.
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint,
                         const QRect& place);
+// The same for a window laid out by a layout, which places it.
+QPushButton* LayoutButton(QWidget* parent, const char* name, const char* caption, const char* hint);
 // The same, its clicks going to `slot` of `window`.
 template <class W>
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const char* hint,

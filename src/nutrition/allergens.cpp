@@ -90,20 +90,13 @@ std::string_view Bundled(const char* bytes, std::size_t size) { return {bytes, s
 std::optional<std::string> ReadDataFile(const char* name, std::vector<std::string>& problems) {
   const std::string path = JoinPath(DataDirectory(), name);
   if (!EntryExists(path)) return std::nullopt;
-  std::string bytes(kMaxFileBytes + 1, '\0');
-  std::size_t size = 0;
+  std::string bytes;
   try {
-    InputFile file(path);
-    while (size < bytes.size()) {
-      const std::size_t got = file.Read(bytes.data() + size, bytes.size() - size);
-      if (got == 0) break;
-      size += got;
-    }
+    bytes = ReadFileStart(path, kMaxFileBytes + 1);
   } catch (const IoError& e) {
     problems.push_back(std::string(name) + " を読み込めませんでした（" + e.what() + "）。");
     return std::nullopt;
   }
-  bytes.resize(size);
   return bytes;
 }
 

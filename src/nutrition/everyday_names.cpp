@@ -112,20 +112,13 @@ const std::vector<std::string>* EverydayNames::Official(std::string_view folded)
 EverydayNames LoadEverydayNames() {
   const std::string path = JoinPath(DataDirectory(), kEverydayNamesFileName);
   if (!EntryExists(path)) return EverydayNames::Bundled();
-  std::string bytes(kMaxFileBytes + 1, '\0');
-  std::size_t size = 0;
+  std::string bytes;
   try {
-    InputFile file(path);
-    while (size < bytes.size()) {
-      const std::size_t got = file.Read(bytes.data() + size, bytes.size() - size);
-      if (got == 0) break;
-      size += got;
-    }
+    bytes = ReadFileStart(path, kMaxFileBytes + 1);
   } catch (const IoError&) {
     return EverydayNames::Bundled();
   }
-  bytes.resize(size);
-  if (size > kMaxFileBytes) {
+  if (bytes.size() > kMaxFileBytes) {
     const std::size_t lastEnd = bytes.find_last_of("\r\n", kMaxFileBytes - 1);
     bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd + 1);
   }

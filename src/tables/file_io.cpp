@@ -56,6 +56,19 @@ std::size_t InputFile::Read(char* buffer, std::size_t size) {
   }
 }
 
+std::string ReadFileStart(const std::string& path, std::size_t limit) {
+  InputFile file(path);
+  std::string bytes(limit, '\0');
+  std::size_t size = 0;
+  while (size < bytes.size()) {
+    const std::size_t got = file.Read(bytes.data() + size, bytes.size() - size);
+    if (got == 0) break;
+    size += got;
+  }
+  bytes.resize(size);
+  return bytes;
+}
+
 std::string ReadWholeFile(const std::string& path) {
   InputFile file(path);
   std::string bytes;

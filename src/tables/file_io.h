@@ -23,6 +23,9 @@ inline std::string DatedNameStamp(std::time_t t) { return LocalTimeText(t, "%Y%m
 
 // The whole file's bytes. Throws IoError as InputFile does.
 std::string ReadWholeFile(const std::string& path);
+// At most `limit` bytes from the file's start: a caller that refuses larger
+// files reads limit + 1 and looks at the size. Throws IoError as InputFile does.
+std::string ReadFileStart(const std::string& path, std::size_t limit);
 
 // Replaces the file's contents by `bytes`: a new file is written beside it,
 // flushed and renamed over it (through a symbolic link, onto the file it

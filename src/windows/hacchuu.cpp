@@ -13,6 +13,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "gui/controls.h"
 #include "gui/file_dialogs.h"
 #include "gui/messages.h"
 #include "gui/order_page.h"
@@ -32,14 +33,6 @@ namespace {
 constexpr const char* kOrderHeadings[] = {"納品日",      "業者",       "食品群",    "食品名",
                                           "純使用量(g)", "廃棄率(%)", "使用量(g)", "使用量(kg)"};
 const QColor kRed(0xC0, 0x00, 0x00);
-
-QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint) {
-  auto* b = new QPushButton(U(caption), parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setToolTip(U(hint));
-  b->setAutoDefault(false);
-  return b;
-}
 
 QTableWidget* Table(QWidget* parent, const char* name, const char* accessible, const QStringList& headings) {
   auto* t = new QTableWidget(0, static_cast<int>(headings.size()), parent);
@@ -112,7 +105,7 @@ OrderSheetWindow::OrderSheetWindow(eiyou::FacilitySession& session, QWidget* par
   GroupList->setAccessibleName(U("数える喫食グループ"));
   GroupList->setToolTip(U("発注量と原価に数える喫食グループ"));
   GroupList->setMaximumHeight(110);
-  QPushButton* show = Button(this, "ShowButton", "表示", "期間の発注表と原価を表示します");
+  QPushButton* show = eiyou::LayoutButton(this, "ShowButton", "表示", "期間の発注表と原価を表示します");
   connect(show, &QPushButton::clicked, this, &OrderSheetWindow::ShowButtonClick);
   auto* period = new QHBoxLayout;
   period->addWidget(new QLabel(U("期間"), this));
@@ -148,7 +141,7 @@ OrderSheetWindow::OrderSheetWindow(eiyou::FacilitySession& session, QWidget* par
   UnpricedList = new QListWidget(costPage);
   UnpricedList->setObjectName("UnpricedList");
   UnpricedList->setAccessibleName(U("単価のない食品"));
-  PricesButton = Button(costPage, "PricesButton", "単価を入れる…", "単価のない食品に単価を入れます");
+  PricesButton = eiyou::LayoutButton(costPage, "PricesButton", "単価を入れる…", "単価のない食品に単価を入れます");
   connect(PricesButton, &QPushButton::clicked, this, &OrderSheetWindow::PricesButtonClick);
   auto* right = new QVBoxLayout;
   right->addWidget(PeriodCostTable, 1);
@@ -162,7 +155,7 @@ OrderSheetWindow::OrderSheetWindow(eiyou::FacilitySession& session, QWidget* par
 
   auto* bottom = new QHBoxLayout;
   const auto add = [&](const char* name, const char* caption, const char* hint, void (OrderSheetWindow::*slot)()) {
-    QPushButton* b = Button(this, name, caption, hint);
+    QPushButton* b = eiyou::LayoutButton(this, name, caption, hint);
     connect(b, &QPushButton::clicked, this, slot);
     bottom->addWidget(b);
     needsSheet_.push_back(b);
@@ -172,7 +165,7 @@ OrderSheetWindow::OrderSheetWindow(eiyou::FacilitySession& session, QWidget* par
   add("XlsxButton", "Excel", "発注表をExcelブックに保存します", &OrderSheetWindow::XlsxButtonClick);
   add("PreviewButton", "印刷プレビュー", "発注表を印刷前に確認します", &OrderSheetWindow::PreviewButtonClick);
   bottom->addStretch(1);
-  QPushButton* close = Button(this, "CloseButton", "閉じる", "この画面を閉じます");
+  QPushButton* close = eiyou::LayoutButton(this, "CloseButton", "閉じる", "この画面を閉じます");
   connect(close, &QPushButton::clicked, this, &QDialog::close);
   bottom->addWidget(close);
 

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <set>
 
+#include "gui/controls.h"
 #include "gui/file_dialogs.h"
 #include "gui/menu_page.h"
 #include "gui/messages.h"
@@ -33,14 +34,6 @@ namespace {
 constexpr const char* kMenuHeadings[] = {"日付",           "曜日",          "献立",
                                          "エネルギー(kcal)", "たんぱく質(g)", "食塩相当量(g)",
                                          "アレルゲン（含む）", "アレルゲン（含む可能性）"};
-
-QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint) {
-  auto* b = new QPushButton(U(caption), parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setToolTip(U(hint));
-  b->setAutoDefault(false);
-  return b;
-}
 
 QTableWidget* Table(QWidget* parent, const char* name, const char* accessible, int columns) {
   auto* t = new QTableWidget(0, columns, parent);
@@ -94,7 +87,7 @@ MonthlyMenuWindow::MonthlyMenuWindow(eiyou::MenuSession& session, QWidget* paren
   GroupCombo->setAccessibleName(U("喫食グループ"));
   GroupCombo->setToolTip(U("献立表の量と基準にする喫食グループ"));
   GroupCombo->setMinimumContentsLength(12);
-  QPushButton* show = Button(this, "ShowButton", "表示", "その月の献立表とグループ別の評価を表示します");
+  QPushButton* show = eiyou::LayoutButton(this, "ShowButton", "表示", "その月の献立表とグループ別の評価を表示します");
   connect(show, &QPushButton::clicked, this, &MonthlyMenuWindow::ShowButtonClick);
   auto* top = new QHBoxLayout;
   top->addWidget(new QLabel(U("月"), this));
@@ -146,7 +139,7 @@ MonthlyMenuWindow::MonthlyMenuWindow(eiyou::MenuSession& session, QWidget* paren
   NotesEdit->setAccessibleName(U("お知らせ"));
   NotesEdit->setToolTip(U("献立表の下に載せるご家庭へのお知らせ"));
   NotesEdit->setFixedHeight(AverageTable->height());
-  QPushButton* saveNotes = Button(menuPage, "SaveNotesButton", "お知らせを保存", "お知らせを施設情報に保存します");
+  QPushButton* saveNotes = eiyou::LayoutButton(menuPage, "SaveNotesButton", "お知らせを保存", "お知らせを施設情報に保存します");
   connect(saveNotes, &QPushButton::clicked, this, &MonthlyMenuWindow::SaveNotesButtonClick);
   auto* notesHead = new QHBoxLayout;
   notesHead->addWidget(new QLabel(U("お知らせ"), menuPage));
@@ -177,7 +170,7 @@ MonthlyMenuWindow::MonthlyMenuWindow(eiyou::MenuSession& session, QWidget* paren
 
   auto* bottom = new QHBoxLayout;
   const auto add = [&](const char* name, const char* caption, const char* hint, void (MonthlyMenuWindow::*slot)()) {
-    QPushButton* b = Button(this, name, caption, hint);
+    QPushButton* b = eiyou::LayoutButton(this, name, caption, hint);
     connect(b, &QPushButton::clicked, this, slot);
     bottom->addWidget(b);
     needsMenu_.push_back(b);
@@ -186,7 +179,7 @@ MonthlyMenuWindow::MonthlyMenuWindow(eiyou::MenuSession& session, QWidget* paren
   add("CsvButton", "CSV", "献立表をCSVファイルに保存します", &MonthlyMenuWindow::CsvButtonClick);
   add("PreviewButton", "印刷プレビュー", "献立表を印刷前に確認します", &MonthlyMenuWindow::PreviewButtonClick);
   bottom->addStretch(1);
-  QPushButton* close = Button(this, "CloseButton", "閉じる", "この画面を閉じます");
+  QPushButton* close = eiyou::LayoutButton(this, "CloseButton", "閉じる", "この画面を閉じます");
   connect(close, &QPushButton::clicked, this, &QDialog::close);
   bottom->addWidget(close);
 

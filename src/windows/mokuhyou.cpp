@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "gui/controls.h"
 #include "gui/file_dialogs.h"
 #include "gui/messages.h"
 #include "gui/text.h"
@@ -42,14 +43,6 @@ constexpr Column kColumns[] = {
 constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
 
 
-QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint) {
-  auto* b = new QPushButton(U(caption), parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setToolTip(U(hint));
-  b->setAutoDefault(false);
-  return b;
-}
-
 }  // namespace
 
 void TargetSetWindow::Open(eiyou::TargetSetSession& session, QWidget* parent) {
@@ -73,7 +66,7 @@ TargetSetWindow::TargetSetWindow(eiyou::TargetSetSession& session, QWidget* pare
   auto* setButtons = new QGridLayout;
   const auto add = [&](const char* name, const char* caption, const char* hint, int row, int column,
                        void (TargetSetWindow::*slot)(), bool needsSet) {
-    QPushButton* b = Button(this, name, caption, hint);
+    QPushButton* b = eiyou::LayoutButton(this, name, caption, hint);
     connect(b, &QPushButton::clicked, this, slot);
     setButtons->addWidget(b, row, column);
     if (needsSet) needsSet_.push_back(b);
@@ -123,7 +116,7 @@ TargetSetWindow::TargetSetWindow(eiyou::TargetSetSession& session, QWidget* pare
   NewGroupAge->setAccessibleName(U("追加する年齢区分"));
   for (const eiyou::Period& age : eiyou::kTargetAgeClasses) NewGroupAge->addItem(U(eiyou::AgeClassText(age)));
   NewGroupAge->setCurrentIndex(10);  // 30-49歳
-  QPushButton* addGroup = Button(this, "AddGroupButton", "対象を追加", "性別と年齢区分の値を入れる対象を加えます");
+  QPushButton* addGroup = eiyou::LayoutButton(this, "AddGroupButton", "対象を追加", "性別と年齢区分の値を入れる対象を加えます");
   connect(addGroup, &QPushButton::clicked, this, &TargetSetWindow::AddGroupButtonClick);
   needsSet_.push_back(addGroup);
 
@@ -167,10 +160,10 @@ TargetSetWindow::TargetSetWindow(eiyou::TargetSetSession& session, QWidget* pare
 
   auto* bottom = new QHBoxLayout;
   bottom->addStretch(1);
-  QPushButton* save = Button(this, "SaveButton", "保存", "選んだセットを保存します");
+  QPushButton* save = eiyou::LayoutButton(this, "SaveButton", "保存", "選んだセットを保存します");
   connect(save, &QPushButton::clicked, this, &TargetSetWindow::SaveButtonClick);
   needsSet_.push_back(save);
-  QPushButton* close = Button(this, "CloseButton", "閉じる", "この画面を閉じます");
+  QPushButton* close = eiyou::LayoutButton(this, "CloseButton", "閉じる", "この画面を閉じます");
   connect(close, &QPushButton::clicked, this, &TargetSetWindow::CloseButtonClick);
   bottom->addWidget(save);
   bottom->addWidget(close);

@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "gui/controls.h"
 #include "gui/file_dialogs.h"
 #include "gui/messages.h"
 #include "gui/text.h"
@@ -34,14 +35,6 @@ namespace {
 // A refusal lists this many problems; the rest are counted.
 constexpr std::size_t kProblemsShown = 20;
 constexpr const char* kWeekdays[] = {"月", "火", "水", "木", "金", "土", "日"};
-
-QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint) {
-  auto* b = new QPushButton(U(caption), parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setToolTip(U(hint));
-  b->setAutoDefault(false);
-  return b;
-}
 
 QTableWidgetItem* Cell(const QString& text, bool number = false) {
   auto* item = new QTableWidgetItem(text);
@@ -174,7 +167,7 @@ FacilityWindow::FacilityWindow(eiyou::FacilitySession& session, QWidget* parent)
 
   auto* groupButtons = new QHBoxLayout;
   const auto add = [&](const char* name, const char* caption, const char* hint, void (FacilityWindow::*slot)()) {
-    QPushButton* b = Button(groupsPage, name, caption, hint);
+    QPushButton* b = eiyou::LayoutButton(groupsPage, name, caption, hint);
     connect(b, &QPushButton::clicked, this, slot);
     groupButtons->addWidget(b);
   };
@@ -198,7 +191,7 @@ FacilityWindow::FacilityWindow(eiyou::FacilitySession& session, QWidget* parent)
   MonthEdit->setDisplayFormat(U("yyyy年M月"));
   MonthEdit->setToolTip(U("人数を表示する月"));
   connect(MonthEdit, &QDateEdit::dateChanged, this, &FacilityWindow::MonthChange);
-  QPushButton* csv = Button(daysPage, "HeadcountCsvButton", "CSVから読込…", "日付とグループごとの人数をCSVファイルから読み込みます");
+  QPushButton* csv = eiyou::LayoutButton(daysPage, "HeadcountCsvButton", "CSVから読込…", "日付とグループごとの人数をCSVファイルから読み込みます");
   connect(csv, &QPushButton::clicked, this, &FacilityWindow::HeadcountCsvButtonClick);
   auto* monthRow = new QHBoxLayout;
   monthRow->addWidget(new QLabel(U("月"), daysPage));
@@ -227,7 +220,7 @@ FacilityWindow::FacilityWindow(eiyou::FacilitySession& session, QWidget* parent)
   NotesEdit = new QPlainTextEdit(infoPage);
   NotesEdit->setObjectName("NotesEdit");
   NotesEdit->setToolTip(U("献立表の下に載せるお知らせ"));
-  QPushButton* saveInfo = Button(infoPage, "SaveInfoButton", "保存", "施設名とお知らせを保存します");
+  QPushButton* saveInfo = eiyou::LayoutButton(infoPage, "SaveInfoButton", "保存", "施設名とお知らせを保存します");
   connect(saveInfo, &QPushButton::clicked, this, &FacilityWindow::SaveInfoButtonClick);
   auto* infoForm = new QFormLayout(infoPage);
   infoForm->addRow(U("施設名"), FacilityNameEdit);
@@ -236,11 +229,11 @@ FacilityWindow::FacilityWindow(eiyou::FacilitySession& session, QWidget* parent)
   tabs->addTab(infoPage, U("施設情報"));
 
   auto* bottom = new QHBoxLayout;
-  QPushButton* prices = Button(this, "PriceButton", "食品の単価…", "食品の単価と納入業者を編集します");
+  QPushButton* prices = eiyou::LayoutButton(this, "PriceButton", "食品の単価…", "食品の単価と納入業者を編集します");
   connect(prices, &QPushButton::clicked, this, &FacilityWindow::PriceButtonClick);
-  QPushButton* allergens = Button(this, "AllergenButton", "アレルゲン…", "食品のアレルゲンを確認・修正します");
+  QPushButton* allergens = eiyou::LayoutButton(this, "AllergenButton", "アレルゲン…", "食品のアレルゲンを確認・修正します");
   connect(allergens, &QPushButton::clicked, this, &FacilityWindow::AllergenButtonClick);
-  QPushButton* close = Button(this, "CloseButton", "閉じる", "この画面を閉じます");
+  QPushButton* close = eiyou::LayoutButton(this, "CloseButton", "閉じる", "この画面を閉じます");
   connect(close, &QPushButton::clicked, this, &QDialog::close);
   bottom->addWidget(prices);
   bottom->addWidget(allergens);

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <charconv>
 
+#include "gui/controls.h"
 #include "gui/file_dialogs.h"
 #include "gui/messages.h"
 #include "gui/text.h"
@@ -28,14 +29,6 @@ namespace {
 
 // Search results listed at most; more say to type more.
 constexpr std::size_t kFoundShown = 200;
-
-QPushButton* Button(QWidget* parent, const char* name, const char* caption, const char* hint) {
-  auto* b = new QPushButton(U(caption), parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setToolTip(U(hint));
-  b->setAutoDefault(false);
-  return b;
-}
 
 QLineEdit* Edit(QWidget* parent, const char* name, const char* hint) {
   auto* e = new QLineEdit(parent);
@@ -137,9 +130,9 @@ PriceWindow::PriceWindow(eiyou::FacilitySession& session, QWidget* parent)
   form->addRow(U("設定日"), SetOnEdit);
   form->addRow(U("納入業者"), SupplierEdit);
   auto* formButtons = new QHBoxLayout;
-  QPushButton* save = Button(this, "SavePriceButton", "登録", "入力した単価を登録します（登録済みの食品は書き換えます）");
+  QPushButton* save = eiyou::LayoutButton(this, "SavePriceButton", "登録", "入力した単価を登録します（登録済みの食品は書き換えます）");
   connect(save, &QPushButton::clicked, this, &PriceWindow::SavePriceButtonClick);
-  QPushButton* remove = Button(this, "RemovePriceButton", "削除", "選んだ食品の単価と納入業者を削除します");
+  QPushButton* remove = eiyou::LayoutButton(this, "RemovePriceButton", "削除", "選んだ食品の単価と納入業者を削除します");
   connect(remove, &QPushButton::clicked, this, &PriceWindow::RemovePriceButtonClick);
   formButtons->addStretch(1);
   formButtons->addWidget(save);
@@ -151,11 +144,11 @@ PriceWindow::PriceWindow(eiyou::FacilitySession& session, QWidget* parent)
   editing->addLayout(form, 1);
 
   auto* bottom = new QHBoxLayout;
-  QPushButton* import = Button(this, "ImportButton", "CSVから読込…", "単価をCSVファイルから読み込みます");
+  QPushButton* import = eiyou::LayoutButton(this, "ImportButton", "CSVから読込…", "単価をCSVファイルから読み込みます");
   connect(import, &QPushButton::clicked, this, &PriceWindow::ImportButtonClick);
-  QPushButton* exportButton = Button(this, "ExportButton", "CSVに書出…", "登録した単価をCSVファイルに書き出します");
+  QPushButton* exportButton = eiyou::LayoutButton(this, "ExportButton", "CSVに書出…", "登録した単価をCSVファイルに書き出します");
   connect(exportButton, &QPushButton::clicked, this, &PriceWindow::ExportButtonClick);
-  QPushButton* close = Button(this, "CloseButton", "閉じる", "この画面を閉じます");
+  QPushButton* close = eiyou::LayoutButton(this, "CloseButton", "閉じる", "この画面を閉じます");
   connect(close, &QPushButton::clicked, this, &QDialog::close);
   bottom->addWidget(import);
   bottom->addWidget(exportButton);
