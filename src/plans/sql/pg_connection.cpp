@@ -35,6 +35,7 @@ SqlErrorKind KindOfState(std::string_view state) {
   if (state == "28P01" || state == "28000") return SqlErrorKind::AuthFailed;
   if (state == "3D000") return SqlErrorKind::NoDatabase;
   if (state.starts_with("23")) return SqlErrorKind::Constraint;
+  if (state == "42501") return SqlErrorKind::NoPermission;
   return SqlErrorKind::Other;
 }
 

@@ -31,6 +31,9 @@ std::string JapaneseMessage(const SqlError& error) {
       return "データベース「" + error.database + "」がサーバーにありません。";
     case SqlErrorKind::Constraint:
       return "データベースの決まりに合わない内容のため、保存できませんでした。";
+    case SqlErrorKind::NoPermission:
+      return "この利用者には、サーバーのデータを変更する権限がありません。保存は行われていません。"
+             "権限はサーバーの管理者に確かめてください。";
     case SqlErrorKind::Other:
       break;
   }

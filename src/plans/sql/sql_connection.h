@@ -48,6 +48,7 @@ enum class SqlErrorKind {
   AuthFailed,      // wrong user name or password, or none to be had
   NoDatabase,      // the server has no database of that name
   Constraint,      // a key, a unique or a foreign key refused the change
+  NoPermission,    // the user's role may not do this (a read-only user saving, a user changing the layout)
   Other,
 };
 
