@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 
 #include "plans/sql/sql_connection.h"
 
@@ -66,5 +68,26 @@ inline void ServerScript(const char* command) {
       std::string(EIYOU_PG_TEST_SCRIPT) + " " + command + " '" + EIYOU_PG_TEST_DIR + "'";
   ASSERT_EQ(std::system(line.c_str()), 0) << line;
 }
+
+// Kills the server `after` from now, as a crash would, in the middle of what
+// the case does meanwhile; started again when this goes, whatever failed:
+// the other cases need it.
+class ServerKilledAfter {
+ public:
+  explicit ServerKilledAfter(std::chrono::milliseconds after)
+      : killer_([after] {
+          std::this_thread::sleep_for(after);
+          ServerScript("kill");
+        }) {}
+  ~ServerKilledAfter() {
+    killer_.join();
+    ServerScript("start");
+  }
+  ServerKilledAfter(const ServerKilledAfter&) = delete;
+  ServerKilledAfter& operator=(const ServerKilledAfter&) = delete;
+
+ private:
+  std::thread killer_;
+};
 
 }  // namespace eiyou
