@@ -49,6 +49,9 @@ std::optional<DishMerge> DishWorkingCopy::Save(const std::vector<std::string>& b
   const std::optional<PgSettings> settings = FolderServer(error);
   if (!settings) return std::nullopt;
   if (!error.empty()) throw IoError(error + "\n献立は保存していません。");
+  // A working copy that cannot be written fails before the server is asked,
+  // as the file alone would: nothing is saved anywhere.
+  if (!DirectoryExists(DishDirectoryPath())) throw IoError(WriteFailureMessage(DishFilePath()));
   ServerDishList saved = SaveServerDishes(*settings, base, ours, repointTo);
   if (!saved.ok) throw IoError(saved.message + "\n画面の一覧はそのままです。");
   return DishMerge{std::move(saved.lines), saved.othersAdded, saved.othersRemoved};
