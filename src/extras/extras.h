@@ -16,10 +16,12 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "gui/report_page.h"
 #include "import/food_import.h"
 #include "plans/plan_store.h"
+#include "plans/server_dishes.h"
 #include "reports/monthly_menu.h"
 #include "reports/order_report.h"
 #include "reports/report.h"
@@ -38,7 +40,7 @@ inline constexpr const char* kExtrasEntryName = "eiyou_extras";
 
 // One more with every change of the table's entries or of the interfaces they
 // hand over (a new member of DayPlanStore).
-inline constexpr int kExtrasInterface = 4;
+inline constexpr int kExtrasInterface = 5;
 
 // The sizes of the types handed through the table: a module built from other
 // headers (left from another version) is refused rather than called.
@@ -73,6 +75,11 @@ struct ExtrasTable {
                               std::string& error) = nullptr;
   void (*previewOrderSheet)(QWidget* parent, const OrderReport& report) = nullptr;
   void (*previewMonthlyMenu)(QWidget* parent, const MonthlyMenu& menu) = nullptr;
+  // LoadServerDishes and SaveServerDishes
+  ServerDishList (*loadServerDishes)(const PgSettings& settings) = nullptr;
+  ServerDishList (*saveServerDishes)(const PgSettings& settings, const std::vector<std::string>& base,
+                                     const std::vector<std::string>& ours,
+                                     const FoodTable* repointTo) = nullptr;
 };
 
 }  // namespace eiyou

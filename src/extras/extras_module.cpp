@@ -28,6 +28,8 @@ eiyou::ExtrasTable MakeTable() {
   table.writeOrderSheetXlsx = &eiyou::WriteOrderSheetXlsx;
   table.previewOrderSheet = &eiyou::PreviewOrderSheet;
   table.previewMonthlyMenu = &eiyou::PreviewMonthlyMenu;
+  table.loadServerDishes = &eiyou::LoadServerDishes;
+  table.saveServerDishes = &eiyou::SaveServerDishes;
   return table;
 }
 

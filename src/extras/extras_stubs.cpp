@@ -244,4 +244,18 @@ void PreviewMonthlyMenu(QWidget* parent, const MonthlyMenu& menu) {
     ShowError(parent, U(why));
 }
 
+ServerDishList LoadServerDishes(const PgSettings& settings) {
+  ServerDishList result;
+  if (const ExtrasTable* extras = Extras(result.message)) return extras->loadServerDishes(settings);
+  return result;
+}
+
+ServerDishList SaveServerDishes(const PgSettings& settings, const std::vector<std::string>& base,
+                                const std::vector<std::string>& ours, const FoodTable* repointTo) {
+  ServerDishList result;
+  if (const ExtrasTable* extras = Extras(result.message))
+    return extras->saveServerDishes(settings, base, ours, repointTo);
+  return result;
+}
+
 }  // namespace eiyou

@@ -52,6 +52,7 @@ DishFileOpening DishSession::Opening(MessageSink& sink) {
   // Not ChooseAge: the chart drawn flag outlives the window.
   sex_ = -1;
   ageRow_ = 0;
+  if (server) server->Refresh(sink);
   DishFileOpening opening = ReadDishFileAtOpening(sink);
   openedLines_ = opening.lines;
   openedTable_ = FoodTableDigest();
@@ -112,43 +113,59 @@ DishSession::DishSave DishSession::SaveDishes() {
   const std::string path = DishFilePath();
   const DishFolderLock lock(DishDirectoryPath());
   std::vector<std::string> base = openedLines_, ours = dishes_;
-  // A file gone or unreadable tells nothing of what another copy saved: the
-  // program never removes it. The write below then meets what is in its place.
-  std::vector<std::string> theirs = base;
-  try {
-    if (EntryExists(path)) theirs = ReadDishFile(path);
-  } catch (const IoError&) {
-  }
   DishSave save;
   const std::optional<std::size_t> table = FoodTableDigest();
+  std::optional<FoodTable> now;
   if (openedTable_ && table && *table != *openedTable_) {
-    FoodTable now;
+    now.emplace();
     int row = 0;
     for (std::string& line : ReadTableLines(FoodTablePath(), FoodTable::kMaxRows, nullptr))
-      now.SetRow(++row, std::move(line));
-    base = RepointDishLines(base, now).lines;
-    theirs = RepointDishLines(theirs, now).lines;
-    RepointResult mine = RepointDishLines(ours, now);
+      now->SetRow(++row, std::move(line));
+    base = RepointDishLines(base, *now).lines;
+    RepointResult mine = RepointDishLines(ours, *now);
     save.foodsRepointed = mine.entriesMoved;
     ours = std::move(mine.lines);
     std::stable_sort(ours.begin(), ours.end());  // new line numbers may reorder equal heads
   }
-  if (theirs == base) {
-    save.lines = std::move(ours);
+  std::optional<DishMerge> merge;
+  if (server) merge = server->Save(base, ours, now ? &*now : nullptr);
+  if (merge) {
+    save.server = true;
   } else {
-    DishMerge merge = MergeDishLines(base, ours, theirs);
-    save.lines = std::move(merge.lines);
-    save.othersAdded = merge.added;
-    save.othersRemoved = merge.removed;
+    // A file gone or unreadable tells nothing of what another copy saved: the
+    // program never removes it. The write below then meets what is in its place.
+    std::vector<std::string> theirs = base;
+    try {
+      if (EntryExists(path)) theirs = ReadDishFile(path);
+    } catch (const IoError&) {
+    }
+    if (now) theirs = RepointDishLines(theirs, *now).lines;
+    if (theirs != base) merge = MergeDishLines(base, ours, theirs);
   }
-  WriteDishFile(path, save.lines);
-  openedLines_ = save.lines;
-  openedTable_ = table;
-  if (save.listChanged()) {
-    // The list shows what was written.
-    dishes_ = save.lines;
-    SortInListOrder(dishes_);
-    Changed(DishChange::Dishes);
+  if (merge) {
+    save.lines = std::move(merge->lines);
+    save.othersAdded = merge->added;
+    save.othersRemoved = merge->removed;
+  } else {
+    save.lines = std::move(ours);
+  }
+  const auto written = [&] {
+    openedLines_ = save.lines;
+    openedTable_ = table;
+    if (save.listChanged()) {
+      // The list shows what was written.
+      dishes_ = save.lines;
+      SortInListOrder(dishes_);
+      Changed(DishChange::Dishes);
+    }
+  };
+  if (save.server) {
+    // The server holds the list now: a working copy that cannot be written
+    // must not make the next save take the server's lines for the window's.
+    ThenTell([&] { WriteDishFile(path, save.lines); }, written);
+  } else {
+    WriteDishFile(path, save.lines);
+    written();
   }
   return save;
 }
@@ -156,7 +173,9 @@ DishSession::DishSave DishSession::SaveDishes() {
 std::string DishSaveNote(const DishSession::DishSave& save) {
   std::string note;
   if (save.othersAdded || save.othersRemoved) {
-    note = "この画面を開いた後に、ほかの画面やプログラムで献立ファイルが保存されていたため、";
+    note = save.server
+               ? "この画面を開いた後に、ほかの利用者が共有サーバーの献立を保存していたため、"
+               : "この画面を開いた後に、ほかの画面やプログラムで献立ファイルが保存されていたため、";
     if (save.othersAdded)
       note += "そちらで登録された献立 " + std::to_string(save.othersAdded) + " 件を一覧に加え";
     if (save.othersAdded && save.othersRemoved) note += "、";

@@ -28,6 +28,24 @@ namespace eiyou {
 
 class AllergenSession;
 
+// The dish list of a data folder that keeps its dishes on a shared server:
+// the dish file is then the local working copy of the server's list. Whether
+// the folder does is read afresh at each use.
+class DishListServer {
+ public:
+  virtual ~DishListServer() = default;
+  // At an opening: the dish file made anew from the server's list. What
+  // fails is told through `sink`, and the opening goes on with the file as
+  // it stands.
+  virtual void Refresh(MessageSink& sink) = 0;
+  // A save sent to the server (SaveServerDishes): what the server now holds,
+  // or nothing when the folder keeps its dishes in the file alone. Throws
+  // IoError when the server cannot take it; nothing was then changed there.
+  virtual std::optional<DishMerge> Save(const std::vector<std::string>& base,
+                                        const std::vector<std::string>& ours,
+                                        const FoodTable* repointTo) = 0;
+};
+
 // What changed on the dish side: one of its lists (`list` says how), or what
 // its figures are reckoned from (a table read again, the sex or age class
 // chosen).
@@ -66,7 +84,9 @@ class DishSession : public SideTables {
   // A new window: the dish list read from the dish file (the returned
   // opening's lines go to it, sorted), the dish being composed, the
   // evaluation and the sex and age class empty, as the window's controls
-  // start. Throws IoError as ReadDishFileAtOpening does.
+  // start. With the dishes on a server, the file is first made from the
+  // server's list (DishListServer::Refresh). Throws IoError as
+  // ReadDishFileAtOpening does.
   DishFileOpening Opening(MessageSink& sink);
 
   // Adds the food of `choice` (a FoodChoice, CP932) at the weight typed
@@ -91,6 +111,7 @@ class DishSession : public SideTables {
   // What a save wrote beyond the window's own list.
   struct DishSave {
     std::vector<std::string> lines;  // as written, in list order
+    bool server = false;  // the list went to the shared server first
     int othersAdded = 0, othersRemoved = 0;  // see MergeDishLines
     int foodsRepointed = 0;  // FoodEntry texts pointed at a new table's lines
     bool listChanged() const { return othersAdded || othersRemoved || foodsRepointed; }
@@ -103,6 +124,10 @@ class DishSession : public SideTables {
   // (RepointDishLines), never written with the old line numbers. The dish
   // list then holds what was written. Throws IoError when the file cannot be
   // written; nothing is then written and the list stays as it was.
+  // With the dishes on a server the list goes there first, merged against
+  // what other users saved (DishListServer::Save), and the file is then
+  // written with what the server holds. A server that cannot take it throws
+  // IoError with nothing changed, the file included.
   DishSave SaveDishes();
 
   // The food table; the texts decoded for the screen are decoded afresh.
@@ -140,6 +165,9 @@ class DishSession : public SideTables {
   std::vector<FoodAmount> DraftFoods() const { return ReadFoodEntries(draft_); }
   const std::vector<FoodAmount>& ChosenFoods() const { return chosenFoods_; }
   AllergenSession* allergens = nullptr;
+  // Where the dishes are kept besides the file (Sessions sets it; null: the
+  // file alone).
+  DishListServer* server = nullptr;
   // The assessment of the dishes chosen for evaluation, or, with none
   // chosen, of the dish being composed. Needs `assessment`.
   AssessmentView Assessed();

@@ -9,6 +9,7 @@
 #include "nutrition/food_entry.h"
 #include "plans/plan_store.h"
 #include "reports/assessment_report.h"
+#include "sessions/dish_working_copy.h"
 #include "tables/cp932.h"
 #include "tables/food_edition.h"
 #include "tables/text_fields.h"
@@ -31,6 +32,7 @@ DishFileOpening MealSession::Opening(MessageSink& sink) {
   ClearDay();
   LoadFood(sink);
   LoadReference(sink);
+  RefreshDishWorkingCopy(sink);
   return ReadDishFileAtOpening(sink);
 }
 

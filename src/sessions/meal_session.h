@@ -91,7 +91,8 @@ class MealSession : public SideTables {
   void ChooseDate(std::string date) { date_ = std::move(date); }
 
   // A new meal window: the totals from zero, both tables loaded, the dish file
-  // read. An unreadable file throws IoError.
+  // read (with the dishes on a server, made from the server's list first:
+  // RefreshDishWorkingCopy). An unreadable file throws IoError.
   DishFileOpening Opening(MessageSink& sink);
 
   // Adds a dish's foods to the day's totals, and the dish to `meal` (1..3;

@@ -5,6 +5,7 @@
 #include "sessions/allergen_session.h"
 #include "sessions/assessment_session.h"
 #include "sessions/dish_session.h"
+#include "sessions/dish_working_copy.h"
 #include "sessions/facility_session.h"
 #include "sessions/meal_session.h"
 #include "sessions/menu_session.h"
@@ -24,6 +25,8 @@ struct Sessions {
   AssessmentSession assessment;
   ViewerSession viewer;
   DishSession dish;
+  // The dish list on a shared server, when the data folder names one.
+  DishWorkingCopy dishServer;
   MealSession meal;
   PeriodSession period;
   // The target-set editor; the assessment judges against what it stores.
@@ -41,6 +44,7 @@ struct Sessions {
     dish.assessment = meal.assessment = period.assessment = &assessment;
     FollowTargetSets(assessment, targets);
     dish.allergens = facility.allergens = &allergens;
+    dish.server = &dishServer;
   }
   Sessions(const Sessions&) = delete;
   Sessions& operator=(const Sessions&) = delete;

@@ -15,6 +15,7 @@
 #include "import/food_import.h"
 #include "modal_driver.h"
 #include "plans/plan_store.h"
+#include "plans/server_dishes.h"
 #include "reports/report.h"
 
 namespace {
@@ -44,6 +45,15 @@ eiyou::Report SmallReport() {
   r.columns = {{"エネルギー", "kcal"}};
   r.days = {{"2024-07-01", {{"1750", "", ""}}}};
   return r;
+}
+
+// A server nothing answers for: the module's own message tells that the call got there.
+eiyou::PgSettings Nowhere() {
+  eiyou::PgSettings settings;
+  settings.host = "127.0.0.1";
+  settings.port = 1;
+  settings.dbname = "kondate";
+  return settings;
 }
 
 eiyou::DayPlan Day() {
@@ -88,6 +98,9 @@ class ExtrasModuleTest : public QObject {
     d.Window("ReportPreview", [](QWidget* w) { w->close(); });
     eiyou::PreviewReport(nullptr, SmallReport(), {});
     QVERIFY2(d.Done(), d.Report());
+    const eiyou::ServerDishList dishes = eiyou::LoadServerDishes(Nowhere());
+    QVERIFY2(!dishes.ok && dishes.message.find("サーバーに接続できません") != std::string::npos,
+             dishes.message.c_str());
     QVERIFY(LoadedModuleLibraries().size() >= 5);
   }
 
@@ -116,6 +129,9 @@ class ExtrasModuleTest : public QObject {
       QVERIFY2(store->message().find(named) == 0, store->message().c_str());
       QVERIFY(!store->SaveDay(Day()).ok);
       QVERIFY(!QFile::exists(dir.path() + "/KONDATE/献立表.db"));
+
+      const eiyou::ServerDishList dishes = eiyou::SaveServerDishes(Nowhere(), {}, {"a,b,c"});
+      QVERIFY2(!dishes.ok && dishes.message.find(named) == 0, dishes.message.c_str());
 
       std::string error;
       QVERIFY(!eiyou::WriteReportXlsx(SmallReport(), eiyou::Utf8Of(dir.path()) + "/r.xlsx", error));

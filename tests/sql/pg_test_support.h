@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 
 #include "plans/sql/sql_connection.h"
 
@@ -45,10 +47,47 @@ inline void RequireServer() {
       << EIYOU_PG_TEST_SCRIPT << " start DIR, which needs PostgreSQL (Debian package postgresql).";
 }
 
+// Drops every table of the test database, so that a store starts on an empty
+// one (the other tests' tables too: they share the server).
+inline void DropServerTables() {
+  SqlError error;
+  auto db = ConnectPostgres(ServerSettings(), error);
+  ASSERT_TRUE(db) << error.message;
+  std::string tables;
+  auto names = db->Prepare(
+      "SELECT table_name FROM information_schema.tables WHERE table_schema = 'public'");
+  while (names->Step() == SqlStep::Row)
+    tables += (tables.empty() ? "" : ", ") + std::string("\"") + std::string(names->Text(0)) + "\"";
+  names.reset();
+  if (tables.empty()) return;
+  ASSERT_TRUE(db->Exec("DROP TABLE IF EXISTS " + tables + " CASCADE")) << db->lastError().message;
+}
+
 inline void ServerScript(const char* command) {
   const std::string line =
       std::string(EIYOU_PG_TEST_SCRIPT) + " " + command + " '" + EIYOU_PG_TEST_DIR + "'";
   ASSERT_EQ(std::system(line.c_str()), 0) << line;
 }
+
+// Kills the server `after` from now, as a crash would, in the middle of what
+// the case does meanwhile; started again when this goes, whatever failed:
+// the other cases need it.
+class ServerKilledAfter {
+ public:
+  explicit ServerKilledAfter(std::chrono::milliseconds after)
+      : killer_([after] {
+          std::this_thread::sleep_for(after);
+          ServerScript("kill");
+        }) {}
+  ~ServerKilledAfter() {
+    killer_.join();
+    ServerScript("start");
+  }
+  ServerKilledAfter(const ServerKilledAfter&) = delete;
+  ServerKilledAfter& operator=(const ServerKilledAfter&) = delete;
+
+ private:
+  std::thread killer_;
+};
 
 }  // namespace eiyou
