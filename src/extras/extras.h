@@ -1,8 +1,9 @@
 // The module of what the first window never needs: the workbook reader (libzip,
 // libxml2), the workbook writer (libxlsxwriter), the day plans' database
-// (SQLite) and printing (Qt's print support). Those libraries take longer to
-// load and relocate than the rest of the program together, so the program
-// leaves them out and opens the module when one of these is first used.
+// (SQLite, or libpq for a shared server) and printing (Qt's print support).
+// Those libraries take longer to load and relocate than the rest of the
+// program together, so the program leaves them out and opens the module when
+// one of these is first used.
 //
 // The module hands over one table of entry points. The program has stand-ins
 // of the same functions (extras_stubs.cpp) that load the module and call
@@ -20,6 +21,7 @@
 #include "gui/report_page.h"
 #include "import/food_import.h"
 #include "plans/plan_store.h"
+#include "plans/sql/sql_connection.h"
 #include "reports/monthly_menu.h"
 #include "reports/order_report.h"
 #include "reports/report.h"
@@ -38,20 +40,20 @@ inline constexpr const char* kExtrasEntryName = "eiyou_extras";
 
 // One more with every change of the table's entries or of the interfaces they
 // hand over (a new member of DayPlanStore).
-inline constexpr int kExtrasInterface = 4;
+inline constexpr int kExtrasInterface = 5;
 
 // The sizes of the types handed through the table: a module built from other
 // headers (left from another version) is refused rather than called.
-inline constexpr std::array<std::size_t, 10> ExtrasLayout() {
+inline constexpr std::array<std::size_t, 12> ExtrasLayout() {
   return {sizeof(FoodImport),  sizeof(ImportLimits), sizeof(ImportedFood), sizeof(Report),
           sizeof(DayPlan),     sizeof(StoreResult),  sizeof(PlanRepoint),  sizeof(ReportChart),
-          sizeof(OrderReport), sizeof(MonthlyMenu)};
+          sizeof(OrderReport), sizeof(MonthlyMenu),  sizeof(PgSettings),   sizeof(SqlError)};
 }
 
 struct ExtrasTable {
   int interface = kExtrasInterface;
   std::size_t size = sizeof(ExtrasTable);
-  std::array<std::size_t, 10> layout = ExtrasLayout();
+  std::array<std::size_t, 12> layout = ExtrasLayout();
 
   // import::ReadWorkbook
   void (*readWorkbook)(std::string_view bytes, const ImportProgress& progress,
@@ -61,6 +63,9 @@ struct ExtrasTable {
                                              std::time_t now) = nullptr;
   std::unique_ptr<DayPlanStore> (*openPlansWith)(const std::string& dataDir, std::time_t now,
                                                  std::span<const PlanMigration> migrations) = nullptr;
+  // OpenServerPlanStore
+  std::unique_ptr<DayPlanStore> (*openServerPlans)(const PgSettings& settings,
+                                                   SqlError* failure) = nullptr;
   // WriteReportXlsx
   bool (*writeReportXlsx)(const Report& report, const std::string& path,
                           std::string& error) = nullptr;
