@@ -6,7 +6,7 @@
 # composed and registered, three days of meals stored, a day's assessment, a
 # workbook read in the import dialog, the week of those days analysed, a target
 # set read from a file, the facility's groups, prices, allergens and order sheet, the
-# sample month's menu) and photographs each window with its frame using
+# sample month's menu, the settings dialog) and photographs each window with its frame using
 # ImageMagick's import. The PNGs get a 256-colour palette
 # to keep them small; the same program gives the same files byte for byte.
 # Clicks are at the controls' window-relative places as the window sources set
@@ -478,6 +478,23 @@ no_message
 shot "$menu" 14-monthly-menu-window
 click "$menu" 1068 657 # 閉じる
 gone 献立表
+
+# ---- The settings dialog with a shared server's fields filled (cancelled) ----
+step="settings dialog"
+click "$main" 52 497 # 設定, in the strip below the end button
+settings=$(window 設定)
+# The dialog is laid out by Qt's layouts: the keyboard, not places. The file
+# choice has the focus; Down chooses the server, Tab goes to the next field.
+xdotool key Down Tab
+paste db1
+xdotool key Tab Tab
+paste kondate
+xdotool key Tab
+paste sato
+no_message
+shot "$settings" 16-settings
+xdotool key Escape
+gone 設定
 
 step="end"
 click "$main" 240 426 # 終了

@@ -1,8 +1,9 @@
 // The module of what the first window never needs: the workbook reader (libzip,
 // libxml2), the workbook writer (libxlsxwriter), the day plans' database
-// (SQLite) and printing (Qt's print support). Those libraries take longer to
-// load and relocate than the rest of the program together, so the program
-// leaves them out and opens the module when one of these is first used.
+// (SQLite, or libpq for a shared server) and printing (Qt's print support).
+// Those libraries take longer to load and relocate than the rest of the
+// program together, so the program leaves them out and opens the module when
+// one of these is first used.
 //
 // The module hands over one table of entry points. The program has stand-ins
 // of the same functions (extras_stubs.cpp) that load the module and call
@@ -22,6 +23,7 @@
 #include "import/food_import.h"
 #include "plans/plan_store.h"
 #include "plans/server_dishes.h"
+#include "plans/sql/sql_connection.h"
 #include "reports/monthly_menu.h"
 #include "reports/order_report.h"
 #include "reports/report.h"
@@ -40,20 +42,21 @@ inline constexpr const char* kExtrasEntryName = "eiyou_extras";
 
 // One more with every change of the table's entries or of the interfaces they
 // hand over (a new member of DayPlanStore).
-inline constexpr int kExtrasInterface = 5;
+inline constexpr int kExtrasInterface = 6;
 
 // The sizes of the types handed through the table: a module built from other
 // headers (left from another version) is refused rather than called.
-inline constexpr std::array<std::size_t, 10> ExtrasLayout() {
+inline constexpr std::array<std::size_t, 13> ExtrasLayout() {
   return {sizeof(FoodImport),  sizeof(ImportLimits), sizeof(ImportedFood), sizeof(Report),
           sizeof(DayPlan),     sizeof(StoreResult),  sizeof(PlanRepoint),  sizeof(ReportChart),
-          sizeof(OrderReport), sizeof(MonthlyMenu)};
+          sizeof(OrderReport), sizeof(MonthlyMenu),  sizeof(PgSettings),   sizeof(SqlError),
+          sizeof(ServerDishList)};
 }
 
 struct ExtrasTable {
   int interface = kExtrasInterface;
   std::size_t size = sizeof(ExtrasTable);
-  std::array<std::size_t, 10> layout = ExtrasLayout();
+  std::array<std::size_t, 13> layout = ExtrasLayout();
 
   // import::ReadWorkbook
   void (*readWorkbook)(std::string_view bytes, const ImportProgress& progress,
@@ -63,6 +66,9 @@ struct ExtrasTable {
                                              std::time_t now) = nullptr;
   std::unique_ptr<DayPlanStore> (*openPlansWith)(const std::string& dataDir, std::time_t now,
                                                  std::span<const PlanMigration> migrations) = nullptr;
+  // OpenServerPlanStore
+  std::unique_ptr<DayPlanStore> (*openServerPlans)(const PgSettings& settings,
+                                                   SqlError* failure) = nullptr;
   // WriteReportXlsx
   bool (*writeReportXlsx)(const Report& report, const std::string& path,
                           std::string& error) = nullptr;

@@ -4,6 +4,7 @@
 #include "gui/printing.h"
 #include "gui/report_actions.h"
 #include "import/readers.h"
+#include "plans/pg_plan_store.h"
 
 namespace {
 
@@ -17,11 +18,17 @@ std::unique_ptr<eiyou::DayPlanStore> OpenPlansWith(
   return eiyou::DayPlanStore::Open(dataDir, now, migrations);
 }
 
+std::unique_ptr<eiyou::DayPlanStore> OpenServerPlans(const eiyou::PgSettings& settings,
+                                                     eiyou::SqlError* failure) {
+  return eiyou::OpenServerPlanStore(settings, failure);
+}
+
 eiyou::ExtrasTable MakeTable() {
   eiyou::ExtrasTable table;
   table.readWorkbook = &eiyou::import::ReadWorkbook;
   table.openPlans = &OpenPlans;
   table.openPlansWith = &OpenPlansWith;
+  table.openServerPlans = &OpenServerPlans;
   table.writeReportXlsx = &eiyou::WriteReportXlsx;
   table.printPicture = &eiyou::PrintPicture;
   table.previewReport = &eiyou::PreviewReport;

@@ -15,6 +15,8 @@
 #include "gui/report_actions.h"
 #include "gui/text.h"
 #include "import/readers.h"
+#include "plans/failed_plan_store.h"
+#include "plans/pg_plan_store.h"
 
 namespace eiyou {
 
@@ -40,78 +42,6 @@ std::string Mismatch(const ExtrasTable* table, const std::string& path) {
     return {};
   return "機能モジュール " + path + " はこのプログラムのものではありません（版が合いません）。";
 }
-
-// A store that refuses everything with the module's message: a failed opening
-// as DayPlanStore::Open reports one.
-class UnavailablePlanStore final : public DayPlanStore {
- public:
-  UnavailablePlanStore(const std::string& dataDir, std::string message) {
-    status_ = OpenStatus::Failed;
-    path_ = PlanDatabasePath(dataDir);
-    message_ = std::move(message);
-  }
-  bool HasDay(const std::string&) override { return false; }
-  std::optional<DayPlan> LoadDay(const std::string&) override { return std::nullopt; }
-  std::optional<DayPlan> LoadDayWithVersion(const std::string&, std::int64_t& version) override {
-    version = 0;
-    return std::nullopt;
-  }
-  std::vector<DayPlan> DaysBetween(const std::string&, const std::string&) override { return {}; }
-  StoreResult SaveDay(const DayPlan&, std::time_t) override { return Refusal(); }
-  StoreResult SaveDayIfUnchanged(const DayPlan&, std::int64_t&, bool& changedByOther,
-                                 std::time_t) override {
-    changedByOther = false;
-    return Refusal();
-  }
-  StoreResult DeleteDay(const std::string&) override { return Refusal(); }
-  StoreResult BeginRepoint(const FoodTable&, PlanRepoint& result) override {
-    result = {};
-    return {false, message_};
-  }
-  StoreResult CopyCommittedTo(const std::string&) override { return {false, message_}; }
-  StoreResult CommitRepoint() override { return {true, {}}; }  // nothing was changed
-  void AbandonRepoint() override {}
-  std::vector<TargetSetEntry> TargetSets() override {
-    readError_ = message_;
-    return {};
-  }
-  std::optional<TargetSet> LoadTargetSet(const std::string&) override {
-    readError_ = message_;
-    return std::nullopt;
-  }
-  StoreResult AddTargetSet(const TargetSet&) override { return Refusal(); }
-  StoreResult ReplaceTargetSet(const std::string&, const TargetSet&) override { return Refusal(); }
-  StoreResult DeleteTargetSet(const std::string&) override { return Refusal(); }
-  std::vector<EaterGroup> EaterGroups() override { return Unread<EaterGroup>(); }
-  StoreResult SaveEaterGroup(const EaterGroup&, std::int64_t*) override { return Refusal(); }
-  StoreResult DeleteEaterGroup(std::int64_t) override { return Refusal(); }
-  std::vector<HeadcountChange> HeadcountChanges(const std::string&, const std::string&) override {
-    return Unread<HeadcountChange>();
-  }
-  StoreResult SaveHeadcountChanges(const std::vector<HeadcountChange>&) override {
-    return Refusal();
-  }
-  std::vector<FoodPurchase> FoodPurchases() override { return Unread<FoodPurchase>(); }
-  StoreResult SaveFoodPurchases(const std::vector<FoodPurchase>&) override { return Refusal(); }
-  std::vector<AllergenOverride> AllergenOverrides() override { return Unread<AllergenOverride>(); }
-  StoreResult SaveAllergenOverrides(const std::vector<AllergenOverride>&,
-                                    const std::vector<AllergenOverride>&) override {
-    return Refusal();
-  }
-  FacilityInfo LoadFacilityInfo() override {
-    readError_ = message_;
-    return {};
-  }
-  StoreResult SaveFacilityInfo(const FacilityInfo&) override { return Refusal(); }
-
- private:
-  StoreResult Refusal() const { return {false, message_ + "何も保存していません。"}; }
-  template <typename Row>
-  std::vector<Row> Unread() {
-    readError_ = message_;
-    return {};
-  }
-};
 
 }  // namespace
 
@@ -185,7 +115,7 @@ void ReadWorkbook(std::string_view bytes, const ImportProgress& progress,
 std::unique_ptr<DayPlanStore> DayPlanStore::Open(const std::string& dataDir, std::time_t now) {
   std::string error;
   if (const ExtrasTable* extras = Extras(error)) return extras->openPlans(dataDir, now);
-  return std::make_unique<UnavailablePlanStore>(dataDir, error);
+  return FailedPlanStore(PlanDatabasePath(dataDir), error);
 }
 
 std::unique_ptr<DayPlanStore> DayPlanStore::Open(const std::string& dataDir, std::time_t now,
@@ -193,7 +123,14 @@ std::unique_ptr<DayPlanStore> DayPlanStore::Open(const std::string& dataDir, std
   std::string error;
   if (const ExtrasTable* extras = Extras(error))
     return extras->openPlansWith(dataDir, now, migrations);
-  return std::make_unique<UnavailablePlanStore>(dataDir, error);
+  return FailedPlanStore(PlanDatabasePath(dataDir), error);
+}
+
+std::unique_ptr<DayPlanStore> OpenServerPlanStore(const PgSettings& settings, SqlError* failure) {
+  std::string error;
+  if (const ExtrasTable* extras = Extras(error)) return extras->openServerPlans(settings, failure);
+  if (failure) *failure = {};
+  return FailedPlanStore("「" + settings.dbname + "」", error);
 }
 
 std::unique_ptr<DayPlanStore> DayPlanStore::OpenInDataFolder(std::time_t now) {

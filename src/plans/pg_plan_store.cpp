@@ -138,12 +138,14 @@ class PgPlanStore final : public plan_detail::SqlPlanStore {
   }
 
   void Connect(const PgSettings& settings, std::span<const PlanMigration> migrations) {
-    SqlError error;
-    connection_ = ConnectPostgres(settings, error);
-    if (!connection_) return Fail(JapaneseMessage(error));
+    connection_ = ConnectPostgres(settings, failure_);
+    if (!connection_) return Fail(JapaneseMessage(failure_));
     sql_ = connection_.get();
     Migrate(migrations);
   }
+
+  // Why connecting or preparing the layout failed (kind None when it did not).
+  const SqlError& failure() const { return failure_; }
 
   void Fail(std::string message) {
     readable_ = writable_ = false;
@@ -183,11 +185,22 @@ class PgPlanStore final : public plan_detail::SqlPlanStore {
  private:
   void Migrate(std::span<const PlanMigration> migrations) {
     auto failed = [&] {
-      const SqlError error = sql_->lastError();
+      failure_ = sql_->lastError();
       sql_->Rollback();
-      Fail("サーバーの献立表 " + path_ + " を準備できませんでした。" + JapaneseMessage(error));
+      // Only a layout missing or older than this program's gets here: a user
+      // whose role may not change tables cannot bring it up to date.
+      if (failure_.kind == SqlErrorKind::NoPermission)
+        Fail("サーバーの献立表 " + path_ + " の形式はこのプログラムより古く、この利用者には形式を更新する権限がありません。"
+             "サーバーの管理者がこのプログラムで一度接続して（または更新を実行して）から、もう一度試してください。");
+      else
+        Fail("サーバーの献立表 " + path_ + " を準備できませんでした。" + JapaneseMessage(failure_));
       return false;
     };
+    const int latest = migrations.empty() ? 0 : migrations.back().version;
+    // A layout already up to date is only read: every store opening connects
+    // afresh, and a user who may not change tables still gets in.
+    if (!StoredLayout(version_) && failure_.kind != SqlErrorKind::None) return void(failed());
+    if (version_ >= latest) return Opened(latest);
     if (!(sql_->Begin() && sql_->Exec(kLayoutTable) && sql_->Commit())) return void(failed());
     for (const PlanMigration& step : migrations) {
       if (step.version <= version_) continue;
@@ -209,13 +222,27 @@ class PgPlanStore final : public plan_detail::SqlPlanStore {
       if (!sql_->Commit()) return void(failed());
       version_ = std::max(now, step.version);
     }
-    if (migrations.empty()) {  // nothing to take: only the version is read
-      auto read = sql_->Prepare("SELECT version FROM plan_layout WHERE id = 1");
-      if (!read || read->Step() != SqlStep::Row) return void(failed());
-      version_ = static_cast<int>(read->Int(0));
+    Opened(latest);
+  }
+
+  // The stored layout version; false with none (kind None) when the server
+  // has no layout table yet, or with failure_ set when it cannot be read.
+  bool StoredLayout(int& version) {
+    auto read = sql_->Prepare("SELECT version FROM plan_layout WHERE id = 1");
+    if (!read) {
+      // 42P01: no such table yet, the first program to connect makes it.
+      if (sql_->lastError().sqlstate != "42P01") failure_ = sql_->lastError();
+      return false;
     }
+    const SqlStep step = read->Step();
+    if (step == SqlStep::Error) failure_ = sql_->lastError();
+    if (step != SqlStep::Row) return false;
+    version = static_cast<int>(read->Int(0));
+    return true;
+  }
+
+  void Opened(int latest) {
     readable_ = true;
-    const int latest = migrations.empty() ? 0 : migrations.back().version;
     if (version_ > latest) {
       status_ = OpenStatus::NewerVersion;
       message_ = "サーバーの献立表 " + path_ +
@@ -227,21 +254,24 @@ class PgPlanStore final : public plan_detail::SqlPlanStore {
   }
 
   std::unique_ptr<SqlConnection> connection_;
+  SqlError failure_;
 };
 
 }  // namespace
 
 std::span<const PlanMigration> PgPlanMigrations() { return kMigrations; }
 
-std::unique_ptr<DayPlanStore> OpenServerPlanStore(const PgSettings& settings) {
-  return OpenServerPlanStore(settings, PgPlanMigrations());
+std::unique_ptr<DayPlanStore> OpenServerPlanStore(const PgSettings& settings, SqlError* failure) {
+  return OpenServerPlanStore(settings, PgPlanMigrations(), failure);
 }
 
 std::unique_ptr<DayPlanStore> OpenServerPlanStore(const PgSettings& settings,
-                                                  std::span<const PlanMigration> migrations) {
+                                                  std::span<const PlanMigration> migrations,
+                                                  SqlError* failure) {
   auto store = std::make_unique<PgPlanStore>(settings);
   try {
     store->Connect(settings, migrations);
+    if (failure) *failure = store->failure();
   } catch (const std::bad_alloc&) {
     store->Fail("サーバーの献立表 " + store->path() + " を開けませんでした（メモリが足りません）。");
   } catch (const std::exception&) {

@@ -23,9 +23,13 @@ std::span<const PlanMigration> PgPlanMigrations();
 // Connects to the server and brings its layout up to date (each step one
 // transaction). A server whose layout is newer than this program is read and
 // never written (NewerVersion). Every failure is told in Japanese (status
-// Failed). Never throws.
-std::unique_ptr<DayPlanStore> OpenServerPlanStore(const PgSettings& settings);
+// Failed). Never throws. `failure`, when given, receives what refused the
+// connection or a layout step (kind None when the store opened): a caller
+// tells a password asked for (needsPassword) from the rest by it.
 std::unique_ptr<DayPlanStore> OpenServerPlanStore(const PgSettings& settings,
-                                                  std::span<const PlanMigration> migrations);
+                                                  SqlError* failure = nullptr);
+std::unique_ptr<DayPlanStore> OpenServerPlanStore(const PgSettings& settings,
+                                                  std::span<const PlanMigration> migrations,
+                                                  SqlError* failure = nullptr);
 
 }  // namespace eiyou

@@ -8,12 +8,13 @@
 #include "tables/cp932.h"
 #include "tables/data_dir.h"
 #include "tables/errors.h"
+#include "plans/store_open.h"
 
 namespace eiyou {
 namespace {
 
 std::unique_ptr<DayPlanStore> OpenStore(const std::string& dataDir) {
-  return DayPlanStore::Open(dataDir.empty() ? DataDirectory() : dataDir, std::time(nullptr));
+  return OpenPlanStore(dataDir.empty() ? DataDirectory() : dataDir, std::time(nullptr));
 }
 
 // " 1001" / "10001" → the number; 0 when the cell is not one.

@@ -13,6 +13,7 @@
 #include "tables/food_edition.h"
 #include "tables/errors.h"
 #include "tables/file_io.h"
+#include "plans/store_open.h"
 
 namespace eiyou {
 namespace {
@@ -129,7 +130,7 @@ FacilitySession::FacilitySession(SideTables& tables, std::string dataDir)
     : tables_(tables), dataDir_(std::move(dataDir)) {}
 
 std::unique_ptr<DayPlanStore> FacilitySession::Open() const {
-  return DayPlanStore::Open(dataDir_.empty() ? DataDirectory() : dataDir_, std::time(nullptr));
+  return OpenPlanStore(dataDir_.empty() ? DataDirectory() : dataDir_, std::time(nullptr));
 }
 
 std::string FacilitySession::Refresh() {

@@ -8,6 +8,7 @@
 #include "nutrition/profile.h"
 #include "nutrition/food_entry.h"
 #include "plans/plan_store.h"
+#include "plans/store_open.h"
 #include "reports/assessment_report.h"
 #include "sessions/dish_working_copy.h"
 #include "tables/cp932.h"
@@ -80,7 +81,7 @@ void MealSession::DrawChart(Canvas& canvas) {
 DayStatus MealSession::SaveDay(DayPlanDialog& dialog) {
   if (const ChartBlocker choice = RowChoice(sex_, ageRow_); choice != ChartBlocker::None)
     return {DayOutcome::NoRow, ChartBlockerMessage(choice)};
-  const std::unique_ptr<DayPlanStore> store = DayPlanStore::OpenInDataFolder(std::time(nullptr));
+  const std::unique_ptr<DayPlanStore> store = OpenPlanStore(DataDirectory(), std::time(nullptr));
   if (std::optional<DayStatus> refused = Refusal(*store, PlanUse::Store, dialog)) return *refused;
   if (store->HasDay(date_) &&
       !dialog.Confirm(date_ + " の日別献立はすでに保存されています。置き換えますか？", "置き換える",
@@ -92,7 +93,7 @@ DayStatus MealSession::SaveDay(DayPlanDialog& dialog) {
 }
 
 DayStatus MealSession::LoadDay(DayPlanDialog& dialog) {
-  const std::unique_ptr<DayPlanStore> store = DayPlanStore::OpenInDataFolder(std::time(nullptr));
+  const std::unique_ptr<DayPlanStore> store = OpenPlanStore(DataDirectory(), std::time(nullptr));
   if (std::optional<DayStatus> refused = Refusal(*store, PlanUse::Read, dialog)) return *refused;
   const std::optional<DayPlan> plan = store->LoadDay(date_);
   if (!store->readError().empty()) return {DayOutcome::Failed, store->readError(), true};

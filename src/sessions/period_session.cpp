@@ -4,6 +4,7 @@
 
 #include "nutrition/dish_line.h"
 #include "plans/plan_store.h"
+#include "plans/store_open.h"
 #include "reports/assessment_report.h"
 #include "reports/figures_report.h"
 #include "tables/cp932.h"
@@ -32,7 +33,7 @@ bool PeriodSession::Show(MessageSink& sink, const std::string& fromDate, const s
   LoadFood(sink);
   LoadReference(sink);
 
-  const std::unique_ptr<DayPlanStore> store = DayPlanStore::Open(dataDir, now);
+  const std::unique_ptr<DayPlanStore> store = OpenPlanStore(dataDir, now);
   // Reading needs no write access: a read-only folder is no news here.
   if (store->status() != OpenStatus::Ok && store->status() != OpenStatus::ReadOnly)
     sink.Show(store->message());

@@ -8,6 +8,7 @@
 #include "tables/data_dir.h"
 #include "tables/errors.h"
 #include "tables/file_io.h"
+#include "plans/store_open.h"
 
 namespace eiyou {
 namespace {
@@ -25,7 +26,7 @@ std::string FileBaseName(const std::string& path) {
 TargetSetSession::TargetSetSession(std::string dataDir) : dataDir_(std::move(dataDir)) {}
 
 std::unique_ptr<DayPlanStore> TargetSetSession::Open() const {
-  return DayPlanStore::Open(dataDir_.empty() ? DataDirectory() : dataDir_, std::time(nullptr));
+  return OpenPlanStore(dataDir_.empty() ? DataDirectory() : dataDir_, std::time(nullptr));
 }
 
 std::string TargetSetSession::Refresh() {
@@ -185,7 +186,7 @@ StoreResult TargetSetSession::ExportCsv(const std::string& path) const {
 
 TargetSetLookup StoredTargetSets(std::string dataDir) {
   const auto open = [dataDir] {
-    return DayPlanStore::Open(dataDir.empty() ? DataDirectory() : dataDir, std::time(nullptr));
+    return OpenPlanStore(dataDir.empty() ? DataDirectory() : dataDir, std::time(nullptr));
   };
   // Every profile bar asks on each change of the profile: one read serves them all.
   auto names = std::make_shared<std::optional<std::vector<std::string>>>();

@@ -4,14 +4,20 @@
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
+#include <QThread>
+#include <memory>
 
 #include "bunseki.h"
 #include "hacchuu.h"
 #include "gui/controls.h"
+#include "gui/text.h"
 #include "kikan.h"
 #include "kondate.h"
 #include "kondatehyou.h"
 #include "mokuhyou.h"
+#include "plans/store_location.h"
+#include "plans/store_open.h"
+#include "settei.h"
 #include "seibun_hyou.h"
 #include "shisetsu.h"
 #include "sessions/sessions.h"
@@ -98,6 +104,45 @@ TForm1::TForm1(QWidget* parent)
   version->setObjectName("StaticText2");
   version->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   version->setGeometry(kClientWidth - 140, kClientHeight - 34, 120, 22);
+
+  // Where the data is kept, in the strip below the buttons beside the version.
+  eiyou::MakeButton(this, "ServerSettingsButton", "設定", "データの保存先（このコンピューターか共有サーバーか）を設定します",
+                    QRect(20, kClientHeight - 38, 64, 30), this, &TForm1::ServerSettingsButtonClick);
+  storeLocationLabel_ = new QLabel(this);
+  storeLocationLabel_->setObjectName("storeLocationLabel");
+  storeLocationLabel_->setGeometry(92, kClientHeight - 34, kClientWidth - 140 - 92, 22);
+  ShowStoreLocation();
+}
+
+void TForm1::ShowStoreLocation() {
+  // A long server name is cut in the middle; the hint holds it whole.
+  const QString caption = eiyou::U(eiyou::StoreLocationCaption(eiyou::DataDirectory()));
+  storeLocationLabel_->setText(
+      storeLocationLabel_->fontMetrics().elidedText(caption, Qt::ElideMiddle, storeLocationLabel_->width()));
+  storeLocationLabel_->setToolTip(caption);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!passwordAsked_) AskServerPasswordOnce();
+}
+
+void TForm1::AskServerPasswordOnce() {
+  passwordAsked_ = true;
+  const eiyou::StoreLocation location = eiyou::ReadStoreLocation(eiyou::DataDirectory());
+  if (!location.server || !location.error.empty()) return;  // the file: nothing to ask
+  eiyou::PgSettings settings = location.settings;
+  settings.password = eiyou::RememberedServerPassword();
+  // Connecting may take the connection's time limit: never in the way of the
+  // window's first paint. The answer comes back to this thread, if the
+  // window is still there.
+  auto asks = std::make_shared<bool>(false);
+  QThread* probe = QThread::create([settings, asks] { *asks = eiyou::ServerAsksForPassword(settings); });
+  connect(probe, &QThread::finished, probe, &QObject::deleteLater);
+  connect(probe, &QThread::finished, this, [this, settings, asks] {
+    if (*asks) ServerSettingsWindow::AskPassword(this, settings);
+  });
+  probe->start();
 }
 
 TForm1::~TForm1() = default;
@@ -112,3 +157,6 @@ void TForm1::TargetSetButtonClick() { TargetSetWindow::Open(sessions_->targets, 
 void TForm1::FacilityButtonClick() { FacilityWindow::Open(sessions_->facility, this); }
 void TForm1::OrderSheetButtonClick() { OrderSheetWindow::Open(sessions_->facility, this); }
 void TForm1::MonthlyMenuButtonClick() { MonthlyMenuWindow::Open(sessions_->menu, this); }
+void TForm1::ServerSettingsButtonClick() {
+  if (ServerSettingsWindow::Open(eiyou::DataDirectory(), this)) ShowStoreLocation();
+}

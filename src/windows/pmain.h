@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <memory>
 
+class QLabel;
+
 namespace eiyou {
 struct Sessions;
 }
@@ -28,7 +30,19 @@ class TForm1 : public QWidget {
   void FacilityButtonClick();
   void OrderSheetButtonClick();
   void MonthlyMenuButtonClick();
+  void ServerSettingsButtonClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
 
  private:
+  // The note of where the data is kept, read afresh from the folder.
+  void ShowStoreLocation();
+  // Once, when first shown: a server that wants a password nothing gave is
+  // asked about off the window's thread, then the user is asked.
+  void AskServerPasswordOnce();
+
   std::unique_ptr<eiyou::Sessions> sessions_;
+  QLabel* storeLocationLabel_ = nullptr;
+  bool passwordAsked_ = false;
 };

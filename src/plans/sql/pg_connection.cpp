@@ -313,6 +313,7 @@ std::unique_ptr<SqlConnection> ConnectPostgres(const PgSettings& settings, SqlEr
       // up for want of a password.
       error.kind = PQconnectionNeedsPassword(conn) ? SqlErrorKind::AuthFailed : SqlErrorKind::ServerDown;
     }
+    error.needsPassword = PQconnectionNeedsPassword(conn) != 0;
     error.host = PQhost(conn) ? PQhost(conn) : settings.host;
     error.port = PQport(conn) ? PQport(conn) : "";
     error.database = PQdb(conn) ? PQdb(conn) : settings.dbname;

@@ -26,6 +26,9 @@ std::string JapaneseMessage(const SqlError& error) {
              "。サーバーが起動しているか確認してください。";
     }
     case SqlErrorKind::AuthFailed:
+      if (error.needsPassword)
+        return "サーバーがパスワードを求めていますが、入力されていません。"
+               "「設定」の「接続テスト」で入力するか、~/.pgpass に書いてください。";
       return "ユーザー名またはパスワードが正しくありません。";
     case SqlErrorKind::NoDatabase:
       return "データベース「" + error.database + "」がサーバーにありません。";

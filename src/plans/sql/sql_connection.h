@@ -64,6 +64,9 @@ struct SqlError {
   // errors): what a caller that words SQLite's failures itself needs.
   int code = 0;
   int systemErrno = 0;
+  // The server asked for a password and none was to be had (not in
+  // ~/.pgpass, a service file, nor given): the program may ask the user.
+  bool needsPassword = false;
 };
 
 // What the user is told, in Japanese: no engine's English reaches the user.

@@ -1,0 +1,179 @@
+#include "settei.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "gui/controls.h"
+#include "gui/messages.h"
+#include "gui/text.h"
+#include "plans/store_location.h"
+#include "plans/store_open.h"
+
+using eiyou::U;
+
+namespace {
+
+QLineEdit* Field(QWidget* parent, const char* name, const std::string& text, const char* hint) {
+  auto* edit = new QLineEdit(U(text), parent);
+  edit->setObjectName(name);
+  edit->setToolTip(U(hint));
+  return edit;
+}
+
+std::string Typed(const QLineEdit* edit) { return edit->text().toStdString(); }
+
+}  // namespace
+
+bool ServerSettingsWindow::Open(const std::string& dataDir, QWidget* parent) {
+  ServerSettingsWindow window(dataDir, parent);
+  return window.exec() == QDialog::Accepted;
+}
+
+ServerSettingsWindow::ServerSettingsWindow(std::string dataDir, QWidget* parent)
+    : QDialog(parent), dataDir_(std::move(dataDir)) {
+  setObjectName("ServerSettingsWindow");
+  setWindowTitle(U("設定"));
+  const eiyou::StoreLocation location = eiyou::ReadStoreLocation(dataDir_);
+  fixed_ = location.from == eiyou::kServerEnvironmentName;
+  const eiyou::PgSettings& s = location.settings;
+
+  auto* where = new QGroupBox(U("データの保存先"), this);
+  where->setObjectName("StoreChoiceGroup");
+  FileChoice = new QRadioButton(U("このコンピューター（ファイル）"), where);
+  FileChoice->setObjectName("FileChoice");
+  FileChoice->setToolTip(U("このフォルダーの KONDATE/献立表.db に保存します（ひとりで使うとき）"));
+  ServerChoice = new QRadioButton(U("共有サーバー（PostgreSQL）"), where);
+  ServerChoice->setObjectName("ServerChoice");
+  ServerChoice->setToolTip(U("施設の皆で使う PostgreSQL サーバーに保存します"));
+  (location.server ? ServerChoice : FileChoice)->setChecked(true);
+
+  HostEdit = Field(where, "HostEdit", s.host, "サーバーの名前または IP アドレス");
+  PortEdit = Field(where, "PortEdit", s.port ? std::to_string(s.port) : std::string(),
+                   "空欄なら 5432");
+  PortEdit->setPlaceholderText(QStringLiteral("5432"));
+  DatabaseEdit = Field(where, "DatabaseEdit", s.dbname, "サーバーの管理者が作ったデータベースの名前");
+  UserEdit = Field(where, "UserEdit", s.user, "サーバーに接続する利用者の名前");
+  ServiceEdit = Field(where, "ServiceEdit", s.service,
+                      "サービスファイル（pg_service.conf）の項目名。使わなければ空欄");
+  auto* fields = new QFormLayout;
+  fields->addRow(U("ホスト"), HostEdit);
+  fields->addRow(U("ポート"), PortEdit);
+  fields->addRow(U("データベース"), DatabaseEdit);
+  fields->addRow(U("ユーザー"), UserEdit);
+  fields->addRow(U("サービス（任意）"), ServiceEdit);
+  auto* passwordNote = new QLabel(
+      U("パスワードはここには保存しません。~/.pgpass やサービスファイルに書いておくか、"
+        "プログラムの起動時に尋ねられたときに入力してください（入力したパスワードは終了まで覚えておくだけです）。"),
+      where);
+  passwordNote->setObjectName("PasswordNote");
+  passwordNote->setWordWrap(true);
+  auto* inner = new QVBoxLayout(where);
+  inner->addWidget(FileChoice);
+  inner->addWidget(ServerChoice);
+  inner->addLayout(fields);
+  inner->addWidget(passwordNote);
+
+  std::string source;
+  if (fixed_)
+    source.append("環境変数 ")
+        .append(eiyou::kServerEnvironmentName)
+        .append(" が保存先を決めているため、ここでは変更できません。変えるにはその環境変数を変えてください。");
+  if (!location.error.empty()) source.append(source.empty() ? "" : "\n").append(location.error);
+  SourceNote = new QLabel(U(source), this);
+  SourceNote->setObjectName("SourceNote");
+  SourceNote->setWordWrap(true);
+  SourceNote->setVisible(!source.empty());
+
+  auto* buttons = new QHBoxLayout;
+  QPushButton* test = eiyou::LayoutButton(this, "TestButton", "接続テスト",
+                                          "入力した設定でサーバーに接続してみます");
+  QPushButton* ok = eiyou::LayoutButton(this, "OkButton", "OK", "設定を保存して閉じます");
+  QPushButton* cancel = eiyou::LayoutButton(this, "CancelButton", "キャンセル", "何も変えずに閉じます");
+  buttons->addWidget(test);
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  connect(test, &QPushButton::clicked, this, &ServerSettingsWindow::TestButtonClick);
+  connect(ok, &QPushButton::clicked, this, &ServerSettingsWindow::OkButtonClick);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(FileChoice, &QRadioButton::toggled, this, &ServerSettingsWindow::ChoiceChange);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(SourceNote);
+  layout->addWidget(where);
+  layout->addLayout(buttons);
+  setMinimumWidth(460);
+  ChoiceChange();
+}
+
+void ServerSettingsWindow::ChoiceChange() {
+  FileChoice->setEnabled(!fixed_);
+  ServerChoice->setEnabled(!fixed_);
+  const bool editable = !fixed_ && ServerChoice->isChecked();
+  for (QLineEdit* edit : {HostEdit, PortEdit, DatabaseEdit, UserEdit, ServiceEdit}) {
+    edit->setEnabled(ServerChoice->isChecked());
+    edit->setReadOnly(!editable);
+  }
+  findChild<QPushButton*>("TestButton")->setEnabled(ServerChoice->isChecked());
+}
+
+bool ServerSettingsWindow::ReadFields(eiyou::PgSettings& settings) {
+  std::string error;
+  if (eiyou::ServerSettingsFromFields(Typed(HostEdit), Typed(PortEdit), Typed(DatabaseEdit),
+                                      Typed(UserEdit), Typed(ServiceEdit), settings, error))
+    return true;
+  eiyou::ShowMessage(this, U(error));
+  return false;
+}
+
+bool ServerSettingsWindow::AskPassword(QWidget* parent, const eiyou::PgSettings& settings) {
+  QInputDialog ask(parent);
+  ask.setObjectName("ServerPasswordDialog");
+  ask.setWindowTitle(U("サーバーのパスワード"));
+  std::string who = settings.user.empty() ? std::string("この利用者") : "ユーザー「" + settings.user + "」";
+  std::string server = settings.host.empty() ? settings.service : settings.host;
+  ask.setLabelText(U("共有サーバー" + (server.empty() ? std::string() : "「" + server + "」") + "の" + who +
+                     "のパスワードを入力してください。\n"
+                     "パスワードはこのプログラムを終了するまで覚えておくだけで、どこにも保存しません。"));
+  ask.setTextEchoMode(QLineEdit::Password);
+  ask.setOkButtonText(U("OK"));
+  ask.setCancelButtonText(U("キャンセル"));
+  if (ask.exec() != QDialog::Accepted || ask.textValue().isEmpty()) return false;
+  eiyou::RememberServerPassword(ask.textValue().toStdString());
+  return true;
+}
+
+void ServerSettingsWindow::TestButtonClick() {
+  eiyou::PgSettings settings;
+  if (!ReadFields(settings)) return;
+  settings.password = eiyou::RememberedServerPassword();
+  eiyou::ServerCheck check = eiyou::CheckServer(settings);
+  if (check.passwordRefused) eiyou::RememberServerPassword({});
+  if ((check.needsPassword || check.passwordRefused) && AskPassword(this, settings)) {
+    settings.password = eiyou::RememberedServerPassword();
+    check = eiyou::CheckServer(settings);
+    if (check.passwordRefused) eiyou::RememberServerPassword({});
+  }
+  if (check.connected)
+    eiyou::ShowMessage(this, U(check.message));
+  else
+    eiyou::ShowError(this, U(check.message));
+}
+
+void ServerSettingsWindow::OkButtonClick() {
+  if (fixed_) return accept();  // nothing here may change
+  eiyou::PgSettings settings;
+  const bool server = ServerChoice->isChecked();
+  if (server && !ReadFields(settings)) return;
+  std::string error;
+  if (!eiyou::WriteStoreLocation(dataDir_, server ? &settings : nullptr, error))
+    return eiyou::ShowError(this, U(error));
+  accept();
+}
