@@ -301,22 +301,23 @@ StoreResult SqlPlanStore::SaveFacilityInfo(const FacilityInfo& info) {
   if (!IsValidUtf8(info.notes)) return Refused("お知らせの文字が正しくありません。");
   if (!writable_) return Refusal();
   if (!sql_->Begin()) return Failed(kWhat);
-  const bool written = [&] {
-    auto write = sql_->Prepare(
-        rowVersions_ ? "INSERT INTO facility (key, value) VALUES ($1, $2) ON CONFLICT (key) "
-                       "DO UPDATE SET value = excluded.value, version = facility.version + 1"
-                     : "INSERT INTO facility (key, value) VALUES ($1, $2) ON CONFLICT (key) "
-                       "DO UPDATE SET value = excluded.value");
-    if (!write) return false;
-    for (const auto& [key, value] : {std::pair{"name", &info.name}, {"notes", &info.notes}}) {
-      write->BindText(1, key);
-      write->BindText(2, *value);
-      if (!Run(*write)) return false;
-    }
-    return true;
-  }();
-  if (!written || !sql_->Commit()) return Failed(kWhat);
+  if (!WriteFacility(info) || !sql_->Commit()) return Failed(kWhat);
   return {true, {}};
+}
+
+bool SqlPlanStore::WriteFacility(const FacilityInfo& info) {
+  auto write = sql_->Prepare(
+      rowVersions_ ? "INSERT INTO facility (key, value) VALUES ($1, $2) ON CONFLICT (key) "
+                     "DO UPDATE SET value = excluded.value, version = facility.version + 1"
+                   : "INSERT INTO facility (key, value) VALUES ($1, $2) ON CONFLICT (key) "
+                     "DO UPDATE SET value = excluded.value");
+  if (!write) return false;
+  for (const auto& [key, value] : {std::pair{"name", &info.name}, {"notes", &info.notes}}) {
+    write->BindText(1, key);
+    write->BindText(2, *value);
+    if (!Run(*write)) return false;
+  }
+  return true;
 }
 
 }  // namespace eiyou::plan_detail

@@ -48,6 +48,9 @@ class SqlPlanStore : public DayPlanStore {
   FacilityInfo LoadFacilityInfo() final;
   StoreResult SaveFacilityInfo(const FacilityInfo& info) final;
 
+  bool ReadAll(StoreContents& contents) final;
+  StoreResult WriteAll(const StoreContents& contents, const WriteAllChecks& checks) final;
+
  protected:
   // A read transaction: every query in it sees the same committed state.
   virtual bool BeginRead() = 0;
@@ -86,6 +89,14 @@ class SqlPlanStore : public DayPlanStore {
   bool WriteTargetValues(std::int64_t id, const TargetSet& set);
   bool RenameInDayProfiles(const std::string& from, const std::string& to);
   StoreResult WriteTargetSet(const std::string* replacing, const TargetSet& set);
+  bool WriteFacility(const FacilityInfo& info);
+  // Every read of ReadAll inside the transaction already open (whole_store.cpp).
+  bool ReadEverything(StoreContents& contents);
+  bool WriteEverything(const StoreContents& contents);
+
+  // Set while ReadAll or WriteAll holds a transaction: the reads that open
+  // their own then run inside it instead.
+  bool inTransaction_ = false;
 };
 
 // One step of a statement that changes rows, ready to run again.

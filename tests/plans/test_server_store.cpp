@@ -28,23 +28,6 @@ using testing::PlanTest;
 
 constexpr const char* kDate = "2024-06-01";
 
-// Every table of the store, children first, and the server's layout row.
-void DropServerTables() {
-  SqlError error;
-  auto db = ConnectPostgres(ServerSettings(), error);
-  ASSERT_TRUE(db) << error.message;
-  // Every table, the other tests' on the same server too, so that a store
-  // starts on an empty database.
-  std::string tables;
-  auto names = db->Prepare(
-      "SELECT table_name FROM information_schema.tables WHERE table_schema = 'public'");
-  while (names->Step() == SqlStep::Row)
-    tables += (tables.empty() ? "" : ", ") + std::string("\"") + std::string(names->Text(0)) + "\"";
-  names.reset();
-  if (tables.empty()) return;
-  ASSERT_TRUE(db->Exec("DROP TABLE IF EXISTS " + tables + " CASCADE")) << db->lastError().message;
-}
-
 class BothEnginesTest : public PlanTest, public ::testing::WithParamInterface<SqlEngine> {
  protected:
   void SetUp() override {

@@ -51,4 +51,19 @@ inline void ServerScript(const char* command) {
   ASSERT_EQ(std::system(line.c_str()), 0) << line;
 }
 
+// Every table of the test database, so that a store starts on an empty one.
+inline void DropServerTables() {
+  SqlError error;
+  auto db = ConnectPostgres(ServerSettings(), error);
+  ASSERT_TRUE(db) << error.message;
+  std::string tables;
+  auto names = db->Prepare(
+      "SELECT table_name FROM information_schema.tables WHERE table_schema = 'public'");
+  while (names->Step() == SqlStep::Row)
+    tables += (tables.empty() ? "" : ", ") + std::string("\"") + std::string(names->Text(0)) + "\"";
+  names.reset();
+  if (tables.empty()) return;
+  ASSERT_TRUE(db->Exec("DROP TABLE IF EXISTS " + tables + " CASCADE")) << db->lastError().message;
+}
+
 }  // namespace eiyou
