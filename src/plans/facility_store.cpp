@@ -262,21 +262,25 @@ StoreResult SqlPlanStore::SaveFoodPurchases(const std::vector<FoodPurchase>& row
       // Without row versions the row is replaced whole.
       remove->BindInt(1, p.food);
       if (!rowVersions_ && !Run(*remove)) return false;
-      set->BindInt(1, p.food);
-      if (p.priced)
-        set->BindInt(2, p.priceSen);
-      else
-        set->BindNull(2);
-      set->BindInt(3, p.unitGrams);
-      set->BindText(4, p.unitName);
-      set->BindText(5, p.priced ? std::string_view(p.setOn) : std::string_view());
-      set->BindText(6, p.supplier);
+      BindPurchase(*set, p);
       if (!Run(*set)) return false;
     }
     return true;
   }();
   if (!written || !sql_->Commit()) return Failed(kWhat);
   return {true, {}};
+}
+
+void BindPurchase(SqlStatement& statement, const FoodPurchase& p) {
+  statement.BindInt(1, p.food);
+  if (p.priced)
+    statement.BindInt(2, p.priceSen);
+  else
+    statement.BindNull(2);
+  statement.BindInt(3, p.unitGrams);
+  statement.BindText(4, p.unitName);
+  statement.BindText(5, p.priced ? std::string_view(p.setOn) : std::string_view());
+  statement.BindText(6, p.supplier);
 }
 
 FacilityInfo SqlPlanStore::LoadFacilityInfo() {

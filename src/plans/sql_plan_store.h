@@ -99,6 +99,10 @@ class SqlPlanStore : public DayPlanStore {
   bool inTransaction_ = false;
 };
 
+// A food_purchase row's values as $1 … $6 (food, price_sen, unit_grams,
+// unit_name, set_on, supplier): no date without a price.
+void BindPurchase(SqlStatement& statement, const FoodPurchase& purchase);
+
 // One step of a statement that changes rows, ready to run again.
 inline bool Run(SqlStatement& statement) {
   const bool ok = statement.Step() != SqlStep::Error;

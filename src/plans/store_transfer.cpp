@@ -128,7 +128,11 @@ std::vector<std::string> ContentsDifferences(const StoreContents& source,
       source.headcounts, storedHeadcounts,
       [&](const HeadcountChange& h) {
         const auto name = sourceNames.find(h.group);
-        return "人数（" + h.date + "、" + (name == sourceNames.end() ? "?" : name->second) + "）";
+        // A change left behind by its group (a tool with foreign keys off).
+        return "人数（" + h.date + "、" +
+               (name == sourceNames.end() ? "喫食グループ番号 " + std::to_string(h.group)
+                                          : name->second) +
+               "）";
       },
       [](const HeadcountChange& a, const HeadcountChange& b) { return a.headcount == b.headcount; },
       d);

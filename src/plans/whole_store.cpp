@@ -131,15 +131,7 @@ bool SqlPlanStore::WriteEverything(const StoreContents& c) {
     if (!Run(*change)) return false;
   }
   for (const FoodPurchase& p : c.purchases) {
-    purchase->BindInt(1, p.food);
-    if (p.priced)
-      purchase->BindInt(2, p.priceSen);
-    else
-      purchase->BindNull(2);
-    purchase->BindInt(3, p.unitGrams);
-    purchase->BindText(4, p.unitName);
-    purchase->BindText(5, p.setOn);
-    purchase->BindText(6, p.supplier);
+    BindPurchase(*purchase, p);
     if (!Run(*purchase)) return false;
   }
   for (const AllergenOverride& o : c.overrides) {

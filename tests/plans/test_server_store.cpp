@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <set>
 #include <string>
-#include <thread>
 
 #include "pg_test_support.h"
 #include "plan_test_support.h"
@@ -215,17 +214,10 @@ TEST_F(ServerStoreTest, AServerStoppedDuringASaveKeepsTheOldDayAndSaysSo) {
   const DayPlan oldDay = Day(kDate, "old", 10);
   auto store = OpenServerPlanStore(ServerSettings());
   ASSERT_TRUE(store->SaveDay(oldDay).ok);
-  // Started again whatever fails below: the other cases need it.
-  struct Restart {
-    ~Restart() { ServerScript("start"); }
-  } restart;
   // Thousands of dish rows, one exchange each: the kill lands inside.
-  std::thread killer([] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    ServerScript("kill");
-  });
+  ServerKill kill(150);
   const StoreResult r = store->SaveDay(Day(kDate, "new", 4000));
-  killer.join();
+  kill.Join();
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.message,
             "サーバーとの接続が切れました。保存は行われていません。保存されていた献立は変わっていません。");

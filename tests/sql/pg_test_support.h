@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 
 #include "plans/sql/sql_connection.h"
 
@@ -50,6 +51,30 @@ inline void ServerScript(const char* command) {
       std::string(EIYOU_PG_TEST_SCRIPT) + " " + command + " '" + EIYOU_PG_TEST_DIR + "'";
   ASSERT_EQ(std::system(line.c_str()), 0) << line;
 }
+
+// Kills the server `ms` from now, from a thread of its own, as a crash
+// would; started again when this goes, whatever failed: the other cases
+// need it.
+class ServerKill {
+ public:
+  explicit ServerKill(int ms)
+      : killer_([ms] {
+          std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+          ServerScript("kill");
+        }) {}
+  ~ServerKill() {
+    Join();
+    ServerScript("start");
+  }
+  ServerKill(const ServerKill&) = delete;
+  ServerKill& operator=(const ServerKill&) = delete;
+  void Join() {
+    if (killer_.joinable()) killer_.join();
+  }
+
+ private:
+  std::thread killer_;
+};
 
 // Every table of the test database, so that a store starts on an empty one.
 inline void DropServerTables() {
