@@ -95,11 +95,27 @@ CREATE TABLE facility (
 );
 )sql";
 
+// The server's own: the dish list, which a single user keeps in the dish
+// file, as a multiset of lines kept as their bytes, and one version row that
+// every change of the list bumps and a save locks (server_dishes.h).
+constexpr const char* kVersion5 = R"sql(
+CREATE TABLE dish_list (
+  id   BIGSERIAL PRIMARY KEY,
+  line BYTEA NOT NULL
+);
+CREATE TABLE dish_list_version (
+  id      BIGINT PRIMARY KEY CHECK (id = 1),
+  version BIGINT NOT NULL
+);
+INSERT INTO dish_list_version (id, version) VALUES (1, 0);
+)sql";
+
 constexpr PlanMigration kMigrations[] = {
     {1, kVersion1},
     {2, kVersion2},
     {3, kVersion3},
     {4, kVersion4},
+    {5, kVersion5},
 };
 
 // The server's layout version: one row, made by the first program to connect.

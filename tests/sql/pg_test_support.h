@@ -46,6 +46,22 @@ inline void RequireServer() {
       << EIYOU_PG_TEST_SCRIPT << " start DIR, which needs PostgreSQL (Debian package postgresql).";
 }
 
+// Drops every table of the test database, so that a store starts on an empty
+// one (the other tests' tables too: they share the server).
+inline void DropServerTables() {
+  SqlError error;
+  auto db = ConnectPostgres(ServerSettings(), error);
+  ASSERT_TRUE(db) << error.message;
+  std::string tables;
+  auto names = db->Prepare(
+      "SELECT table_name FROM information_schema.tables WHERE table_schema = 'public'");
+  while (names->Step() == SqlStep::Row)
+    tables += (tables.empty() ? "" : ", ") + std::string("\"") + std::string(names->Text(0)) + "\"";
+  names.reset();
+  if (tables.empty()) return;
+  ASSERT_TRUE(db->Exec("DROP TABLE IF EXISTS " + tables + " CASCADE")) << db->lastError().message;
+}
+
 inline void ServerScript(const char* command) {
   const std::string line =
       std::string(EIYOU_PG_TEST_SCRIPT) + " " + command + " '" + EIYOU_PG_TEST_DIR + "'";
@@ -75,20 +91,5 @@ class ServerKill {
  private:
   std::thread killer_;
 };
-
-// Every table of the test database, so that a store starts on an empty one.
-inline void DropServerTables() {
-  SqlError error;
-  auto db = ConnectPostgres(ServerSettings(), error);
-  ASSERT_TRUE(db) << error.message;
-  std::string tables;
-  auto names = db->Prepare(
-      "SELECT table_name FROM information_schema.tables WHERE table_schema = 'public'");
-  while (names->Step() == SqlStep::Row)
-    tables += (tables.empty() ? "" : ", ") + std::string("\"") + std::string(names->Text(0)) + "\"";
-  names.reset();
-  if (tables.empty()) return;
-  ASSERT_TRUE(db->Exec("DROP TABLE IF EXISTS " + tables + " CASCADE")) << db->lastError().message;
-}
 
 }  // namespace eiyou

@@ -1,0 +1,45 @@
+// The dish list on the shared server, for a data folder whose dishes are kept
+// there (store_location.h). The server holds the lines of the dish file as a
+// multiset of their exact bytes (CP932, never converted) and one list version
+// that every change bumps; the dish file stays the windows' local working
+// copy, made from the server at an opening and sent back by a save.
+// Part of eiyou_pg_plans (libpq): the program reaches these through the
+// module of extras, whose stand-ins have the same names.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "plans/sql/sql_connection.h"
+
+namespace eiyou {
+
+class FoodTable;
+
+struct ServerDishList {
+  bool ok = false;
+  std::string message;             // why not, in Japanese (UTF-8); nothing was changed
+  std::vector<std::string> lines;  // CP932, in list order (ascending bytes)
+  std::int64_t version = 0;        // the list's version these lines are
+  int othersAdded = 0, othersRemoved = 0;  // a save: what others had changed (MergeDishLines)
+};
+
+// The list as the server holds it, read in one snapshot. A server of an older
+// layout is brought up to date first, as opening the store does.
+ServerDishList LoadServerDishes(const PgSettings& settings);
+
+// Saves `ours`, the list as a window leaves it, whose opening read `base`, in
+// one transaction: the list is locked against other saves, and when another
+// program copy has changed it since `base` (theirs ≠ base) the three are
+// merged by MergeDishLines, keeping their additions and removals. Only the
+// lines that differ are written, and the version goes up by one when any do.
+// `repointTo` (when given): the food table was replaced since the opening and
+// `base` and `ours` already point at its lines; theirs is pointed the same
+// way before the merge. Returns the lines the server now holds; a failure
+// changes nothing on the server.
+ServerDishList SaveServerDishes(const PgSettings& settings, const std::vector<std::string>& base,
+                                const std::vector<std::string>& ours,
+                                const FoodTable* repointTo = nullptr);
+
+}  // namespace eiyou
