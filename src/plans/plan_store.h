@@ -83,6 +83,9 @@ struct StoreContents {
   std::vector<FoodPurchase> purchases;      // food order
   std::vector<AllergenOverride> overrides;  // food, item order
   FacilityInfo facility;
+  // The dish list's lines (CP932) where the store keeps one, in list order:
+  // a server's. A single user's list is the dish file, beside the store.
+  std::vector<std::string> dishes;
 };
 
 // What WriteAll asks inside its transaction; an answer that is not empty

@@ -64,6 +64,17 @@ class SqlPlanStore : public DayPlanStore {
   // Sets readError_ after a read failed with `error` (likewise abandoned).
   virtual void ReadFailed(const SqlError& error) = 0;
 
+  // The store's own dish list, where it keeps one (a server; a single user's
+  // is the dish file): read and written inside the transaction open, the
+  // list read locked against other saves when `forWriting`, written into an
+  // empty one. A store without one reads none and writes none (the check
+  // that reads everything back then finds the lines missing).
+  virtual bool ReadDishList(std::vector<std::string>& lines, bool /*forWriting*/) {
+    lines.clear();
+    return true;
+  }
+  virtual bool WriteDishList(const std::vector<std::string>& /*lines*/) { return true; }
+
   // Null while the store has no database.
   SqlConnection* sql_ = nullptr;
   bool readable_ = false;
@@ -91,7 +102,7 @@ class SqlPlanStore : public DayPlanStore {
   StoreResult WriteTargetSet(const std::string* replacing, const TargetSet& set);
   bool WriteFacility(const FacilityInfo& info);
   // Every read of ReadAll inside the transaction already open (whole_store.cpp).
-  bool ReadEverything(StoreContents& contents);
+  bool ReadEverything(StoreContents& contents, bool forWriting);
   bool WriteEverything(const StoreContents& contents);
 
   // Set while ReadAll or WriteAll holds a transaction: the reads that open

@@ -1,13 +1,20 @@
 #include "plans/store_transfer.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <iterator>
 #include <map>
 
 #include "plans/pg_plan_store.h"
 #include "tables/data_dir.h"
+#include "tables/dish_file.h"
+#include "tables/errors.h"
+#include "tables/file_io.h"
+#include "tables/folder_lock.h"
 
 namespace eiyou {
 namespace {
@@ -38,7 +45,7 @@ std::string CountsText(const TransferCounts& c) {
                      " 件、単価 " + Grouped(c.prices) + " 件、アレルゲンの確認 " +
                      Grouped(c.allergens) + " 件";
   if (c.facility) text += "、施設名とお知らせ";
-  return text;
+  return text + "、献立 " + Grouped(c.dishes) + " 件";
 }
 
 // Each item of `source` must be in `stored`, the same, and nothing more:
@@ -80,6 +87,7 @@ TransferCounts CountContents(const StoreContents& c) {
   counts.prices = static_cast<int>(c.purchases.size());
   counts.allergens = static_cast<int>(c.overrides.size());
   counts.facility = !c.facility.name.empty() || !c.facility.notes.empty();
+  counts.dishes = static_cast<int>(c.dishes.size());
   return counts;
 }
 
@@ -153,14 +161,79 @@ std::vector<std::string> ContentsDifferences(const StoreContents& source,
       d);
   if (source.facility.name != stored.facility.name || source.facility.notes != stored.facility.notes)
     d.push_back("施設名とお知らせ");
+  // The dish list is a multiset of lines (a list may hold equal ones), kept
+  // by a server in byte order.
+  std::vector<std::string> ours = source.dishes, theirs = stored.dishes, differing;
+  std::sort(ours.begin(), ours.end());
+  std::sort(theirs.begin(), theirs.end());
+  std::set_symmetric_difference(ours.begin(), ours.end(), theirs.begin(), theirs.end(),
+                                std::back_inserter(differing));
+  if (!differing.empty()) d.push_back("献立 " + Grouped(static_cast<int>(differing.size())) + " 件");
   return d;
 }
 
 namespace {
 
-TransferResult Move(const StoreContents& source, DayPlanStore& to) {
+// A folder's dish file, replaced by the moved list inside the store's
+// transaction: the previous file is kept beside it under a dated name, and
+// put back should the store's commit fail after all.
+class DishFileSwap {
+ public:
+  DishFileSwap(std::string path, std::time_t now) : path_(std::move(path)), now_(now) {}
+
+  // Empty when the file holds `lines`, read back; else why not, the file as
+  // it was.
+  std::string Replace(const std::vector<std::string>& lines) {
+    struct stat st;
+    existed_ = stat(path_.c_str(), &st) == 0;
+    try {
+      if (existed_) {
+        old_ = ReadWholeFile(path_);
+        std::string error;
+        kept_ = DatedBackup(path_, old_, st.st_mode, now_, error);
+        if (kept_.empty()) return error + "。";
+      }
+      WriteDishFile(path_, lines);
+      replaced_ = true;
+      if (ReadDishFile(path_) != lines) {
+        PutBack();
+        return "献立ファイル " + path_ + " に書いた献立が読み返すと違いました。";
+      }
+    } catch (const IoError& e) {
+      PutBack();
+      return e.what();
+    }
+    return {};
+  }
+
+  void PutBack() {
+    if (!replaced_) return;
+    replaced_ = false;
+    if (existed_)
+      ReplaceFileContents(path_, old_);
+    else
+      unlink(path_.c_str());
+  }
+
+  bool replaced() const { return replaced_; }
+  const std::string& kept() const { return kept_; }
+
+ private:
+  std::string path_;
+  std::time_t now_;
+  std::string old_;   // the previous file's bytes
+  std::string kept_;  // where they are kept
+  bool existed_ = false;
+  bool replaced_ = false;
+};
+
+// `source` into `to`; `dishFile`, for a folder's store, takes the dish list,
+// which the store itself does not hold.
+TransferResult Move(const StoreContents& source, DayPlanStore& to, DishFileSwap* dishFile = nullptr) {
   if (!to.CanStore() || to.status() != OpenStatus::Ok)
     return {false, to.message() + kNothingMoved, {}};
+  StoreContents written = source;
+  if (dishFile) written.dishes.clear();
   // The checks' own answers are whole messages; any other failure is the
   // store's, said after where it happened.
   bool answered = false;
@@ -168,7 +241,7 @@ TransferResult Move(const StoreContents& source, DayPlanStore& to) {
   checks.before = [&](const StoreContents& held) -> std::string {
     const TransferCounts counts = CountContents(held);
     if (counts.days + counts.targetSets + counts.groups + counts.headcounts + counts.prices +
-                counts.allergens ==
+                counts.allergens + counts.dishes ==
             0 &&
         !counts.facility)
       return {};
@@ -177,8 +250,14 @@ TransferResult Move(const StoreContents& source, DayPlanStore& to) {
            "があります。二つの献立表を混ぜないよう、" + kNothingMoved;
   };
   checks.after = [&](const StoreContents& stored) -> std::string {
-    const std::vector<std::string> differences = ContentsDifferences(source, stored);
-    if (differences.empty()) return {};
+    const std::vector<std::string> differences = ContentsDifferences(written, stored);
+    if (differences.empty()) {
+      if (!dishFile) return {};
+      const std::string problem = dishFile->Replace(source.dishes);
+      if (problem.empty()) return {};
+      answered = true;
+      return problem + kNothingMoved;
+    }
     answered = true;
     std::string named;
     for (std::size_t i = 0; i < differences.size() && i < kNamedDifferences; ++i)
@@ -188,14 +267,19 @@ TransferResult Move(const StoreContents& source, DayPlanStore& to) {
     return "移し先の献立表 " + to.path() + " で読み返すと、移し元と違うものがありました（" + named +
            "）。" + kNothingMoved;
   };
-  const StoreResult written = to.WriteAll(source, checks);
-  if (!written.ok)
+  const StoreResult stored = to.WriteAll(written, checks);
+  if (!stored.ok) {
+    if (dishFile) dishFile->PutBack();
     return {false,
-            answered ? written.message
-                     : "移し先の献立表 " + to.path() + " に移せませんでした。" + written.message,
+            answered ? stored.message
+                     : "移し先の献立表 " + to.path() + " に移せませんでした。" + stored.message,
             {}};
+  }
   const TransferCounts counts = CountContents(source);
-  return {true, TransferSummary(counts), counts};
+  std::string summary = TransferSummary(counts);
+  if (dishFile && !dishFile->kept().empty())
+    summary += "それまでの献立ファイルは " + dishFile->kept() + " に残してあります。";
+  return {true, summary, counts};
 }
 
 }  // namespace
@@ -211,22 +295,50 @@ TransferResult TransferStore(DayPlanStore& from, DayPlanStore& to) {
 
 TransferResult MoveFolderToServer(const std::string& dataDir, const PgSettings& server,
                                   std::time_t now) {
+  StoreContents source;
+  // The dish file as the dish window reads it; dishes it would not show
+  // are never left behind without a word.
+  const std::string dishPath = JoinPath(JoinPath(dataDir, kDishDirName), kDishFileName);
+  try {
+    bool textAfterNul = false;
+    source.dishes = ReadDishFile(dishPath, &textAfterNul);
+    if (textAfterNul)
+      return {false, "献立ファイル " + dishPath + " の途中に文字コード0のバイトがあり、その後ろの献立を読めません。" +
+                         kNothingMoved, {}};
+  } catch (const IoError& e) {
+    return {false, e.what() + std::string(kNothingMoved), {}};
+  }
   auto to = OpenServerPlanStore(server);
   if (to->status() != OpenStatus::Ok) return {false, to->message() + kNothingMoved, {}};
-  // A folder without the file holds nothing to move; opening it would make one.
-  if (!EntryExists(PlanDatabasePath(dataDir))) return Move(StoreContents(), *to);
-  auto from = DayPlanStore::Open(dataDir, now);
-  return TransferStore(*from, *to);
+  // A folder without the file holds no days; opening it would make one.
+  if (EntryExists(PlanDatabasePath(dataDir))) {
+    auto from = DayPlanStore::Open(dataDir, now);
+    if (from->status() != OpenStatus::Ok && from->status() != OpenStatus::ReadOnly)
+      return {false, from->message() + kNothingMoved, {}};
+    std::vector<std::string> dishes = std::move(source.dishes);
+    if (!from->ReadAll(source)) return {false, from->readError() + kNothingMoved, {}};
+    source.dishes = std::move(dishes);
+  }
+  return Move(source, *to);
 }
 
 TransferResult MoveServerToFolder(const PgSettings& server, const std::string& dataDir,
                                   std::time_t now) {
+  // The dish file and the store change together: no program may have the
+  // folder open meanwhile.
+  const DataFolderSoleUse sole(dataDir);
+  if (!sole.granted()) return {false, FolderInUseMessage(dataDir) + kNothingMoved, {}};
   auto from = OpenServerPlanStore(server);
+  if (from->status() != OpenStatus::Ok && from->status() != OpenStatus::ReadOnly)
+    return {false, from->message() + kNothingMoved, {}};
+  StoreContents source;
+  if (!from->ReadAll(source)) return {false, from->readError() + kNothingMoved, {}};
   const std::string kondate = JoinPath(dataDir, kDishDirName);
   if (!DirectoryExists(kondate) && mkdir(kondate.c_str(), 0777) != 0 && errno != EEXIST)
     return {false, "フォルダ " + kondate + " を作れませんでした。" + kNothingMoved, {}};
   auto to = DayPlanStore::Open(dataDir, now);
-  return TransferStore(*from, *to);
+  DishFileSwap dishFile(JoinPath(kondate, kDishFileName), now);
+  return Move(source, *to, &dishFile);
 }
 
 }  // namespace eiyou

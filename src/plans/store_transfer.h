@@ -1,6 +1,7 @@
 // Moving a single user's data to a kitchen team's server, and back: every day
-// plan, target set, eater group with its headcounts, price, allergen override
-// and the facility's name and notes.
+// plan, target set, eater group with its headcounts, price, allergen override,
+// the facility's name and notes, and every dish: a folder's dish file
+// (KONDATE/献立.TXT) and the server's dish list.
 //
 // Stores are never merged: the destination must hold none of these kinds,
 // else nothing is written and the message names what it holds. Everything
@@ -29,6 +30,7 @@ struct TransferCounts {
   int prices = 0;      // food purchase rows, a supplier only too
   int allergens = 0;   // the user's allergen overrides
   bool facility = false;  // a facility name or notes
+  int dishes = 0;      // lines of the dish list
 };
 
 struct TransferResult {
@@ -52,15 +54,18 @@ std::string TransferSummary(const TransferCounts& counts);
 std::vector<std::string> ContentsDifferences(const StoreContents& source,
                                              const StoreContents& stored);
 
-// `from`'s contents into `to`, as described above.
+// `from`'s contents into `to`, as described above: two stores that keep
+// their dish lists alike (the folder's dish file is the functions' below).
 TransferResult TransferStore(DayPlanStore& from, DayPlanStore& to);
 
-// The data folder's file (KONDATE/献立表.db; none is read as empty) to the
-// server.
+// The data folder's file (KONDATE/献立表.db; none is read as empty) and its
+// dish file to the server, whose dish list goes in the same transaction.
 TransferResult MoveFolderToServer(const std::string& dataDir, const PgSettings& server,
                                   std::time_t now);
 // The server's contents into the data folder's file, made (with its KONDATE
-// folder) when missing.
+// folder) when missing; the dish file becomes the server's list inside the
+// store's transaction, the previous one kept beside it as
+// 献立.TXT.YYYYMMDD-HHMMSS.bak. Refused while a program has the folder open.
 TransferResult MoveServerToFolder(const PgSettings& server, const std::string& dataDir,
                                   std::time_t now);
 

@@ -31,8 +31,12 @@ struct InTransaction {
 // The reads the windows use, so that what is moved is what they show; each
 // one clears readError_ when it ran and sets it (its transaction abandoned)
 // when it failed.
-bool SqlPlanStore::ReadEverything(StoreContents& c) {
+bool SqlPlanStore::ReadEverything(StoreContents& c, bool forWriting) {
   c = {};
+  if (!ReadDishList(c.dishes, forWriting)) {
+    FailedRead();
+    return false;
+  }
   c.days = DaysBetween(kFirstDate, kLastDate);
   if (!readError_.empty()) return false;
   const std::vector<TargetSetEntry> sets = TargetSets();
@@ -69,7 +73,7 @@ bool SqlPlanStore::ReadAll(StoreContents& contents) {
     FailedRead();
     return false;
   }
-  if (!ReadEverything(contents)) {
+  if (!ReadEverything(contents, false)) {
     Abandon();
     contents = {};
     return false;
@@ -140,6 +144,7 @@ bool SqlPlanStore::WriteEverything(const StoreContents& c) {
     allergen->BindInt(3, static_cast<int>(o.presence));
     if (!Run(*allergen)) return false;
   }
+  if (!WriteDishList(c.dishes)) return false;
   // An empty facility has no rows to carry: a store never saved stays so.
   if (!c.facility.name.empty() || !c.facility.notes.empty()) return WriteFacility(c.facility);
   return true;
@@ -153,7 +158,7 @@ StoreResult SqlPlanStore::WriteAll(const StoreContents& contents, const WriteAll
   // A read that fails has abandoned the transaction and says why.
   auto unread = [&] { return StoreResult{false, readError_ + "何も保存していません。"}; };
   StoreContents held;
-  if (!ReadEverything(held)) return unread();
+  if (!ReadEverything(held, true)) return unread();
   if (checks.before)
     if (std::string refusal = checks.before(held); !refusal.empty()) {
       Abandon();
@@ -161,7 +166,7 @@ StoreResult SqlPlanStore::WriteAll(const StoreContents& contents, const WriteAll
     }
   if (!WriteEverything(contents)) return Failed(kWhat);
   StoreContents stored;
-  if (!ReadEverything(stored)) return unread();
+  if (!ReadEverything(stored, false)) return unread();
   if (checks.after)
     if (std::string difference = checks.after(stored); !difference.empty()) {
       Abandon();

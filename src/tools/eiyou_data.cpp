@@ -24,8 +24,9 @@
 //   eiyou-data to-server [--server SETTINGS] [FOLDER]
 //   eiyou-data from-server [--server SETTINGS] [FOLDER]
 //       moves FOLDER's day plans, target sets, eater groups and headcounts,
-//       prices, allergen overrides and facility name and notes to a
-//       PostgreSQL server, or the server's into FOLDER/KONDATE/献立表.db. The
+//       prices, allergen overrides, facility name and notes and its dish file
+//       to a PostgreSQL server, or the server's into FOLDER/KONDATE/献立表.db
+//       and 献立.TXT (the previous dish file kept beside it, dated). The
 //       server is SETTINGS ('host=db1 dbname=kondate user=sato'), else the
 //       one FOLDER is set to use (EIYOU_SERVER, KONDATE/共有サーバー.TXT); the
 //       password comes from libpq (~/.pgpass, PGPASSWORD, a service file).

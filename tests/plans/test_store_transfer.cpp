@@ -11,6 +11,7 @@
 #include "plan_test_support.h"
 #include "plans/pg_plan_store.h"
 #include "plans/store_transfer.h"
+#include "tables/dish_file.h"
 #include "tables/file_io.h"
 
 namespace eiyou {
@@ -79,9 +80,14 @@ TEST_F(StoreTransferTest, TheSampleFolderGoesToTheServerAndBackWhole) {
     ASSERT_TRUE(store->SaveFacilityInfo({"第一給食センター", "お知らせ\n2行目"}).ok);
   }
 
+  const std::string dishes = ReadBytes(std::string(kDishDirName) + "/献立.TXT");
+  const std::size_t dishCount = SplitDishText(dishes).size();
+  ASSERT_GT(dishCount, 20u);
+
   ASSERT_EQ(Tool("to-server --server '" + ServerArgument() + "' " + dir_, out), 0) << out;
   EXPECT_NE(out.find("献立の日 21 日、目標量セット 1 件、喫食グループ 2 件、人数 3 件、単価 2 件、"
-                     "アレルゲンの確認 1 件、施設名とお知らせを移し、すべて照合しました。"),
+                     "アレルゲンの確認 1 件、施設名とお知らせ、献立 " + std::to_string(dishCount) +
+                     " 件を移し、すべて照合しました。"),
             std::string::npos)
       << out;
   // Again: the server holds it all now, and nothing is merged.
@@ -101,6 +107,27 @@ TEST_F(StoreTransferTest, TheSampleFolderGoesToTheServerAndBackWhole) {
   EXPECT_EQ(b.days[0].meals, a.days[0].meals);  // the dish lines' CP932 bytes
   EXPECT_EQ(b.days[0].savedAt, a.days[0].savedAt);
   EXPECT_EQ(b.headcounts.size(), 3u);
+  EXPECT_EQ(ReadBytes("back/KONDATE/献立.TXT"), dishes);
+
+  // A folder's own dish file is kept beside the server's list; a folder
+  // whose store holds days is refused and its dish file left alone.
+  WriteBytes("back/KONDATE/献立.TXT", "old\r\n");
+  EXPECT_FALSE(MoveServerToFolder(ServerSettings(), back, kNow).ok);
+  EXPECT_EQ(ReadBytes("back/KONDATE/献立.TXT"), "old\r\n");
+  ASSERT_EQ(mkdir(Path("other").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(Path("other/KONDATE").c_str(), 0755), 0);
+  WriteBytes("other/KONDATE/献立.TXT", "old\r\n");
+  const TransferResult moved = MoveServerToFolder(ServerSettings(), Path("other"), kNow);
+  ASSERT_TRUE(moved.ok) << moved.message;
+  EXPECT_EQ(ReadBytes("other/KONDATE/献立.TXT"), dishes);
+  int keptFiles = 0;
+  for (const auto& [name, bytes] : Listing(Path("other/KONDATE")))
+    if (name.starts_with("献立.TXT.") && name.ends_with(".bak")) {
+      EXPECT_EQ(bytes, "old\r\n");
+      EXPECT_NE(moved.message.find(name + " に残してあります。"), std::string::npos);
+      ++keptFiles;
+    }
+  EXPECT_EQ(keptFiles, 1);
 }
 
 TEST_F(StoreTransferTest, AStoreHoldingAnythingIsNeverMergedInto) {
@@ -114,7 +141,7 @@ TEST_F(StoreTransferTest, AStoreHoldingAnythingIsNeverMergedInto) {
   EXPECT_FALSE(refused.ok);
   EXPECT_EQ(refused.message, "移し先の献立表 " + server->path() +
                                  " にはすでに献立の日 0 日、目標量セット 0 件、喫食グループ 0 件、"
-                                 "人数 0 件、単価 1 件、アレルゲンの確認 0 件があります。"
+                                 "人数 0 件、単価 1 件、アレルゲンの確認 0 件、献立 0 件があります。"
                                  "二つの献立表を混ぜないよう、何も移していません。");
   EXPECT_TRUE(ContentsDifferences(before, Contents(*OpenServerPlanStore(ServerSettings()))).empty());
   // The other way too: the file keeps its one day.
