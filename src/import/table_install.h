@@ -33,12 +33,6 @@ struct TableInstall {
   std::vector<std::string> planReport;
 };
 
-// Keeps `bytes`, the file at `path` as it is now, beside it under the dated
-// name below, with the permission bits of `mode`. Returns that name, or empty
-// with `error` set (without saying what the failure leaves: the caller knows).
-std::string DatedBackup(const std::string& path, const std::string& bytes, unsigned mode,
-                        std::time_t now, std::string& error);
-
 // `now` names the backups: <file>.YYYYMMDD-HHMMSS.bak (local time), with "-2",
 // "-3", ... before ".bak" when that name is taken; an existing backup is never
 // overwritten. Nothing is written while another program holds the folder

@@ -170,7 +170,7 @@ std::vector<DayPlan> SqlPlanStore::ReadDays(const std::string& from, const std::
   // statements are gone before a failure is dealt with, which may close the
   // connection.
   const bool read = [&] {
-    if (!BeginRead()) return false;
+    if (!inTransaction_ && !BeginRead()) return false;
     auto dayRows = sql_->Prepare(
         rowVersions_ ? "SELECT date, sex, age, saved_at, profile, version FROM day "
                        "WHERE date BETWEEN $1 AND $2 ORDER BY date"
@@ -206,7 +206,7 @@ std::vector<DayPlan> SqlPlanStore::ReadDays(const std::string& from, const std::
     }
     return step == SqlStep::Done;
   }();
-  if (!(read && sql_->Commit())) {
+  if (!(read && (inTransaction_ || sql_->Commit()))) {
     days.clear();
     if (version) *version = 0;
     FailedRead();

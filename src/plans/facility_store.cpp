@@ -262,21 +262,25 @@ StoreResult SqlPlanStore::SaveFoodPurchases(const std::vector<FoodPurchase>& row
       // Without row versions the row is replaced whole.
       remove->BindInt(1, p.food);
       if (!rowVersions_ && !Run(*remove)) return false;
-      set->BindInt(1, p.food);
-      if (p.priced)
-        set->BindInt(2, p.priceSen);
-      else
-        set->BindNull(2);
-      set->BindInt(3, p.unitGrams);
-      set->BindText(4, p.unitName);
-      set->BindText(5, p.priced ? std::string_view(p.setOn) : std::string_view());
-      set->BindText(6, p.supplier);
+      BindPurchase(*set, p);
       if (!Run(*set)) return false;
     }
     return true;
   }();
   if (!written || !sql_->Commit()) return Failed(kWhat);
   return {true, {}};
+}
+
+void BindPurchase(SqlStatement& statement, const FoodPurchase& p) {
+  statement.BindInt(1, p.food);
+  if (p.priced)
+    statement.BindInt(2, p.priceSen);
+  else
+    statement.BindNull(2);
+  statement.BindInt(3, p.unitGrams);
+  statement.BindText(4, p.unitName);
+  statement.BindText(5, p.priced ? std::string_view(p.setOn) : std::string_view());
+  statement.BindText(6, p.supplier);
 }
 
 FacilityInfo SqlPlanStore::LoadFacilityInfo() {
@@ -301,22 +305,23 @@ StoreResult SqlPlanStore::SaveFacilityInfo(const FacilityInfo& info) {
   if (!IsValidUtf8(info.notes)) return Refused("お知らせの文字が正しくありません。");
   if (!writable_) return Refusal();
   if (!sql_->Begin()) return Failed(kWhat);
-  const bool written = [&] {
-    auto write = sql_->Prepare(
-        rowVersions_ ? "INSERT INTO facility (key, value) VALUES ($1, $2) ON CONFLICT (key) "
-                       "DO UPDATE SET value = excluded.value, version = facility.version + 1"
-                     : "INSERT INTO facility (key, value) VALUES ($1, $2) ON CONFLICT (key) "
-                       "DO UPDATE SET value = excluded.value");
-    if (!write) return false;
-    for (const auto& [key, value] : {std::pair{"name", &info.name}, {"notes", &info.notes}}) {
-      write->BindText(1, key);
-      write->BindText(2, *value);
-      if (!Run(*write)) return false;
-    }
-    return true;
-  }();
-  if (!written || !sql_->Commit()) return Failed(kWhat);
+  if (!WriteFacility(info) || !sql_->Commit()) return Failed(kWhat);
   return {true, {}};
+}
+
+bool SqlPlanStore::WriteFacility(const FacilityInfo& info) {
+  auto write = sql_->Prepare(
+      rowVersions_ ? "INSERT INTO facility (key, value) VALUES ($1, $2) ON CONFLICT (key) "
+                     "DO UPDATE SET value = excluded.value, version = facility.version + 1"
+                   : "INSERT INTO facility (key, value) VALUES ($1, $2) ON CONFLICT (key) "
+                     "DO UPDATE SET value = excluded.value");
+  if (!write) return false;
+  for (const auto& [key, value] : {std::pair{"name", &info.name}, {"notes", &info.notes}}) {
+    write->BindText(1, key);
+    write->BindText(2, *value);
+    if (!Run(*write)) return false;
+  }
+  return true;
 }
 
 }  // namespace eiyou::plan_detail

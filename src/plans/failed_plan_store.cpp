@@ -64,6 +64,12 @@ class RefusingPlanStore final : public DayPlanStore {
     return {};
   }
   StoreResult SaveFacilityInfo(const FacilityInfo&) override { return Refusal(); }
+  bool ReadAll(StoreContents& contents) override {
+    contents = {};
+    readError_ = message_;
+    return false;
+  }
+  StoreResult WriteAll(const StoreContents&, const WriteAllChecks&) override { return Refusal(); }
 
  private:
   StoreResult Refusal() const { return {false, message_ + "何も保存していません。"}; }

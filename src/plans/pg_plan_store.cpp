@@ -110,6 +110,9 @@ CREATE TABLE dish_list_version (
 INSERT INTO dish_list_version (id, version) VALUES (1, 0);
 )sql";
 
+// The first layout with the dish list.
+constexpr int kDishListLayout = 5;
+
 constexpr PlanMigration kMigrations[] = {
     {1, kVersion1},
     {2, kVersion2},
@@ -181,6 +184,35 @@ class PgPlanStore final : public plan_detail::SqlPlanStore {
     return {false, JapaneseMessage(error) + "保存されていた" + what + "は変わっていません。"};
   }
   void ReadFailed(const SqlError& error) override { readError_ = JapaneseMessage(error); }
+
+  // The dish list of layout 5 (server_dishes.h): its lines in list order;
+  // the version row locked, as a save locks it, when writing follows.
+  bool ReadDishList(std::vector<std::string>& lines, bool forWriting) override {
+    lines.clear();
+    if (version_ < kDishListLayout) return true;
+    auto head = sql_->Prepare(forWriting
+                                  ? "SELECT version FROM dish_list_version WHERE id = 1 FOR UPDATE"
+                                  : "SELECT version FROM dish_list_version WHERE id = 1");
+    auto rows = sql_->Prepare("SELECT line FROM dish_list ORDER BY line, id");
+    if (!head || !rows || head->Step() == SqlStep::Error) return false;
+    SqlStep step;
+    while ((step = rows->Step()) == SqlStep::Row) lines.push_back(rows->Bytes(0));
+    return step == SqlStep::Done;
+  }
+  // Into an empty list; its version goes up, so that a window that read the
+  // empty list sees the change at its next save.
+  bool WriteDishList(const std::vector<std::string>& lines) override {
+    // An older layout has nowhere to put them: the check finds them missing.
+    if (lines.empty() || version_ < kDishListLayout) return true;
+    auto insert = sql_->Prepare("INSERT INTO dish_list (line) VALUES ($1)");
+    auto bump = sql_->Prepare("UPDATE dish_list_version SET version = version + 1 WHERE id = 1");
+    if (!insert || !bump) return false;
+    for (const std::string& line : lines) {
+      insert->BindBlob(1, line);
+      if (!plan_detail::Run(*insert)) return false;
+    }
+    return plan_detail::Run(*bump);
+  }
 
  private:
   void Migrate(std::span<const PlanMigration> migrations) {

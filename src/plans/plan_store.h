@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -70,6 +71,30 @@ struct PlanRepoint {
 struct TargetSetEntry {
   std::string name;
   std::string description;
+};
+
+// Everything a store holds, read from one committed state: what moving a
+// single user's file to a team's server (and back) carries over whole.
+struct StoreContents {
+  std::vector<DayPlan> days;                // date order, savedAt as stored
+  std::vector<TargetSet> targetSets;        // name order
+  std::vector<EaterGroup> groups;           // position, name order; ids the store's own
+  std::vector<HeadcountChange> headcounts;  // date, group order; groups by those ids
+  std::vector<FoodPurchase> purchases;      // food order
+  std::vector<AllergenOverride> overrides;  // food, item order
+  FacilityInfo facility;
+  // The dish list's lines (CP932) where the store keeps one, in list order:
+  // a server's. A single user's list is the dish file, beside the store.
+  std::vector<std::string> dishes;
+};
+
+// What WriteAll asks inside its transaction; an answer that is not empty
+// rolls the transaction back and becomes the result's message.
+struct WriteAllChecks {
+  // Given what the store holds before anything is written.
+  std::function<std::string(const StoreContents& held)> before;
+  // Given everything read back after writing, before the commit.
+  std::function<std::string(const StoreContents& stored)> after;
 };
 
 // The store is an interface: its SQLite implementation lives in
@@ -202,6 +227,14 @@ class DayPlanStore {
                                             const std::vector<AllergenOverride>& removed) = 0;
   virtual FacilityInfo LoadFacilityInfo() = 0;
   virtual StoreResult SaveFacilityInfo(const FacilityInfo& info) = 0;
+
+  // Everything stored, in one read transaction; false (readError() says why)
+  // when any of it cannot be read, a target set that breaks the rules too.
+  virtual bool ReadAll(StoreContents& contents) = 0;
+  // Writes `contents` in one transaction that `checks` guard (see there), the
+  // groups under keys of this store's (the headcounts follow them). On a
+  // server other writers wait until it ends. The days keep their savedAt.
+  virtual StoreResult WriteAll(const StoreContents& contents, const WriteAllChecks& checks) = 0;
 
  protected:
   DayPlanStore() = default;

@@ -48,6 +48,9 @@ class SqlPlanStore : public DayPlanStore {
   FacilityInfo LoadFacilityInfo() final;
   StoreResult SaveFacilityInfo(const FacilityInfo& info) final;
 
+  bool ReadAll(StoreContents& contents) final;
+  StoreResult WriteAll(const StoreContents& contents, const WriteAllChecks& checks) final;
+
  protected:
   // A read transaction: every query in it sees the same committed state.
   virtual bool BeginRead() = 0;
@@ -60,6 +63,17 @@ class SqlPlanStore : public DayPlanStore {
   virtual StoreResult WriteFailed(const SqlError& error, const char* what) = 0;
   // Sets readError_ after a read failed with `error` (likewise abandoned).
   virtual void ReadFailed(const SqlError& error) = 0;
+
+  // The store's own dish list, where it keeps one (a server; a single user's
+  // is the dish file): read and written inside the transaction open, the
+  // list read locked against other saves when `forWriting`, written into an
+  // empty one. A store without one reads none and writes none (the check
+  // that reads everything back then finds the lines missing).
+  virtual bool ReadDishList(std::vector<std::string>& lines, bool /*forWriting*/) {
+    lines.clear();
+    return true;
+  }
+  virtual bool WriteDishList(const std::vector<std::string>& /*lines*/) { return true; }
 
   // Null while the store has no database.
   SqlConnection* sql_ = nullptr;
@@ -86,7 +100,19 @@ class SqlPlanStore : public DayPlanStore {
   bool WriteTargetValues(std::int64_t id, const TargetSet& set);
   bool RenameInDayProfiles(const std::string& from, const std::string& to);
   StoreResult WriteTargetSet(const std::string* replacing, const TargetSet& set);
+  bool WriteFacility(const FacilityInfo& info);
+  // Every read of ReadAll inside the transaction already open (whole_store.cpp).
+  bool ReadEverything(StoreContents& contents, bool forWriting);
+  bool WriteEverything(const StoreContents& contents);
+
+  // Set while ReadAll or WriteAll holds a transaction: the reads that open
+  // their own then run inside it instead.
+  bool inTransaction_ = false;
 };
+
+// A food_purchase row's values as $1 … $6 (food, price_sen, unit_grams,
+// unit_name, set_on, supplier): no date without a price.
+void BindPurchase(SqlStatement& statement, const FoodPurchase& purchase);
 
 // One step of a statement that changes rows, ready to run again.
 inline bool Run(SqlStatement& statement) {

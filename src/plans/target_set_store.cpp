@@ -38,7 +38,7 @@ std::optional<TargetSet> SqlPlanStore::LoadTargetSet(const std::string& name) {
   bool found = false;
   // One read transaction: the set and its values from the same commit.
   const bool read = [&] {
-    if (!BeginRead()) return false;
+    if (!inTransaction_ && !BeginRead()) return false;
     auto head = sql_->Prepare("SELECT id, name, description FROM target_set WHERE name = $1");
     auto values = sql_->Prepare(
         "SELECT nutrient, kind, value, exclusive, sex, age_unit, age_from, age_to "
@@ -67,7 +67,7 @@ std::optional<TargetSet> SqlPlanStore::LoadTargetSet(const std::string& name) {
     }
     return row == SqlStep::Done;
   }();
-  if (!(read && sql_->Commit())) {
+  if (!(read && (inTransaction_ || sql_->Commit()))) {
     FailedRead();
     return std::nullopt;
   }

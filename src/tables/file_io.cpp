@@ -226,4 +226,48 @@ int RemoveStaleTemporaryFiles(const std::string& directory, std::time_t now) {
   return removed;
 }
 
+namespace {
+
+// Creates `path` with these bytes; false when it exists or cannot be written.
+// EEXIST is told apart so that the caller can try the next name.
+bool CreateNewFile(const std::string& path, const std::string& bytes, mode_t mode, bool& exists) {
+  exists = false;
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  if (fd < 0) {
+    exists = errno == EEXIST;
+    return false;
+  }
+  std::size_t done = 0;
+  bool ok = true;
+  while (ok && done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  ok = ok && fsync(fd) == 0;
+  if (close(fd) != 0) ok = false;
+  if (!ok) unlink(path.c_str());
+  return ok;
+}
+
+}  // namespace
+
+std::string DatedBackup(const std::string& path, const std::string& bytes, unsigned mode,
+                        std::time_t now, std::string& error) {
+  const std::string stamp = DatedNameStamp(now);
+  for (int attempt = 1; attempt <= 100; ++attempt) {
+    const std::string backup =
+        path + "." + stamp + (attempt > 1 ? "-" + std::to_string(attempt) : "") + ".bak";
+    bool exists = false;
+    if (CreateNewFile(backup, bytes, mode & 0666, exists)) return backup;
+    if (!exists) {
+      error = "控えのファイル " + backup + " を作成できません";
+      return {};
+    }
+  }
+  error = "控えのファイル名が空いていません";
+  return {};
+}
+
 }  // namespace eiyou

@@ -21,6 +21,14 @@ std::string LocalTimeText(std::time_t t, const char* format);
 // a damaged file set aside.
 inline std::string DatedNameStamp(std::time_t t) { return LocalTimeText(t, "%Y%m%d-%H%M%S"); }
 
+// Keeps `bytes`, the file at `path` as it is now, beside it under a dated
+// name, <file>.YYYYMMDD-HHMMSS.bak (local time; "-2", "-3", ... before ".bak"
+// when that is taken: an existing backup is never overwritten), with the
+// permission bits of `mode`. Returns that name, or empty with `error` set
+// (without saying what the failure leaves: the caller knows).
+std::string DatedBackup(const std::string& path, const std::string& bytes, unsigned mode,
+                        std::time_t now, std::string& error);
+
 // The whole file's bytes. Throws IoError as InputFile does.
 std::string ReadWholeFile(const std::string& path);
 // At most `limit` bytes from the file's start: a caller that refuses larger

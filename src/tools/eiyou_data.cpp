@@ -21,6 +21,19 @@
 //       dishes of FOLDER's dish file), for a month planned in a spreadsheet.
 //       A file with any bad line, or naming a day already stored, stores
 //       nothing: a stored day is the user's work and is never replaced here.
+//   eiyou-data to-server [--server SETTINGS] [FOLDER]
+//   eiyou-data from-server [--server SETTINGS] [FOLDER]
+//       moves FOLDER's day plans, target sets, eater groups and headcounts,
+//       prices, allergen overrides, facility name and notes and its dish file
+//       to a PostgreSQL server, or the server's into FOLDER/KONDATE/献立表.db
+//       and 献立.TXT (the previous dish file kept beside it, dated). The
+//       server is SETTINGS ('host=db1 dbname=kondate user=sato'), else the
+//       one FOLDER is set to use (EIYOU_SERVER, KONDATE/共有サーバー.TXT); the
+//       password comes from libpq (~/.pgpass, PGPASSWORD, a service file).
+//       The destination must hold none of these; everything is written in
+//       one transaction and compared with the source before it commits.
+//       Prints what was moved; exit status 0 only when all of it arrived.
+//       The folder keeps the store it used: the program's 設定 switches it.
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,6 +51,8 @@
 #include "nutrition/food_entry.h"
 #include "nutrition/food_groups.h"
 #include "plans/plan_store.h"
+#include "plans/store_location.h"
+#include "plans/store_transfer.h"
 #include "tables/cp932.h"
 #include "tables/data_dir.h"
 #include "tables/dish_file.h"
@@ -446,8 +461,54 @@ int StoreDays(const std::string& source, const std::string& folder) {
 int Usage() {
   std::cerr << "usage: eiyou-data check [FOLDER]\n"
                "       eiyou-data compose-dishes DISHES.TSV [FOLDER]\n"
-               "       eiyou-data store-days PLAN.TSV [FOLDER]\n";
+               "       eiyou-data store-days PLAN.TSV [FOLDER]\n"
+               "       eiyou-data to-server [--server SETTINGS] [FOLDER]\n"
+               "       eiyou-data from-server [--server SETTINGS] [FOLDER]\n";
   return 2;
+}
+
+// to-server and from-server: `args` after the sub-command.
+int MoveStore(bool toServer, const std::vector<std::string>& args) {
+  std::string folder;
+  const std::string* given = nullptr;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--server" && i + 1 < args.size())
+      given = &args[++i];
+    else if (folder.empty() && args[i] != "--server")
+      folder = args[i];
+    else
+      return Usage();
+  }
+  if (folder.empty()) folder = ".";
+  PgSettings server;
+  if (given) {
+    std::string error;
+    if (!ParseServerSettings(*given, server, error)) {
+      std::cerr << "--server: " << error << "\n";
+      return 2;
+    }
+  } else {
+    const StoreLocation location = ReadStoreLocation(folder);
+    if (!location.error.empty()) {
+      std::cerr << location.from << ": " << location.error << "\n";
+      return 1;
+    }
+    if (!location.server) {
+      std::cerr << "eiyou-data: no server named: give --server 'host=... dbname=...', or set "
+                << kServerEnvironmentName << ", or write KONDATE/" << kServerSettingsFileName << "\n";
+      return 2;
+    }
+    server = location.settings;
+  }
+  const TransferResult moved = toServer ? MoveFolderToServer(folder, server, std::time(nullptr))
+                                        : MoveServerToFolder(server, folder, std::time(nullptr));
+  if (!moved.ok) {
+    std::cerr << moved.message << "\n";
+    return 1;
+  }
+  std::cout << moved.message << "\n"
+            << "このフォルダが使う献立表は切り替わっていません（切り替えはプログラムの「設定」で行います）。\n";
+  return 0;
 }
 
 }  // namespace
@@ -467,5 +528,7 @@ int main(int argc, char* argv[]) {
     if (!source.empty() && source[0] != '/') source = JoinPath(DataDirectory(), source);
     return StoreDays(source, args.size() == 3 ? args[2] : ".");
   }
+  if (args[0] == "to-server" || args[0] == "from-server")
+    return MoveStore(args[0] == "to-server", {args.begin() + 1, args.end()});
   return Usage();
 }
