@@ -193,10 +193,30 @@ class PgPlanStore final : public plan_detail::SqlPlanStore {
     auto failed = [&] {
       const SqlError error = sql_->lastError();
       sql_->Rollback();
-      Fail("サーバーの献立表 " + path_ + " を準備できませんでした。" + JapaneseMessage(error));
+      // The administrator's roles leave the layout to its owner.
+      if (error.kind == SqlErrorKind::NoPermission)
+        Fail("サーバーの献立表 " + path_ +
+             " は前の版のプログラムの形のままで、この利用者には新しい形にする権限がありません。"
+             "サーバーの管理者に更新を頼んでください（管理者がデータベースの所有者の利用者で"
+             "このプログラムを一度開くと更新されます）。");
+      else
+        Fail("サーバーの献立表 " + path_ + " を準備できませんでした。" + JapaneseMessage(error));
       return false;
     };
-    if (!(sql_->Begin() && sql_->Exec(kLayoutTable) && sql_->Commit())) return void(failed());
+    const int latest = migrations.empty() ? 0 : migrations.back().version;
+    // A layout already taken is only read, so that a user who may not change
+    // it opens the server (none yet: the read fails and the steps make it).
+    bool taken = false;
+    {
+      auto read = sql_->Prepare("SELECT version FROM plan_layout WHERE id = 1");
+      if (read && read->Step() == SqlStep::Row && read->Int(0) >= latest) {
+        version_ = static_cast<int>(read->Int(0));
+        taken = true;
+      }
+    }
+    if (migrations.empty() && !taken) return void(failed());
+    if (taken) migrations = {};
+    if (!taken && !(sql_->Begin() && sql_->Exec(kLayoutTable) && sql_->Commit())) return void(failed());
     for (const PlanMigration& step : migrations) {
       if (step.version <= version_) continue;
       // Another copy of the program may have taken the step since: the
@@ -217,15 +237,9 @@ class PgPlanStore final : public plan_detail::SqlPlanStore {
       if (!sql_->Commit()) return void(failed());
       version_ = std::max(now, step.version);
     }
-    if (migrations.empty()) {  // nothing to take: only the version is read
-      auto read = sql_->Prepare("SELECT version FROM plan_layout WHERE id = 1");
-      if (!read || read->Step() != SqlStep::Row) return void(failed());
-      version_ = static_cast<int>(read->Int(0));
-    }
     readable_ = true;
     // A server taken only part of the way (a test's) has no sequence yet.
     rowVersions_ = version_ >= kRowVersionLayout;
-    const int latest = migrations.empty() ? 0 : migrations.back().version;
     if (version_ > latest) {
       status_ = OpenStatus::NewerVersion;
       message_ = "サーバーの献立表 " + path_ +

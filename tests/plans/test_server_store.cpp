@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <thread>
@@ -427,6 +429,71 @@ TEST_F(ServerStoreTest, TenUsersSavingAtOnceAllArrive) {
     EXPECT_EQ(d.meals, Day(d.date, "u" + std::to_string(u) + "-" + std::to_string(last), 2).meals)
         << d.date;
   }
+}
+
+// The administrator's SQL from the guide, on a database of its own: the owner
+// takes the layout steps, a read-write user saves, a read-only user reads and
+// is refused a save in words, and a read-write user meeting a layout older
+// than the program is told the administrator must update it.
+TEST_F(ServerStoreTest, TheAdministratorsRolesReadWriteAndOnlyRead) {
+  const char* kDb = "eiyou_roles";
+  SqlError error;
+  {
+    auto admin = ConnectPostgres(ServerSettings(), error);
+    ASSERT_TRUE(admin) << error.message;
+    ASSERT_TRUE(admin->Exec(std::string("DROP DATABASE IF EXISTS ") + kDb)) << admin->lastError().message;
+    ASSERT_TRUE(admin->Exec("DROP ROLE IF EXISTS sato, suzuki, eiyou_editor, eiyou_reader, eiyou_owner"))
+        << admin->lastError().message;
+  }
+  std::ifstream in(EIYOU_ADMIN_SQL);
+  std::string sql((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  int named = 0;  // the database's name, in its statements and its \connect
+  for (const std::string from : {"DATABASE eiyou ", "\\connect eiyou\n"})
+    for (std::size_t at = 0; (at = sql.find(from, at)) != std::string::npos; ++named)
+      sql.replace(at, from.size(), std::string(from).insert(from.size() - 1, "_roles"));
+  ASSERT_GE(named, 2);
+  WriteBytes("admin.sql", sql);
+  const auto& env = ServerEnv();
+  const std::string psql = "psql -q -X -v ON_ERROR_STOP=1 -h " + env.at("PGHOST") + " -p " +
+                           env.at("PGPORT") + " -U " + env.at("PGUSER") + " -d " +
+                           env.at("PGDATABASE") + " -f '" + Path("admin.sql") + "'";
+  ASSERT_EQ(std::system(psql.c_str()), 0) << psql;
+  {
+    auto admin = ConnectPostgres(ServerSettings(), error);
+    for (const char* role : {"eiyou_owner", "sato", "suzuki"})
+      ASSERT_TRUE(admin->Exec(std::string("ALTER ROLE ") + role + " PASSWORD 'pw-" + role + "'"));
+  }
+  auto as = [&](const char* role) {
+    PgSettings s = ServerSettings();
+    s.dbname = kDb;
+    s.user = role;
+    s.password = std::string("pw-") + role;
+    return s;
+  };
+  const std::size_t previous = PgPlanMigrations().size() - 1;
+  ASSERT_EQ(OpenServerPlanStore(as("eiyou_owner"), PgPlanMigrations().first(previous))->status(),
+            OpenStatus::Ok);
+  auto old = OpenServerPlanStore(as("sato"));
+  EXPECT_EQ(old->status(), OpenStatus::Failed);
+  EXPECT_NE(old->message().find("サーバーの管理者に更新を頼んでください"), std::string::npos)
+      << old->message();
+  ASSERT_EQ(OpenServerPlanStore(as("eiyou_owner"))->status(), OpenStatus::Ok);
+
+  auto editor = OpenServerPlanStore(as("sato"));
+  ASSERT_EQ(editor->status(), OpenStatus::Ok) << editor->message();
+  EXPECT_TRUE(editor->SaveDay(Day(kDate, "sato", 1)).ok);
+  EXPECT_TRUE(editor->AddTargetSet({"常食", "", {}}).ok);  // a key the server numbers
+  EXPECT_TRUE(editor->SaveFoodPurchases({{1001, true, 100, 1000, "", "2024-04-01", ""}}).ok);
+
+  auto reader = OpenServerPlanStore(as("suzuki"));
+  ASSERT_EQ(reader->status(), OpenStatus::Ok) << reader->message();
+  ASSERT_TRUE(reader->LoadDay(kDate));
+  const StoreResult refused = reader->SaveDay(Day(kDate, "suzuki", 1));
+  EXPECT_FALSE(refused.ok);
+  SqlError noPermission;
+  noPermission.kind = SqlErrorKind::NoPermission;
+  EXPECT_EQ(refused.message, JapaneseMessage(noPermission) + "保存されていた献立は変わっていません。");
+  EXPECT_EQ(reader->LoadDay(kDate)->meals, Day(kDate, "sato", 1).meals);
 }
 
 }  // namespace
