@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing (PostgreSQL too, for the server's benchmark), builds
-# the benchmarks in Release into build-bench/, runs them all and prints one table: each figure (a median over repetitions)
-# beside its floor measured in the same run, their ratio and the goal.
+# the benchmarks in Release into build-bench/, runs them all and prints one
+# table: each figure (a median over repetitions) beside its floor measured in
+# the same run, their ratio and the goal.
 # Speed never fails this script: it returns non-zero only when something could
 # not be built or run. Extra arguments go to every benchmark binary (Google
 # Benchmark flags, e.g. --benchmark_repetitions=5). The full output of each
