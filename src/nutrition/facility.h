@@ -69,6 +69,9 @@ struct FacilityInfo {
   std::optional<std::int64_t> version = std::nullopt;
 };
 
+// An official food number as the table writes it: 1088 -> "01088".
+std::string FoodNumberText(int food);
+
 // ---- portions ----------------------------------------------------------------
 
 // A weight as a FoodEntry holds it ("60", "0.05", "1.5") in milligrams,

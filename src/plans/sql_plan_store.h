@@ -116,12 +116,6 @@ inline void BindVersion(SqlStatement& statement, int i, const std::optional<std:
     statement.BindNull(i);
 }
 
-// 1088 -> "01088", as the table writes a food number.
-inline std::string FoodNumberText(int food) {
-  std::string digits = std::to_string(food);
-  return std::string(digits.size() < 5 ? 5 - digits.size() : 0, '0') + digits;
-}
-
 // One step of a statement that changes rows, ready to run again.
 inline bool Run(SqlStatement& statement) {
   const bool ok = statement.Step() != SqlStep::Error;
