@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the benchmarks in Release into build-bench/,
-# runs them all and prints one table: each figure (a median over repetitions)
-# beside its floor measured in the same run, their ratio and the goal.
+# Installs what is missing (PostgreSQL too, for the server's benchmark), builds
+# the benchmarks in Release into build-bench/, runs them all and prints one
+# table: each figure (a median over repetitions) beside its floor measured in
+# the same run, their ratio and the goal.
 # Speed never fails this script: it returns non-zero only when something could
 # not be built or run. Extra arguments go to every benchmark binary (Google
 # Benchmark flags, e.g. --benchmark_repetitions=5). The full output of each
@@ -12,7 +13,7 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # shellcheck source=scripts/setup_common.sh
 source "$repo/scripts/setup_common.sh"
 
-eiyou_install_packages "${EIYOU_BUILD_PACKAGES[@]}" libbenchmark-dev
+eiyou_install_packages "${EIYOU_BUILD_PACKAGES[@]}" libbenchmark-dev postgresql
 
 build="$repo/build-bench"
 results="$build/results"
@@ -20,7 +21,7 @@ cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DEIYOU_BUILD_GUI=ON \
   -DEIYOU_BUILD_TESTS=OFF -DEIYOU_BUILD_BENCH=ON -DEIYOU_BUILD_FUZZ=OFF -DEIYOU_SANITIZE=OFF \
   >/dev/null
 cmake --build "$build" -j "$(eiyou_jobs)" --target eiyou_bench eiyou_bench_gui eiyou_bench_startup eiyou_bench_import \
-  eiyou_bench_plans
+  eiyou_bench_plans eiyou_bench_server
 mkdir -p "$results"
 
 table="$results/table.tsv"
@@ -46,6 +47,7 @@ run gui env QT_QPA_PLATFORM=offscreen "$build/bench/eiyou_bench_gui" "$@" || sta
 run startup env QT_QPA_PLATFORM=offscreen "$build/bench/eiyou_bench_startup" "$@" || status=1
 run import "$build/bench/eiyou_bench_import" "$@" || status=1
 run plans "$build/bench/eiyou_bench_plans" "$@" || status=1
+run server "$build/bench/eiyou_bench_server" "$@" || status=1
 
 # The start-up once more on a real X server: the user's display when there is
 # one, else a virtual one when Xvfb is installed. An extra, so it never fails

@@ -42,7 +42,7 @@ inline constexpr const char* kExtrasEntryName = "eiyou_extras";
 
 // One more with every change of the table's entries or of the interfaces they
 // hand over (a new member of DayPlanStore).
-inline constexpr int kExtrasInterface = 6;
+inline constexpr int kExtrasInterface = 7;
 
 // The sizes of the types handed through the table: a module built from other
 // headers (left from another version) is refused rather than called.

@@ -48,6 +48,13 @@ bool Confirm(QWidget* parent, const QString& text, const char* yes, const char* 
                      1, 1) == 0;
 }
 
+bool AskReload(QWidget* parent, const std::string& message) {
+  return Confirm(parent,
+                 QString::fromStdString(message + "\n\n今の内容を読み込み直しますか？"
+                                                  "（変更しようとした内容は、読み込み直した後にもう一度入れてください。）"),
+                 "読み込み直す", "読み込み直さない");
+}
+
 void BoxMessageSink::Show(const std::string& utf8Text) {
   ShowMessage(parent_, QString::fromStdString(utf8Text));
 }

@@ -34,6 +34,11 @@ int AskQuestion(QWidget* parent, const QString& text, const std::vector<Answer>&
 // default, and what Escape and the close box answer.
 bool Confirm(QWidget* parent, const QString& text, const char* yes, const char* no);
 
+// A save refused because another user changed what the window read (UTF-8
+// `message`, naming what the user tried to store): true when the user
+// chooses to read it again.
+bool AskReload(QWidget* parent, const std::string& message);
+
 // MessageSink over ShowMessage.
 class BoxMessageSink : public MessageSink {
  public:

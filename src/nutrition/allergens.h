@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -26,6 +27,8 @@ struct AllergenOverride {
   int food = 0;      // the official food number (01001 → 1001)
   std::string item;  // UTF-8, an item's name as the list writes it: 「小麦」
   AllergenPresence presence = AllergenPresence::None;
+  // The store's row version as read (RowVersion, plan_store.h).
+  std::optional<std::int64_t> version = std::nullopt;
 };
 
 inline constexpr const char* kAllergenListFileName = "アレルゲン.TXT";

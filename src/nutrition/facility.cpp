@@ -38,11 +38,6 @@ std::optional<int> WholeNumber(std::string_view text) {
   return value;
 }
 
-std::string FoodNumberText(int food) {
-  std::string text = std::to_string(food);
-  return std::string(text.size() < 5 ? 5 - text.size() : 0, '0') + text;
-}
-
 // The table's foods by official number: the first row of a number wins, as
 // a reader scanning the table finds it.
 class FoodIndex {
@@ -145,6 +140,11 @@ const FoodPurchase* PurchaseOf(const std::vector<FoodPurchase>& purchases, int f
 bool EatenOn(const EaterGroup& group, int meal) { return (group.meals >> meal) & 1; }
 
 }  // namespace
+
+std::string FoodNumberText(int food) {
+  std::string text = std::to_string(food);
+  return std::string(text.size() < 5 ? 5 - text.size() : 0, '0') + text;
+}
 
 std::optional<std::int64_t> WeightMilligrams(std::string_view weightText) {
   const std::string_view text = TrimBlanks(weightText);

@@ -32,6 +32,8 @@ struct EaterGroup {
   // the reference intakes for a sex and age; empty: not judged.
   std::string profile;
   int position = 0;  // order in lists
+  // The store's row version as read (RowVersion, plan_store.h).
+  std::optional<std::int64_t> version = std::nullopt;
 };
 
 // The eaters of one group on one date, when they differ from the group's
@@ -40,6 +42,8 @@ struct HeadcountChange {
   std::string date;  // "YYYY-MM-DD"
   std::int64_t group = 0;
   int headcount = 0;
+  // The store's row version as read (RowVersion, plan_store.h).
+  std::optional<std::int64_t> version = std::nullopt;
 };
 
 // How a food is bought and what it costs: a price for a purchase unit of a
@@ -53,13 +57,20 @@ struct FoodPurchase {
   std::string unitName;      // UTF-8: "kg", "袋", "本"; empty means per kg
   std::string setOn;         // "YYYY-MM-DD" the price was set; empty when not priced
   std::string supplier;      // UTF-8; empty: none set
+  // The store's row version as read (RowVersion, plan_store.h).
+  std::optional<std::int64_t> version = std::nullopt;
 };
 
 // Typed by the user for the monthly menu and the order sheet.
 struct FacilityInfo {
   std::string name;   // UTF-8: 「〇〇市立第一学校給食センター」
   std::string notes;  // UTF-8, several lines: what families are told under the menu
+  // The store's row version as read (RowVersion, plan_store.h).
+  std::optional<std::int64_t> version = std::nullopt;
 };
+
+// An official food number as the table writes it: 1088 -> "01088".
+std::string FoodNumberText(int food);
 
 // ---- portions ----------------------------------------------------------------
 

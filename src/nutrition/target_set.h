@@ -45,6 +45,8 @@ struct TargetSet {
   std::string name;         // UTF-8, unique among the stored sets
   std::string description;  // UTF-8
   std::vector<TargetValue> values;
+  // The store's row version as read (RowVersion, plan_store.h).
+  std::optional<std::int64_t> version = std::nullopt;
 };
 
 // Longest name a set may have, in bytes.

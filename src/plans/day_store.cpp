@@ -36,19 +36,49 @@ bool SqlPlanStore::RemoveDay(const std::string& date) {
   return Run(*dishes) && Run(*day);
 }
 
-// With row versions the day row is kept and raised first: on the server it
-// is locked from there to the commit, so that a second user's save of the
-// same day waits and then sees this one's version. Without, the old day goes
-// and a new row comes. `stored` receives the row's version (0 without).
-bool SqlPlanStore::WriteDay(const DayPlan& plan, const std::string& savedAt, std::int64_t& stored) {
+SqlPlanStore::RowCheck SqlPlanStore::CheckRow(SqlStatement* locked,
+                                              const std::optional<std::int64_t>& held) {
+  if (!rowVersions_ || !held) return RowCheck::AsRead;
+  if (!locked) return RowCheck::Failed;
+  const SqlStep step = locked->Step();
+  const std::int64_t stored = step == SqlStep::Row ? locked->Int(0) : 0;
+  locked->Reset();
+  if (step == SqlStep::Error) return RowCheck::Failed;
+  return stored == *held ? RowCheck::AsRead : RowCheck::Changed;
+}
+
+SqlPlanStore::RowCheck SqlPlanStore::CheckRow(const char* lockSql, const std::string& key,
+                                              const std::optional<std::int64_t>& held) {
+  if (!rowVersions_ || !held) return RowCheck::AsRead;
+  auto locked = sql_->Prepare(lockSql);
+  if (locked) locked->BindText(1, key);
+  return CheckRow(locked.get(), held);
+}
+
+StoreResult SqlPlanStore::ChangedByOther(const std::string& what) {
+  Abandon();
+  StoreResult refused{false, ChangedByOtherMessage(what)};
+  refused.changedByOther = true;
+  return refused;
+}
+
+// With row versions the day row is kept and its version replaced first: on
+// the server it is locked from there to the commit, so that a second user's
+// save of the same day waits and then sees this one's version. A save of the
+// day read at `held` changes nothing when another user stored the day first
+// (`stored` stays 0). Without row versions the old day goes and a new row
+// comes. `stored` receives the row's version (0 without).
+bool SqlPlanStore::WriteDay(const DayPlan& plan, const std::string& savedAt,
+                            const std::int64_t* held, std::int64_t& stored) {
   stored = 0;
   if (!rowVersions_ && !RemoveDay(plan.date)) return false;
   auto day = sql_->Prepare(
       rowVersions_
-          ? "INSERT INTO day (date, sex, age, saved_at, profile) VALUES ($1, $2, $3, $4, $5) "
+          ? "INSERT INTO day (date, sex, age, saved_at, profile, version) "
+            "VALUES ($1, $2, $3, $4, $5, nextval('row_version')) "
             "ON CONFLICT (date) DO UPDATE SET sex = excluded.sex, age = excluded.age, "
-            "saved_at = excluded.saved_at, profile = excluded.profile, version = day.version + 1 "
-            "RETURNING version"
+            "saved_at = excluded.saved_at, profile = excluded.profile, version = excluded.version "
+            "WHERE CAST($6 AS BIGINT) IS NULL OR day.version = $6 RETURNING version"
           : "INSERT INTO day (date, sex, age, saved_at, profile) VALUES ($1, $2, $3, $4, $5)");
   auto clear = sql_->Prepare("DELETE FROM dish WHERE day_date = $1");
   auto dish = sql_->Prepare("INSERT INTO dish (day_date, meal, position, line) VALUES ($1, $2, $3, $4)");
@@ -58,10 +88,17 @@ bool SqlPlanStore::WriteDay(const DayPlan& plan, const std::string& savedAt, std
   day->BindInt(3, plan.age);
   day->BindText(4, savedAt);
   day->BindText(5, plan.profile);
+  if (rowVersions_) {
+    if (held)
+      day->BindInt(6, *held);
+    else
+      day->BindNull(6);
+  }
   const SqlStep step = day->Step();
   if (step == SqlStep::Error) return false;
   if (step == SqlStep::Row) stored = day->Int(0);
   day->Reset();
+  if (rowVersions_ && stored == 0) return true;  // another user's day: nothing written
   clear->BindText(1, plan.date);
   if (rowVersions_ && !Run(*clear)) return false;
   dish->BindText(1, plan.date);
@@ -100,16 +137,22 @@ StoreResult SqlPlanStore::StoreDay(const DayPlan& plan, std::time_t savedAt, std
   // One transaction: the old day goes and the new one comes in the same commit,
   // so a reader (or a process dying halfway) sees one day or the other.
   if (!sql_->Begin()) return Failed();
+  const std::string what = "日別献立 " + plan.date;
+  if (version) {
+    // Stored or deleted by another user since it was read: the row is locked
+    // and compared first. Two users both adding a day not stored are told
+    // apart by the write itself (the second finds the first's row).
+    switch (CheckRow("SELECT version FROM day WHERE date = $1 FOR UPDATE", plan.date, *version)) {
+      case RowCheck::Failed: return Failed();
+      case RowCheck::Changed: *changedByOther = true; return ChangedByOther(what);
+      case RowCheck::AsRead: break;
+    }
+  }
   std::int64_t stored = 0;
-  if (!WriteDay(plan, LocalTimeText(savedAt, "%Y-%m-%dT%H:%M:%S"), stored)) return Failed();
-  // A row version one past the one read: nobody stored the day in between (a
-  // day not stored then is inserted at 1).
-  if (version && rowVersions_ && stored != *version + 1) {
-    Abandon();
-    *changedByOther = true;
-    return {false, "日付 " + plan.date +
-                       " の献立は、読み込んだ後にほかの利用者が保存または削除しました。" +
-                       "もう一度読み込んでから保存してください。" + kNothingStored};
+  if (!WriteDay(plan, LocalTimeText(savedAt, "%Y-%m-%dT%H:%M:%S"), version, stored)) return Failed();
+  if (rowVersions_ && stored == 0) {
+    if (changedByOther) *changedByOther = true;
+    return ChangedByOther(what);
   }
   if (!sql_->Commit()) return Failed();
   if (version) *version = stored;

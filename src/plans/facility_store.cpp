@@ -2,6 +2,8 @@
 // food_purchase and facility (layout version 4), for both engines.
 #include "plans/sql_plan_store.h"
 
+#include <algorithm>
+
 #include "tables/cp932.h"
 
 namespace eiyou::plan_detail {
@@ -11,6 +13,7 @@ constexpr const char* kWhat = "給食施設の設定";
 constexpr int kFacilityVersion = 4;
 
 StoreResult Refused(std::string message) { return {false, message + "何も保存していません。"}; }
+
 
 // The store's own rules, the columns' CHECKs with words: a value refused here
 // never reaches the database as a constraint failure without a name.
@@ -47,8 +50,8 @@ std::vector<EaterGroup> SqlPlanStore::EaterGroups() {
   if (!readable_ || version_ < kFacilityVersion) return groups;
   {
     auto rows = sql_->Prepare(
-        "SELECT id, name, factor_permille, headcount, meals, profile, position "
-        "FROM eater_group ORDER BY position, name");
+        std::string("SELECT id, name, factor_permille, headcount, meals, profile, position, ") +
+        VersionColumn() + " FROM eater_group ORDER BY position, name");
     SqlStep step = SqlStep::Error;
     if (rows)
       while ((step = rows->Step()) == SqlStep::Row) {
@@ -60,6 +63,7 @@ std::vector<EaterGroup> SqlPlanStore::EaterGroups() {
         g.meals = static_cast<std::uint8_t>(rows->Int(4));
         g.profile = rows->Text(5);
         g.position = static_cast<int>(rows->Int(6));
+        g.version = VersionOf(*rows, 7);
       }
     if (step == SqlStep::Done) return groups;
   }
@@ -72,7 +76,7 @@ StoreResult SqlPlanStore::SaveEaterGroup(const EaterGroup& group, std::int64_t* 
   if (std::string problem = GroupProblem(group); !problem.empty()) return Refused(problem);
   if (!writable_) return Refusal();
   if (!sql_->Begin()) return Failed(kWhat);
-  enum class Outcome { Written, Taken, Gone, Failed };
+  enum class Outcome { Written, Taken, Gone, Changed, Failed };
   std::int64_t stored = group.id;
   const Outcome outcome = [&] {
     // The name is looked up inside the transaction: another copy of the
@@ -89,8 +93,8 @@ StoreResult SqlPlanStore::SaveEaterGroup(const EaterGroup& group, std::int64_t* 
                         "profile, position) VALUES ($1, $2, $3, $4, $5, $6) RETURNING id"
         : rowVersions_
             ? "UPDATE eater_group SET name = $1, factor_permille = $2, headcount = $3, "
-              "meals = $4, profile = $5, position = $6, version = version + 1 WHERE id = $7 "
-              "RETURNING id"
+              "meals = $4, profile = $5, position = $6, version = nextval('row_version') "
+              "WHERE id = $7 AND (CAST($8 AS BIGINT) IS NULL OR version = $8) RETURNING id"
             : "UPDATE eater_group SET name = $1, factor_permille = $2, headcount = $3, "
               "meals = $4, profile = $5, position = $6 WHERE id = $7 RETURNING id");
     if (!write) return Outcome::Failed;
@@ -101,9 +105,11 @@ StoreResult SqlPlanStore::SaveEaterGroup(const EaterGroup& group, std::int64_t* 
     write->BindText(5, group.profile);
     write->BindInt(6, group.position);
     if (group.id != 0) write->BindInt(7, group.id);
+    if (group.id != 0 && rowVersions_) BindVersion(*write, 8, group.version);
     const SqlStep written = write->Step();
     if (written == SqlStep::Error) return Outcome::Failed;
-    if (written == SqlStep::Done) return Outcome::Gone;  // no row of that id
+    // No row of that id, or (read at a version) not as read.
+    if (written == SqlStep::Done) return rowVersions_ && group.version ? Outcome::Changed : Outcome::Gone;
     stored = write->Int(0);
     return Outcome::Written;
   }();
@@ -116,6 +122,8 @@ StoreResult SqlPlanStore::SaveEaterGroup(const EaterGroup& group, std::int64_t* 
     case Outcome::Gone:
       Abandon();
       return Refused("喫食者グループ「" + group.name + "」はもうありません。");
+    case Outcome::Changed:
+      return ChangedByOther("喫食者グループ「" + group.name + "」");
     case Outcome::Written:
       break;
   }
@@ -148,16 +156,15 @@ std::vector<HeadcountChange> SqlPlanStore::HeadcountChanges(const std::string& f
   if (!readable_ || version_ < kFacilityVersion || !IsPlanDate(from) || !IsPlanDate(to) || to < from)
     return changes;
   {
-    auto rows = sql_->Prepare(
-        "SELECT date, group_id, headcount FROM headcount WHERE date BETWEEN $1 AND $2 "
-        "ORDER BY date, group_id");
+    auto rows = sql_->Prepare(std::string("SELECT date, group_id, headcount, ") + VersionColumn() +
+                              " FROM headcount WHERE date BETWEEN $1 AND $2 ORDER BY date, group_id");
     SqlStep step = SqlStep::Error;
     if (rows) {
       rows->BindText(1, from);
       rows->BindText(2, to);
       while ((step = rows->Step()) == SqlStep::Row)
-        changes.push_back(
-            {std::string(rows->Text(0)), rows->Int(1), static_cast<int>(rows->Int(2))});
+        changes.push_back({std::string(rows->Text(0)), rows->Int(1), static_cast<int>(rows->Int(2)),
+                           VersionOf(*rows, 3)});
     }
     if (step == SqlStep::Done) return changes;
   }
@@ -176,13 +183,24 @@ StoreResult SqlPlanStore::SaveHeadcountChanges(const std::vector<HeadcountChange
   if (!writable_) return Refusal();
   if (!sql_->Begin()) return Failed(kWhat);
   const HeadcountChange* gone = nullptr;  // a change whose group is no longer stored
+  const HeadcountChange* changed = nullptr;  // one another user changed since it was read
   const bool written = [&] {
     auto known = sql_->Prepare("SELECT 1 FROM eater_group WHERE id = $1");
+    auto locked = sql_->Prepare(rowVersions_ ? "SELECT version FROM headcount "
+                                               "WHERE date = $1 AND group_id = $2 FOR UPDATE"
+                                             : "SELECT 1");
+    // With row versions a row another user added meanwhile is left as it is
+    // (no row returned) when the change was read as none.
     auto set = sql_->Prepare(
-        "INSERT INTO headcount (date, group_id, headcount) VALUES ($1, $2, $3) "
-        "ON CONFLICT (date, group_id) DO UPDATE SET headcount = excluded.headcount");
+        rowVersions_
+            ? "INSERT INTO headcount (date, group_id, headcount, version) "
+              "VALUES ($1, $2, $3, nextval('row_version')) ON CONFLICT (date, group_id) "
+              "DO UPDATE SET headcount = excluded.headcount, version = excluded.version "
+              "WHERE CAST($4 AS BIGINT) IS NULL OR headcount.version = $4 RETURNING 1"
+            : "INSERT INTO headcount (date, group_id, headcount) VALUES ($1, $2, $3) "
+              "ON CONFLICT (date, group_id) DO UPDATE SET headcount = excluded.headcount");
     auto remove = sql_->Prepare("DELETE FROM headcount WHERE date = $1 AND group_id = $2");
-    if (!known || !set || !remove) return false;
+    if (!known || !locked || !set || !remove) return false;
     for (const HeadcountChange& c : changes) {
       known->BindInt(1, c.group);
       const SqlStep step = known->Step();
@@ -192,11 +210,28 @@ StoreResult SqlPlanStore::SaveHeadcountChanges(const std::vector<HeadcountChange
         gone = &c;
         return true;
       }
+      if (rowVersions_) {
+        locked->BindText(1, c.date);
+        locked->BindInt(2, c.group);
+      }
+      const RowCheck check = CheckRow(locked.get(), c.version);
+      if (check == RowCheck::Failed) return false;
+      if (check == RowCheck::Changed) {
+        changed = &c;
+        return true;
+      }
       SqlStatement& write = c.headcount < 0 ? *remove : *set;
       write.BindText(1, c.date);
       write.BindInt(2, c.group);
       if (c.headcount >= 0) write.BindInt(3, c.headcount);
-      if (!Run(write)) return false;
+      if (c.headcount >= 0 && rowVersions_) BindVersion(write, 4, c.version);
+      const SqlStep done = write.Step();
+      write.Reset();
+      if (done == SqlStep::Error) return false;
+      if (rowVersions_ && c.headcount >= 0 && done == SqlStep::Done) {
+        changed = &c;
+        return true;
+      }
     }
     return true;
   }();
@@ -205,6 +240,7 @@ StoreResult SqlPlanStore::SaveHeadcountChanges(const std::vector<HeadcountChange
     Abandon();
     return Refused(gone->date + " の人数の喫食者グループはもうありません。");
   }
+  if (changed) return ChangedByOther(changed->date + " の人数");
   if (!sql_->Commit()) return Failed(kWhat);
   return {true, {}};
 }
@@ -215,8 +251,8 @@ std::vector<FoodPurchase> SqlPlanStore::FoodPurchases() {
   if (!readable_ || version_ < kFacilityVersion) return rows;
   {
     auto read = sql_->Prepare(
-        "SELECT food, price_sen, unit_grams, unit_name, set_on, supplier "
-        "FROM food_purchase ORDER BY food");
+        std::string("SELECT food, price_sen, unit_grams, unit_name, set_on, supplier, ") +
+        VersionColumn() + " FROM food_purchase ORDER BY food");
     SqlStep step = SqlStep::Error;
     if (read)
       while ((step = read->Step()) == SqlStep::Row) {
@@ -228,6 +264,7 @@ std::vector<FoodPurchase> SqlPlanStore::FoodPurchases() {
         p.unitName = read->Text(3);
         p.setOn = read->Text(4);
         p.supplier = read->Text(5);
+        p.version = VersionOf(*read, 6);
       }
     if (step == SqlStep::Done) return rows;
   }
@@ -241,19 +278,33 @@ StoreResult SqlPlanStore::SaveFoodPurchases(const std::vector<FoodPurchase>& row
     if (std::string problem = PurchaseProblem(p); !problem.empty()) return Refused(problem);
   if (!writable_) return Refusal();
   if (!sql_->Begin()) return Failed(kWhat);
+  const FoodPurchase* changed = nullptr;  // a row another user changed since it was read
   const bool written = [&] {
+    auto locked = sql_->Prepare(
+        rowVersions_ ? "SELECT version FROM food_purchase WHERE food = $1 FOR UPDATE" : "SELECT 1");
+    // With row versions a row another user added meanwhile is left as it is
+    // (no row returned) when the food was read without one.
     auto set = sql_->Prepare(
         rowVersions_
-            ? "INSERT INTO food_purchase (food, price_sen, unit_grams, unit_name, set_on, supplier) "
-              "VALUES ($1, $2, $3, $4, $5, $6) ON CONFLICT (food) DO UPDATE SET "
+            ? "INSERT INTO food_purchase (food, price_sen, unit_grams, unit_name, set_on, supplier, "
+              "version) VALUES ($1, $2, $3, $4, $5, $6, nextval('row_version')) "
+              "ON CONFLICT (food) DO UPDATE SET "
               "price_sen = excluded.price_sen, unit_grams = excluded.unit_grams, "
               "unit_name = excluded.unit_name, set_on = excluded.set_on, "
-              "supplier = excluded.supplier, version = food_purchase.version + 1"
+              "supplier = excluded.supplier, version = excluded.version "
+              "WHERE CAST($7 AS BIGINT) IS NULL OR food_purchase.version = $7 RETURNING food"
             : "INSERT INTO food_purchase (food, price_sen, unit_grams, unit_name, set_on, supplier) "
               "VALUES ($1, $2, $3, $4, $5, $6)");
     auto remove = sql_->Prepare("DELETE FROM food_purchase WHERE food = $1");
-    if (!set || !remove) return false;
+    if (!locked || !set || !remove) return false;
     for (const FoodPurchase& p : rows) {
+      if (rowVersions_) locked->BindInt(1, p.food);
+      const RowCheck check = CheckRow(locked.get(), p.version);
+      if (check == RowCheck::Failed) return false;
+      if (check == RowCheck::Changed) {
+        changed = &p;
+        return true;
+      }
       if (!p.priced && p.supplier.empty()) {
         remove->BindInt(1, p.food);
         if (!Run(*remove)) return false;
@@ -263,11 +314,20 @@ StoreResult SqlPlanStore::SaveFoodPurchases(const std::vector<FoodPurchase>& row
       remove->BindInt(1, p.food);
       if (!rowVersions_ && !Run(*remove)) return false;
       BindPurchase(*set, p);
-      if (!Run(*set)) return false;
+      if (rowVersions_) BindVersion(*set, 7, p.version);
+      const SqlStep done = set->Step();
+      set->Reset();
+      if (done == SqlStep::Error) return false;
+      if (rowVersions_ && done == SqlStep::Done) {
+        changed = &p;
+        return true;
+      }
     }
     return true;
   }();
-  if (!written || !sql_->Commit()) return Failed(kWhat);
+  if (!written) return Failed(kWhat);
+  if (changed) return ChangedByOther("単価 " + FoodNumberText(changed->food));
+  if (!sql_->Commit()) return Failed(kWhat);
   return {true, {}};
 }
 
@@ -288,11 +348,16 @@ FacilityInfo SqlPlanStore::LoadFacilityInfo() {
   FacilityInfo info;
   if (!readable_ || version_ < kFacilityVersion) return info;
   {
-    auto rows = sql_->Prepare("SELECT key, value FROM facility");
+    auto rows = sql_->Prepare(std::string("SELECT key, value, ") + VersionColumn() + " FROM facility");
     SqlStep step = SqlStep::Error;
     if (rows)
-      while ((step = rows->Step()) == SqlStep::Row)
+      while ((step = rows->Step()) == SqlStep::Row) {
         (rows->Text(0) == "name" ? info.name : info.notes) = rows->Text(1);
+        // Both rows are written together, with one version.
+        if (const std::optional<std::int64_t> v = VersionOf(*rows, 2))
+          info.version = std::max(info.version.value_or(0), *v);
+      }
+    if (step == SqlStep::Done && rowVersions_ && !info.version) info.version = 0;
     if (step == SqlStep::Done) return info;
   }
   FailedRead();
@@ -305,14 +370,54 @@ StoreResult SqlPlanStore::SaveFacilityInfo(const FacilityInfo& info) {
   if (!IsValidUtf8(info.notes)) return Refused("お知らせの文字が正しくありません。");
   if (!writable_) return Refusal();
   if (!sql_->Begin()) return Failed(kWhat);
-  if (!WriteFacility(info) || !sql_->Commit()) return Failed(kWhat);
+  bool changed = false;
+  const bool written = [&] {
+    std::int64_t version = 0;  // one for both rows
+    if (rowVersions_) {
+      auto locked = sql_->Prepare("SELECT version FROM facility FOR UPDATE");
+      auto next = sql_->Prepare("SELECT nextval('row_version')");
+      if (!locked || !next || next->Step() != SqlStep::Row) return false;
+      version = next->Int(0);
+      std::int64_t stored = 0;
+      SqlStep step;
+      while ((step = locked->Step()) == SqlStep::Row) stored = std::max(stored, locked->Int(0));
+      if (step == SqlStep::Error) return false;
+      if (info.version && *info.version != stored) return changed = true;
+    }
+    // With row versions a row another user added meanwhile is left as it is
+    // (no row returned) when it was read as none.
+    auto write = sql_->Prepare(
+        rowVersions_ ? "INSERT INTO facility (key, value, version) VALUES ($1, $2, $3) "
+                       "ON CONFLICT (key) DO UPDATE SET value = excluded.value, "
+                       "version = excluded.version WHERE CAST($4 AS BIGINT) IS NULL OR facility.version = $4 "
+                       "RETURNING key"
+                     : "INSERT INTO facility (key, value) VALUES ($1, $2) ON CONFLICT (key) "
+                       "DO UPDATE SET value = excluded.value");
+    if (!write) return false;
+    for (const auto& [key, value] : {std::pair{"name", &info.name}, {"notes", &info.notes}}) {
+      write->BindText(1, key);
+      write->BindText(2, *value);
+      if (rowVersions_) {
+        write->BindInt(3, version);
+        BindVersion(*write, 4, info.version);
+      }
+      const SqlStep done = write->Step();
+      write->Reset();
+      if (done == SqlStep::Error) return false;
+      if (rowVersions_ && done == SqlStep::Done) return changed = true;
+    }
+    return true;
+  }();
+  if (!written) return Failed(kWhat);
+  if (changed) return ChangedByOther("給食施設の名前とお知らせ");
+  if (!sql_->Commit()) return Failed(kWhat);
   return {true, {}};
 }
 
 bool SqlPlanStore::WriteFacility(const FacilityInfo& info) {
   auto write = sql_->Prepare(
       rowVersions_ ? "INSERT INTO facility (key, value) VALUES ($1, $2) ON CONFLICT (key) "
-                     "DO UPDATE SET value = excluded.value, version = facility.version + 1"
+                     "DO UPDATE SET value = excluded.value, version = nextval('row_version')"
                    : "INSERT INTO facility (key, value) VALUES ($1, $2) ON CONFLICT (key) "
                      "DO UPDATE SET value = excluded.value");
   if (!write) return false;

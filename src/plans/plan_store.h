@@ -48,7 +48,28 @@ enum class PlanUse { Read, Store };
 struct StoreResult {
   bool ok = false;
   std::string message;  // UTF-8, for the user, when not ok
+  // Refused because another user changed or deleted what was read (on a
+  // server): reading it again and saving once more may well succeed.
+  bool changedByOther = false;
 };
+
+// Row versions. On a server every row a user saves carries a version taken
+// from one sequence, so that a version is never given twice, not even to a
+// row deleted and stored again. A row read from the store carries its version
+// (the `version` member of the facility's rows, target sets and allergen
+// overrides; LoadDayWithVersion for a day), and a save of it is refused with
+// changedByOther, nothing of that save written, when the stored row's version
+// is another (0: none was stored when read). A version left empty (nullopt:
+// a row made rather than read, as an import does) is saved without the check.
+// An SQLite file has one user: its rows read without a version, and it makes
+// no check.
+
+// What a refused save tells: `what` names the row (「単価 01088」).
+inline std::string ChangedByOtherMessage(const std::string& what) {
+  return what +
+         " は、読み込んだ後にほかの利用者が変更しています。読み込み直してから、もう一度変更してください。"
+         "何も保存していません。";
+}
 
 // A stored dish food that a new food table lacks (left as it was).
 struct UnmatchedPlanFood {

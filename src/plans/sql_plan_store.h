@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -78,10 +79,10 @@ class SqlPlanStore : public DayPlanStore {
   // Null while the store has no database.
   SqlConnection* sql_ = nullptr;
   bool readable_ = false;
-  // The server's tables carry a row version on a day and on the facility's
-  // rows, raised by every write, so that a second user's save of what the
-  // first changed meanwhile is told rather than lost. The SQLite file has one
-  // user and no such column.
+  // The server's tables carry a row version (plan_store.h) on every row a
+  // user saves, taken from a sequence by every write, so that a second user's
+  // save of what the first changed meanwhile is told rather than lost. The
+  // SQLite file has one user and no such column.
   bool rowVersions_ = false;
 
  private:
@@ -93,7 +94,26 @@ class SqlPlanStore : public DayPlanStore {
                                 std::int64_t* version);
   StoreResult StoreDay(const DayPlan& plan, std::time_t savedAt, std::int64_t* version,
                        bool* changedByOther);
-  bool WriteDay(const DayPlan& plan, const std::string& savedAt, std::int64_t& stored);
+  bool WriteDay(const DayPlan& plan, const std::string& savedAt, const std::int64_t* held,
+                std::int64_t& stored);
+  enum class RowCheck { AsRead, Changed, Failed };
+  // Inside a write transaction: whether the row `locked` finds (SELECT
+  // version … FOR UPDATE, its key bound) is the one read at `held` (0: none
+  // was stored). On a server the row stays locked to the commit. AsRead
+  // without row versions or a version read.
+  RowCheck CheckRow(SqlStatement* locked, const std::optional<std::int64_t>& held);
+  // The same for the row whose text key `key` is $1 of `lockSql`, with a
+  // statement of its own, gone on return.
+  RowCheck CheckRow(const char* lockSql, const std::string& key,
+                    const std::optional<std::int64_t>& held);
+  // The version column of a row read ("version" on a server, NULL on a file).
+  const char* VersionColumn() const { return rowVersions_ ? "version" : "NULL"; }
+  static std::optional<std::int64_t> VersionOf(const SqlStatement& row, int column) {
+    if (row.IsNull(column)) return std::nullopt;
+    return row.Int(column);
+  }
+  // Abandons the transaction: `what` was changed by another user.
+  StoreResult ChangedByOther(const std::string& what);
   bool RemoveDay(const std::string& date);
   // True when found (id set); false with `failed` telling a failed query.
   bool TargetSetId(const std::string& name, std::int64_t& id, bool& failed);
@@ -113,6 +133,13 @@ class SqlPlanStore : public DayPlanStore {
 // A food_purchase row's values as $1 … $6 (food, price_sen, unit_grams,
 // unit_name, set_on, supplier): no date without a price.
 void BindPurchase(SqlStatement& statement, const FoodPurchase& purchase);
+// A row version as a parameter: NULL for a row saved without the check.
+inline void BindVersion(SqlStatement& statement, int i, const std::optional<std::int64_t>& version) {
+  if (version)
+    statement.BindInt(i, *version);
+  else
+    statement.BindNull(i);
+}
 
 // One step of a statement that changes rows, ready to run again.
 inline bool Run(SqlStatement& statement) {

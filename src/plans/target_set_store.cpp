@@ -39,7 +39,8 @@ std::optional<TargetSet> SqlPlanStore::LoadTargetSet(const std::string& name) {
   // One read transaction: the set and its values from the same commit.
   const bool read = [&] {
     if (!inTransaction_ && !BeginRead()) return false;
-    auto head = sql_->Prepare("SELECT id, name, description FROM target_set WHERE name = $1");
+    auto head = sql_->Prepare(std::string("SELECT id, name, description, ") + VersionColumn() +
+                              " FROM target_set WHERE name = $1");
     auto values = sql_->Prepare(
         "SELECT nutrient, kind, value, exclusive, sex, age_unit, age_from, age_to "
         "FROM target_value WHERE set_id = $1 ORDER BY position");
@@ -50,6 +51,7 @@ std::optional<TargetSet> SqlPlanStore::LoadTargetSet(const std::string& name) {
     found = true;
     set.name = head->Text(1);
     set.description = head->Text(2);
+    set.version = VersionOf(*head, 3);
     values->BindInt(1, head->Int(0));
     SqlStep row;
     while ((row = values->Step()) == SqlStep::Row) {
@@ -137,7 +139,8 @@ bool SqlPlanStore::RenameInDayProfiles(const std::string& from, const std::strin
     if (step == SqlStep::Error) return false;
   }
   auto update = sql_->Prepare(rowVersions_
-                                  ? "UPDATE day SET profile = $2, version = version + 1 WHERE date = $1"
+                                  ? "UPDATE day SET profile = $2, version = nextval('row_version') "
+                                    "WHERE date = $1"
                                   : "UPDATE day SET profile = $2 WHERE date = $1");
   if (!update) return false;
   for (const auto& [date, text] : renamed) {
@@ -156,6 +159,13 @@ StoreResult SqlPlanStore::WriteTargetSet(const std::string* replacing, const Tar
   if (!writable_) return Refusal();
 
   if (!sql_->Begin()) return Failed(kWhat);
+  if (replacing)
+    switch (CheckRow("SELECT version FROM target_set WHERE name = $1 FOR UPDATE", *replacing,
+                     set.version)) {
+      case RowCheck::Failed: return Failed(kWhat);
+      case RowCheck::Changed: return ChangedByOther("目標量セット「" + *replacing + "」");
+      case RowCheck::AsRead: break;
+    }
   std::int64_t id = 0;
   bool failed = false;
   if (!replacing || *replacing != set.name) {
@@ -173,7 +183,10 @@ StoreResult SqlPlanStore::WriteTargetSet(const std::string* replacing, const Tar
   }
   {
     auto head = sql_->Prepare(replacing
-                                  ? "UPDATE target_set SET name = $1, description = $2 WHERE id = $3"
+                                  ? rowVersions_
+                                        ? "UPDATE target_set SET name = $1, description = $2, "
+                                          "version = nextval('row_version') WHERE id = $3"
+                                        : "UPDATE target_set SET name = $1, description = $2 WHERE id = $3"
                                   : "INSERT INTO target_set (name, description) VALUES ($1, $2) "
                                     "RETURNING id");
     if (!head) return Failed(kWhat);

@@ -55,11 +55,7 @@ std::string AllergenSession::Load(const FoodTable& table) {
   for (const std::string& p : data_.problems) message += p + "\n";
   if (!data_.problems.empty()) message += "組み込みのアレルゲンの一覧と規則を使います。\n";
 
-  auto store = OpenStore(dataDir_);
-  overrides_ = store->AllergenOverrides();
-  if (!store->readError().empty()) message += store->readError() + "\n";
-  std::sort(overrides_.begin(), overrides_.end(),
-            [](const AllergenOverride& a, const AllergenOverride& b) { return Before(a, b.food, b.item); });
+  if (const std::string problem = ReloadOverrides(); !problem.empty()) message += problem + "\n";
 
   foods_.clear();
   for (int row = 1; row <= table.rows(); ++row) {
@@ -111,17 +107,40 @@ StoreResult AllergenSession::SetOverride(int number, std::size_t item,
                                          std::optional<AllergenPresence> presence) {
   if (item >= list().size()) return {false, "アレルゲンの品目がありません。"};
   AllergenOverride o{number, list().items[item].name, presence.value_or(AllergenPresence::None)};
-  auto store = OpenStore(dataDir_);
-  const StoreResult result = presence ? store->SaveAllergenOverrides({o}, {})
-                                      : store->SaveAllergenOverrides({}, {o});
-  if (!result.ok) return result;
   const auto it = std::lower_bound(overrides_.begin(), overrides_.end(), 0,
                                    [&](const AllergenOverride& x, int) { return Before(x, o.food, o.item); });
   const bool found = it != overrides_.end() && it->food == o.food && it->item == o.item;
-  if (presence && found) it->presence = *presence;
-  else if (presence) overrides_.insert(it, o);
-  else if (found) overrides_.erase(it);
+  // As last read: another user's word since is told, not overwritten.
+  o.version = found ? it->version : std::optional<std::int64_t>(0);
+  auto store = OpenStore(dataDir_);
+  StoreResult result = presence ? store->SaveAllergenOverrides({o}, {})
+                                : store->SaveAllergenOverrides({}, {o});
+  if (result.changedByOther)
+    result.message += "\n変更しようとした内容: 「" + o.item + "」を" +
+                      (!presence                                      ? "規則による判定に戻す"
+                       : *presence == AllergenPresence::Contains      ? "「含む」にする"
+                       : *presence == AllergenPresence::MayContain    ? "「含む可能性」にする"
+                                                                      : "「含まない」にする");
+  if (!result.ok) return result;
+  // Read again for the rows' new versions; kept by hand when that fails.
+  std::vector<AllergenOverride> kept = overrides_;
+  if (ReloadOverrides().empty()) return result;
+  overrides_ = std::move(kept);
+  const auto at = std::lower_bound(overrides_.begin(), overrides_.end(), 0,
+                                   [&](const AllergenOverride& x, int) { return Before(x, o.food, o.item); });
+  o.version.reset();
+  if (presence && found) *at = o;
+  else if (presence) overrides_.insert(at, o);
+  else if (found) overrides_.erase(at);
   return result;
+}
+
+std::string AllergenSession::ReloadOverrides() {
+  auto store = OpenStore(dataDir_);
+  overrides_ = store->AllergenOverrides();
+  std::sort(overrides_.begin(), overrides_.end(),
+            [](const AllergenOverride& a, const AllergenOverride& b) { return Before(a, b.food, b.item); });
+  return store->readError();
 }
 
 std::vector<AllergenPresence> AllergenSession::Combined(const std::vector<int>& numbers) const {

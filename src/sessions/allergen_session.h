@@ -54,6 +54,8 @@ class AllergenSession {
   // Stores the user's word on one food and item, or removes it (nullopt:
   // the rules decide again). One transaction; kept here only when stored.
   StoreResult SetOverride(int number, std::size_t item, std::optional<AllergenPresence> presence);
+  // The overrides as stored now; the store's message when they cannot be read.
+  std::string ReloadOverrides();
 
   // The strongest presence per item over foods given by their table lines in
   // `table` (the dish side's table), or by their food numbers. A food not in

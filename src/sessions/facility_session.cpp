@@ -58,6 +58,18 @@ std::string Decimals(std::int64_t value, std::int64_t unit, int places) {
   return text + "." + rest;
 }
 
+// A save refused for another user's change names what the user tried to
+// store, so that it can be typed again once the window has read anew.
+StoreResult WithEdit(StoreResult result, const std::string& edit) {
+  if (result.changedByOther) result.message += "\n変更しようとした内容: " + edit;
+  return result;
+}
+
+std::string GroupText(const EaterGroup& g) {
+  return "喫食者グループ「" + g.name + "」 倍率 " + FactorText(g.factorPermille) + "、人数 " +
+         std::to_string(g.headcount) + " 人";
+}
+
 }  // namespace
 
 std::string YenText(std::int64_t sen) {
@@ -171,7 +183,7 @@ StoreResult FacilitySession::SaveGroup(EaterGroup group, std::int64_t* id) {
     for (const EaterGroup& g : groups_) last = std::max(last, g.position);
     group.position = last + 1;
   }
-  return Stored(Open()->SaveEaterGroup(group, id));
+  return Stored(WithEdit(Open()->SaveEaterGroup(group, id), GroupText(group)));
 }
 
 StoreResult FacilitySession::DeleteGroup(std::int64_t id) {
@@ -193,7 +205,8 @@ StoreResult FacilitySession::MoveGroup(std::int64_t id, int step) {
   // at one place, where the store orders them by name.
   for (std::size_t i = 0; i < list.size(); ++i)
     if (list[i].position != groups_[i].position)
-      if (StoreResult r = store->SaveEaterGroup(list[i]); !r.ok) return Stored(r);
+      if (StoreResult r = store->SaveEaterGroup(list[i]); !r.ok)
+        return Stored(WithEdit(r, "喫食者グループ「" + list[i].name + "」の並び順"));
   return Stored({true, {}});
 }
 
@@ -207,11 +220,26 @@ std::vector<HeadcountChange> FacilitySession::HeadcountChanges(const std::string
   }
   std::vector<HeadcountChange> changes = store->HeadcountChanges(from, to);
   error = store->readError();
+  if (error.empty()) {
+    readFrom_ = from;
+    readTo_ = to;
+    readChanges_ = changes;
+  }
   return changes;
 }
 
 StoreResult FacilitySession::SetHeadcount(const std::string& date, std::int64_t group, int headcount) {
-  return Open()->SaveHeadcountChanges({{date, group, headcount}});
+  HeadcountChange change{date, group, headcount};
+  // Checked against the changes last read, when they cover the date.
+  if (!readFrom_.empty() && readFrom_ <= date && date <= readTo_) {
+    change.version = 0;
+    for (const HeadcountChange& c : readChanges_)
+      if (c.date == date && c.group == group) change.version = c.version;
+  }
+  const EaterGroup* g = Group(group);
+  return WithEdit(Open()->SaveHeadcountChanges({change}),
+                  date + " の喫食者グループ「" + (g ? g->name : std::string()) + "」の人数 " +
+                      (headcount < 0 ? std::string("（ふだんの人数に戻す）") : std::to_string(headcount) + " 人"));
 }
 
 CsvImport FacilitySession::ImportHeadcountCsv(const std::string& path) {
@@ -228,14 +256,33 @@ CsvImport FacilitySession::ImportHeadcountCsv(const std::string& path) {
   return import;
 }
 
-StoreResult FacilitySession::SavePurchase(const FoodPurchase& row) {
-  return Stored(Open()->SaveFoodPurchases({row}));
+StoreResult FacilitySession::SavePurchase(FoodPurchase row) {
+  return Stored(CheckedPurchase(row, row.priced ? "単価 " + YenText(row.priceSen) + " 円（" +
+                                                      std::to_string(row.unitGrams) + " g" +
+                                                      (row.unitName.empty() ? "" : " " + row.unitName) +
+                                                      "）、設定日 " + row.setOn + "、納入業者「" +
+                                                      row.supplier + "」"
+                                                : "納入業者「" + row.supplier + "」"));
 }
 
 StoreResult FacilitySession::RemovePurchase(int food) {
   FoodPurchase none;
   none.food = food;
-  return Stored(Open()->SaveFoodPurchases({none}));
+  return Stored(CheckedPurchase(none, "単価と納入業者の削除"));
+}
+
+StoreResult FacilitySession::CheckedPurchase(FoodPurchase row, const std::string& edit) {
+  // Checked against the row last read (none read: none stored then).
+  if (!row.version) {
+    const FoodPurchase* read = Purchase(row.food);
+    row.version = read ? read->version : std::optional<std::int64_t>(0);
+  }
+  StoreResult r = Open()->SaveFoodPurchases({row});
+  if (r.changedByOther) {
+    const std::string name = Cp932ToUtf8(FoodName(row.food));
+    r.message = ChangedByOtherMessage("単価 " + FoodNumberText(row.food) + (name.empty() ? "" : " " + name));
+  }
+  return WithEdit(std::move(r), edit);
 }
 
 CsvImport FacilitySession::ImportPriceCsv(const std::string& path) {
@@ -256,8 +303,9 @@ StoreResult FacilitySession::ExportPriceCsv(const std::string& path) const {
   return {true, {}};
 }
 
-StoreResult FacilitySession::SaveInfo(const FacilityInfo& info) {
-  return Stored(Open()->SaveFacilityInfo(info));
+StoreResult FacilitySession::SaveInfo(FacilityInfo info) {
+  if (!info.version) info.version = info_.version;  // as last read
+  return Stored(WithEdit(Open()->SaveFacilityInfo(info), "施設名「" + info.name + "」とお知らせ"));
 }
 
 std::vector<std::string> FacilitySession::TargetSetNames() const {

@@ -53,7 +53,9 @@ class FacilitySession {
   const FoodPurchase* Purchase(int food) const;
 
   // Each change is one transaction and is read back when stored. A new group
-  // (id 0) goes last.
+  // (id 0) goes last. A change is checked against the rows as last read: on a
+  // server, a row another user changed since is refused (changedByOther, the
+  // message naming what the user tried to store); read again and retry.
   StoreResult SaveGroup(EaterGroup group, std::int64_t* id = nullptr);
   StoreResult DeleteGroup(std::int64_t id);
   // Swaps the group's place with its neighbour's (`step` -1 up, +1 down).
@@ -68,13 +70,13 @@ class FacilitySession {
   StoreResult SetHeadcount(const std::string& date, std::int64_t group, int headcount);
   CsvImport ImportHeadcountCsv(const std::string& path);
 
-  StoreResult SavePurchase(const FoodPurchase& row);
+  StoreResult SavePurchase(FoodPurchase row);
   StoreResult RemovePurchase(int food);
   CsvImport ImportPriceCsv(const std::string& path);
   // The stored prices, written by an atomic replace.
   StoreResult ExportPriceCsv(const std::string& path) const;
 
-  StoreResult SaveInfo(const FacilityInfo& info);
+  StoreResult SaveInfo(FacilityInfo info);
   // The names of the stored target sets, for choosing a group's standard.
   std::vector<std::string> TargetSetNames() const;
 
@@ -115,6 +117,7 @@ class FacilitySession {
  private:
   std::unique_ptr<DayPlanStore> Open() const;
   StoreResult Stored(StoreResult result);
+  StoreResult CheckedPurchase(FoodPurchase row, const std::string& edit);
 
   SideTables& tables_;
   std::string dataDir_;
@@ -123,6 +126,9 @@ class FacilitySession {
   FacilityInfo info_;
   std::map<int, int> rows_;  // food number -> table row
   std::string from_, to_;
+  // The headcount changes last read, and their dates.
+  std::string readFrom_, readTo_;
+  std::vector<HeadcountChange> readChanges_;
   std::vector<std::int64_t> chosen_;
   OrderSheet order_;
   CostSummary cost_;

@@ -83,28 +83,63 @@ DayStatus MealSession::SaveDay(DayPlanDialog& dialog) {
     return {DayOutcome::NoRow, ChartBlockerMessage(choice)};
   const std::unique_ptr<DayPlanStore> store = OpenPlanStore(DataDirectory(), std::time(nullptr));
   if (std::optional<DayStatus> refused = Refusal(*store, PlanUse::Store, dialog)) return *refused;
-  if (store->HasDay(date_) &&
-      !dialog.Confirm(date_ + " の日別献立はすでに保存されています。置き換えますか？", "置き換える",
-                      "やめる"))
+  // The version the replacing goes by: the day as this window read it, or
+  // as it is now when the user is asked.
+  std::int64_t version = 0;
+  const bool stored = store->LoadDayWithVersion(date_, version).has_value();
+  if (!store->readError().empty()) return {DayOutcome::Failed, store->readError(), true};
+  if (heldDate_ == date_) version = heldVersion_;
+  if (stored && !dialog.Confirm(date_ + " の日別献立はすでに保存されています。置き換えますか？",
+                                "置き換える", "やめる"))
     return {DayOutcome::Kept, {}};
-  const StoreResult stored = store->SaveDay(PlannedDay());
-  if (!stored.ok) return {DayOutcome::Failed, stored.message, true};
+  bool changedByOther = false;
+  const StoreResult saved = store->SaveDayIfUnchanged(PlannedDay(), version, changedByOther);
+  if (changedByOther) {
+    std::string tried = saved.message + "\n保存しようとした献立:";
+    const char* const meals[] = {"朝食", "昼食", "夕食"};
+    for (int m = 1; m <= kMeals; ++m) {
+      tried += std::string("\n") + meals[m - 1] + ": ";
+      const std::vector<std::string> entries = MealEntries(m);
+      for (std::size_t i = 0; i < entries.size(); ++i)
+        tried += (i ? "、" : "") + Cp932ToUtf8(entries[i]);
+    }
+    return {DayOutcome::ChangedByOther, tried, true};
+  }
+  if (!saved.ok) return {DayOutcome::Failed, saved.message, true};
+  heldDate_ = date_;
+  heldVersion_ = version;
   return {DayOutcome::Saved, date_ + " の日別献立を保存しました！"};
 }
 
 DayStatus MealSession::LoadDay(DayPlanDialog& dialog) {
   const std::unique_ptr<DayPlanStore> store = OpenPlanStore(DataDirectory(), std::time(nullptr));
   if (std::optional<DayStatus> refused = Refusal(*store, PlanUse::Read, dialog)) return *refused;
-  const std::optional<DayPlan> plan = store->LoadDay(date_);
+  std::int64_t version = 0;
+  const std::optional<DayPlan> plan = store->LoadDayWithVersion(date_, version);
   if (!store->readError().empty()) return {DayOutcome::Failed, store->readError(), true};
   if (!plan) return {DayOutcome::NotStored, date_ + " の日別献立は保存されていません！"};
   bool anyDish = false;
   for (const auto& meal : mealDishes_) anyDish = anyDish || !meal.empty();
-  if (anyDish && !dialog.Confirm("今の朝食・昼食・夕食の献立を " + date_ + " の日別献立に入れ替えますか？",
-                                 "入れ替える", "やめる"))
+  if (anyDish && !reloading_ &&
+      !dialog.Confirm("今の朝食・昼食・夕食の献立を " + date_ + " の日別献立に入れ替えますか？",
+                      "入れ替える", "やめる"))
     return {DayOutcome::Kept, {}};
   TakeDay(*plan);
+  heldDate_ = date_;
+  heldVersion_ = version;
   return {DayOutcome::Loaded, {}};
+}
+
+DayStatus MealSession::ReloadDay(DayPlanDialog& dialog) {
+  reloading_ = true;
+  DayStatus status = LoadDay(dialog);
+  reloading_ = false;
+  if (status.outcome == DayOutcome::NotStored) {  // deleted by the other user
+    ClearDay();
+    heldDate_ = date_;
+    heldVersion_ = 0;
+  }
+  return status;
 }
 
 DayPlan MealSession::PlannedDay() const {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,10 @@ enum class DayOutcome {
   Kept,         // the user chose to keep what was there: nothing changed
   NotStored,    // opening: nothing is stored under the date
   Failed,       // the store could not read or write the day
+  // Storing: another user stored or deleted the day since it was read (on a
+  // server); nothing was written. The message names the day tried, so that
+  // it can be put together again after ReloadDay.
+  ChangedByOther,
 };
 struct DayStatus {
   DayOutcome outcome = DayOutcome::Failed;
@@ -120,13 +125,17 @@ class MealSession : public SideTables {
 
   // Stores the three meals with the sex and age class under the date chosen,
   // in the day plans of the data folder. A day stored under that date is
-  // replaced only when `dialog` confirms it.
+  // replaced only when `dialog` confirms it, and only as it was read (by
+  // LoadDay or the last save of the date, else when asked).
   DayStatus SaveDay(DayPlanDialog& dialog);
   // Reads the day stored under the date chosen: its sex and age class become
   // the chosen ones, and its dishes go to their meals as adding each would
   // (the totals are those of the day as it was planned). Meals holding dishes
   // are replaced only when `dialog` confirms it.
   DayStatus LoadDay(DayPlanDialog& dialog);
+  // LoadDay after a save was refused (ChangedByOther): the day as stored now
+  // replaces the meals without asking.
+  DayStatus ReloadDay(DayPlanDialog& dialog);
   // The day as SaveDay stores it: date, sex, age class, the three meals and
   // the assessment's profile.
   DayPlan PlannedDay() const;
@@ -153,6 +162,10 @@ class MealSession : public SideTables {
   int sex_ = 0;
   int ageRow_ = 0;
   std::string date_;
+  // The day as last read or stored, by date and row version.
+  std::string heldDate_;
+  std::int64_t heldVersion_ = 0;
+  bool reloading_ = false;
   QualityNotes dayNotes_;
   ExtraTotals dayExtra_;
   std::array<std::vector<std::string>, kMeals> mealDishes_;

@@ -5,6 +5,7 @@ namespace eiyou {
 class ViewerSession;
 class DishSession;
 class MealSession;
+struct DayStatus;
 class PeriodSession;
 class FacilitySession;
 struct Sessions;

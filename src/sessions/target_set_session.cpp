@@ -99,14 +99,37 @@ void TargetSetSession::SetDescription(std::string description) {
 
 StoreResult TargetSetSession::Save() {
   if (!chosen_) return Refused("目標量セットを選んでください。");
-  const StoreResult r = Open()->ReplaceTargetSet(storedName_, *chosen_);
+  StoreResult r = Open()->ReplaceTargetSet(storedName_, *chosen_);
+  if (r.changedByOther) r.message += "\n変更しようとした内容: 目標量セット「" + chosen_->name + "」の値と説明";
   if (r.ok) {
     modified_ = false;
     storedName_ = chosen_->name;
+    Reread();
     Refresh();
     Stored();
   }
   return r;
+}
+
+std::string TargetSetSession::Reload() {
+  std::string problem = Refresh();
+  if (chosen_) {
+    const std::string name = storedName_;
+    chosen_.reset();
+    modified_ = false;
+    if (std::string gone = Choose(name); problem.empty()) problem = gone;
+  }
+  return problem;
+}
+
+// The chosen set as stored, with its new row version; edits not saved stay.
+void TargetSetSession::Reread() {
+  std::optional<TargetSet> again = Open()->LoadTargetSet(storedName_);
+  if (!again) return;
+  if (modified_)
+    chosen_->version = again->version;
+  else
+    chosen_ = std::move(again);
 }
 
 StoreResult TargetSetSession::Add(TargetSet set) {
@@ -135,10 +158,12 @@ StoreResult TargetSetSession::Rename(const std::string& name) {
   std::optional<TargetSet> stored = Open()->LoadTargetSet(storedName_);
   if (!stored) return Refused("目標量セット「" + storedName_ + "」はもうありません。");
   stored->name = name;
-  const StoreResult r = Open()->ReplaceTargetSet(storedName_, *stored);
+  StoreResult r = Open()->ReplaceTargetSet(storedName_, *stored);
+  if (r.changedByOther) r.message += "\n変更しようとした内容: 名前を「" + name + "」に";
   if (!r.ok) return r;
   const std::string old = storedName_;
   chosen_->name = storedName_ = name;
+  Reread();
   Refresh();
   Stored(old, name);
   return r;

@@ -39,8 +39,13 @@ class TargetSetSession {
                           const std::optional<TargetGroup>& group) const;
   void SetDescription(std::string description);
 
-  // Each is one transaction; the list is read again after it.
+  // Each is one transaction; the list is read again after it. Save and
+  // Rename replace the set as it was chosen: on a server, one another user
+  // changed since is refused (changedByOther); choose it again and retry.
   StoreResult Save();
+  // The chosen set and the list as stored now, edits not saved dropped
+  // (after a save refused for another user's change).
+  std::string Reload();
   StoreResult Create(const std::string& name);
   StoreResult Rename(const std::string& name);
   StoreResult Duplicate(const std::string& name);
@@ -61,6 +66,7 @@ class TargetSetSession {
   }
   std::unique_ptr<DayPlanStore> Open() const;
   StoreResult Add(TargetSet set);
+  void Reread();
 
   std::string dataDir_;
   std::vector<TargetSetEntry> sets_;

@@ -177,6 +177,12 @@ void AllergenWindow::SetOverride(int item, int choice) {
   const std::optional<eiyou::AllergenPresence> presence =
       choice == 0 ? std::nullopt : std::optional(kChoicePresence[choice]);
   const eiyou::StoreResult result = session_.SetOverride(number, static_cast<std::size_t>(item), presence);
-  if (!result.ok) eiyou::ShowError(this, U(result.message));
+  if (result.changedByOther) {
+    if (eiyou::AskReload(this, result.message))
+      if (const std::string problem = session_.ReloadOverrides(); !problem.empty())
+        eiyou::ShowError(this, U(problem));
+  } else if (!result.ok) {
+    eiyou::ShowError(this, U(result.message));
+  }
   ShowFood();
 }

@@ -209,13 +209,22 @@ void TForm4::PlanDateChange() { session_.ChooseDate(eiyou::Utf8Of(DateText(PlanD
 
 void TForm4::SaveDayClick() {
   DayPlanBoxes boxes(this);
-  boxes.Tell(session_.SaveDay(boxes));
+  const eiyou::DayStatus status = session_.SaveDay(boxes);
+  if (status.outcome != eiyou::DayOutcome::ChangedByOther) return boxes.Tell(status);
+  if (!eiyou::AskReload(this, status.message)) return;
+  const eiyou::DayStatus reloaded = session_.ReloadDay(boxes);
+  boxes.Tell(reloaded);
+  ShowDayChoices(reloaded);
 }
 
 void TForm4::OpenDayClick() {
   DayPlanBoxes boxes(this);
   const eiyou::DayStatus status = session_.LoadDay(boxes);
   boxes.Tell(status);
+  ShowDayChoices(status);
+}
+
+void TForm4::ShowDayChoices(const eiyou::DayStatus& status) {
   if (status.outcome != eiyou::DayOutcome::Loaded) return;
   // The boxes show the day's sex and age class; their handlers take them again.
   ComboBox2->setCurrentIndex(session_.sex());

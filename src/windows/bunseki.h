@@ -48,6 +48,8 @@ class TForm4 : public QDialog {
   void BitBtn2Click();
   void SaveDayClick();
   void OpenDayClick();
+  // A day read: the boxes show its sex and age class.
+  void ShowDayChoices(const eiyou::DayStatus& status);
   void PlanDateChange();
 
  private:

@@ -183,6 +183,13 @@ TargetSetWindow::TargetSetWindow(eiyou::TargetSetSession& session, QWidget* pare
 
 void TargetSetWindow::Failed(const std::string& message) { eiyou::ShowMessage(this, U(message)); }
 
+void TargetSetWindow::Refused(const eiyou::StoreResult& result) {
+  if (!result.changedByOther) return Failed(result.message);
+  if (!eiyou::AskReload(this, result.message)) return;
+  if (const std::string problem = session_.Reload(); !problem.empty()) Failed(problem);
+  ShowSets();
+}
+
 std::optional<TargetGroup> TargetSetWindow::Group() const {
   const int i = GroupChooser->currentIndex();
   if (i <= 0 || i > static_cast<int>(shownGroups_.size())) return std::nullopt;
@@ -282,7 +289,7 @@ bool TargetSetWindow::SettleEdits() {
   if (answer == 0) {
     const eiyou::StoreResult saved = session_.Save();
     if (!saved.ok) {
-      Failed(saved.message);
+      Refused(saved);
       return false;
     }
   }
@@ -328,7 +335,7 @@ void TargetSetWindow::RenameButtonClick() {
   if (!session_.chosen()) return;
   const std::optional<std::string> name = AskName("名前の変更", U(session_.chosen()->name));
   if (!name || *name == session_.chosen()->name) return;
-  if (const eiyou::StoreResult r = session_.Rename(*name); !r.ok) return Failed(r.message);
+  if (const eiyou::StoreResult r = session_.Rename(*name); !r.ok) return Refused(r);
   ShowSets();
 }
 
@@ -386,7 +393,7 @@ void TargetSetWindow::AddGroupButtonClick() {
 
 void TargetSetWindow::SaveButtonClick() {
   const eiyou::StoreResult r = session_.Save();
-  if (!r.ok) return Failed(r.message);
+  if (!r.ok) return Refused(r);
   ShowSets();
 }
 

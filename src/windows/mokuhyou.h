@@ -21,6 +21,7 @@ class QTableWidgetItem;
 
 namespace eiyou {
 class TargetSetSession;
+struct StoreResult;
 }
 
 class TargetSetWindow : public QDialog {
@@ -60,6 +61,9 @@ class TargetSetWindow : public QDialog {
   void ShowValues();
   void CellChanged(QTableWidgetItem* item);
   void Failed(const std::string& message);
+  // A save refused: told, and the set read again when another user changed
+  // it and the user asks for it.
+  void Refused(const eiyou::StoreResult& result);
   std::optional<eiyou::TargetGroup> Group() const;
 
   eiyou::TargetSetSession& session_;

@@ -246,13 +246,25 @@ FacilityWindow::FacilityWindow(eiyou::FacilitySession& session, QWidget* parent)
 
   if (const std::string problem = session_.Refresh(); !problem.empty()) Failed(problem);
   for (const std::string& name : session_.TargetSetNames()) TargetSetBox->addItem(U(name));
-  FacilityNameEdit->setText(U(session_.info().name));
-  NotesEdit->setPlainText(U(session_.info().notes));
+  ShowInfo();
   StandardKindChange();
   ShowGroups();
 }
 
 void FacilityWindow::Failed(const std::string& message) { eiyou::ShowMessage(this, U(message)); }
+
+void FacilityWindow::ShowInfo() {
+  FacilityNameEdit->setText(U(session_.info().name));
+  NotesEdit->setPlainText(U(session_.info().notes));
+}
+
+void FacilityWindow::Refused(const eiyou::StoreResult& result) {
+  if (!result.changedByOther) return Failed(result.message);
+  if (!eiyou::AskReload(this, result.message)) return;
+  if (const std::string problem = session_.Refresh(); !problem.empty()) Failed(problem);
+  ShowInfo();
+  ShowGroups();
+}
 
 std::int64_t FacilityWindow::ChosenGroup() const {
   const int row = GroupTable->currentRow();
@@ -349,7 +361,7 @@ void FacilityWindow::AddGroupButtonClick() {
   EaterGroup g;
   if (!FormGroup(g)) return;
   std::int64_t id = 0;
-  if (const eiyou::StoreResult r = session_.SaveGroup(g, &id); !r.ok) return Failed(r.message);
+  if (const eiyou::StoreResult r = session_.SaveGroup(g, &id); !r.ok) return Refused(r);
   ShowGroups();
   for (int r = 0; r < static_cast<int>(session_.groups().size()); ++r)
     if (session_.groups()[static_cast<std::size_t>(r)].id == id) GroupTable->selectRow(r);
@@ -360,7 +372,7 @@ void FacilityWindow::ChangeGroupButtonClick() {
   if (!chosen) return Failed("変更するグループを一覧で選んでください。");
   EaterGroup g = *chosen;
   if (!FormGroup(g)) return;
-  if (const eiyou::StoreResult r = session_.SaveGroup(g); !r.ok) return Failed(r.message);
+  if (const eiyou::StoreResult r = session_.SaveGroup(g); !r.ok) return Refused(r);
   ShowGroups();
 }
 
@@ -377,7 +389,7 @@ void FacilityWindow::DeleteGroupButtonClick() {
 void FacilityWindow::Move(int step) {
   const std::int64_t id = ChosenGroup();
   if (id == 0) return;
-  if (const eiyou::StoreResult r = session_.MoveGroup(id, step); !r.ok) Failed(r.message);
+  if (const eiyou::StoreResult r = session_.MoveGroup(id, step); !r.ok) return Refused(r);
   ShowGroups();
 }
 
@@ -437,7 +449,7 @@ void FacilityWindow::HeadcountEdited(QTableWidgetItem* item) {
   } else if (const eiyou::StoreResult r =
                  session_.SetHeadcount(date, groups[static_cast<std::size_t>(item->column())].id, headcount);
              !r.ok) {
-    Failed(r.message);
+    Refused(r);
   }
   // The cell as stored: a refused edit goes back.
   QMetaObject::invokeMethod(this, &FacilityWindow::ShowHeadcounts, Qt::QueuedConnection);
@@ -456,7 +468,7 @@ void FacilityWindow::HeadcountCsvButtonClick() {
 void FacilityWindow::SaveInfoButtonClick() {
   const eiyou::FacilityInfo info{eiyou::Utf8Of(FacilityNameEdit->text().trimmed()),
                                  eiyou::Utf8Of(NotesEdit->toPlainText())};
-  if (const eiyou::StoreResult r = session_.SaveInfo(info); !r.ok) return Failed(r.message);
+  if (const eiyou::StoreResult r = session_.SaveInfo(info); !r.ok) return Refused(r);
   eiyou::ShowMessage(this, U("施設情報を保存しました。"));
 }
 

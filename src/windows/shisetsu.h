@@ -21,6 +21,7 @@ class QTableWidgetItem;
 namespace eiyou {
 class FacilitySession;
 struct EaterGroup;
+struct StoreResult;
 }
 
 // Opens the allergen review beside the facility window.
@@ -59,6 +60,10 @@ class FacilityWindow : public QDialog {
   void Move(int step);
   std::int64_t ChosenGroup() const;
   void Failed(const std::string& message);
+  // A save refused: told, and read again when another user changed the row
+  // and the user asks for it.
+  void Refused(const eiyou::StoreResult& result);
+  void ShowInfo();
 
   eiyou::FacilitySession& session_;
   bool showing_ = false;

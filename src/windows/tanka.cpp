@@ -175,6 +175,14 @@ PriceWindow::~PriceWindow() = default;
 
 void PriceWindow::Failed(const std::string& message) { eiyou::ShowMessage(this, U(message)); }
 
+void PriceWindow::Refused(const eiyou::StoreResult& result) {
+  if (!result.changedByOther) return Failed(result.message);
+  if (!eiyou::AskReload(this, result.message)) return;
+  if (const std::string problem = session_.Refresh(); !problem.empty()) Failed(problem);
+  ShowFood(food_);
+  ShowPrices();
+}
+
 void PriceWindow::ShowPrices() {
   shown_.clear();
   if (UnpricedFilter->isChecked()) {
@@ -265,7 +273,7 @@ void PriceWindow::SavePriceButtonClick() {
   } else if (p.supplier.empty()) {
     return Failed("単価か納入業者を入れてください。");
   }
-  if (const eiyou::StoreResult r = session_.SavePurchase(p); !r.ok) return Failed(r.message);
+  if (const eiyou::StoreResult r = session_.SavePurchase(p); !r.ok) return Refused(r);
   ShowPrices();
 }
 
@@ -274,7 +282,7 @@ void PriceWindow::RemovePriceButtonClick() {
   if (!eiyou::Confirm(this, U("「") + eiyou::ToQ(session_.FoodName(food_)) + U("」の単価と納入業者を削除しますか？"),
                       "削除する", "削除しない"))
     return;
-  if (const eiyou::StoreResult r = session_.RemovePurchase(food_); !r.ok) return Failed(r.message);
+  if (const eiyou::StoreResult r = session_.RemovePurchase(food_); !r.ok) return Refused(r);
   ShowFood(food_);
   ShowPrices();
 }

@@ -17,6 +17,7 @@ class QTableWidget;
 namespace eiyou {
 class FacilitySession;
 class FoodNameIndex;
+struct StoreResult;
 }
 
 class PriceWindow : public QDialog {
@@ -44,6 +45,9 @@ class PriceWindow : public QDialog {
   void ShowPrices();
   void ShowFood(int food);
   void Failed(const std::string& message);
+  // A save refused: told, and read again when another user changed the row
+  // and the user asks for it.
+  void Refused(const eiyou::StoreResult& result);
 
   eiyou::FacilitySession& session_;
   std::unique_ptr<eiyou::FoodNameIndex> index_;

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -126,6 +128,98 @@ TEST_P(BothEnginesTest, TargetSetsFacilityAndAllergensRoundTrip) {
   EXPECT_EQ(overrides[0].item, "乳");
 }
 
+// Two users read the same row of every kind and both save it: on a server the
+// second is told and stores nothing, the first one's row stays whole; a file
+// has one user, and there the second save simply replaces the first.
+TEST_P(BothEnginesTest, TheSecondOfTwoSavesOfARowReadBeforeIsRefusedOnAServer) {
+  const bool server = GetParam() == SqlEngine::Postgres;
+  TargetSet set{"常食", "", {}};
+  set.values.push_back({kAssessedNutrients[0].id, TargetKind::Rda, 1800, false, std::nullopt});
+  ASSERT_TRUE(store_->AddTargetSet(set).ok);
+  EaterGroup group{0, "幼児", 700, 40, kLunch, "", 1};
+  std::int64_t id = 0;
+  ASSERT_TRUE(store_->SaveEaterGroup(group, &id).ok);
+  ASSERT_TRUE(store_->SaveHeadcountChanges({{kDate, id, 35}}).ok);
+  ASSERT_TRUE(store_->SaveFoodPurchases({{1001, true, 12000, 1000, "kg", "2024-04-01", "青果店"}}).ok);
+  ASSERT_TRUE(store_->SaveAllergenOverrides({{1001, "卵", AllergenPresence::Contains}}, {}).ok);
+  ASSERT_TRUE(store_->SaveFacilityInfo({"みどり保育園", ""}).ok);
+  ASSERT_TRUE(store_->SaveDay(Day(kDate, "stored", 1)).ok);
+  auto first = Open(), second = Open();
+
+  // Read by both first, then saved in turn.
+  std::int64_t dayA = 0, dayB = 0;
+  ASSERT_TRUE(first->LoadDayWithVersion(kDate, dayA));
+  ASSERT_TRUE(second->LoadDayWithVersion(kDate, dayB));
+  TargetSet setA = *first->LoadTargetSet("常食"), setB = *second->LoadTargetSet("常食");
+  EaterGroup groupA = first->EaterGroups().at(0), groupB = second->EaterGroups().at(0);
+  HeadcountChange countA = first->HeadcountChanges(kDate, kDate).at(0),
+                  countB = second->HeadcountChanges(kDate, kDate).at(0);
+  FoodPurchase priceA = first->FoodPurchases().at(0), priceB = second->FoodPurchases().at(0);
+  // A price neither has: both read none (version 0).
+  FoodPurchase newA{1088, true, 500, 1000, "", "2024-05-01", "", 0}, newB = newA;
+  AllergenOverride eggA = first->AllergenOverrides().at(0), eggB = second->AllergenOverrides().at(0);
+  FacilityInfo infoA = first->LoadFacilityInfo(), infoB = second->LoadFacilityInfo();
+  EXPECT_EQ(server, dayA != 0 && setA.version && groupA.version && countA.version && priceA.version &&
+                        eggA.version && infoA.version);
+
+  bool changed = false;
+  ASSERT_TRUE(first->SaveDayIfUnchanged(Day(kDate, "first", 1), dayA, changed).ok);
+  setA.description = "first";
+  ASSERT_TRUE(first->ReplaceTargetSet("常食", setA).ok);
+  groupA.headcount = 41;
+  ASSERT_TRUE(first->SaveEaterGroup(groupA).ok);
+  countA.headcount = 36;
+  ASSERT_TRUE(first->SaveHeadcountChanges({countA}).ok);
+  priceA.priceSen = 13000;
+  ASSERT_TRUE(first->SaveFoodPurchases({priceA, newA}).ok);
+  eggA.presence = AllergenPresence::MayContain;
+  ASSERT_TRUE(first->SaveAllergenOverrides({eggA}, {}).ok);
+  infoA.name = "first";
+  ASSERT_TRUE(first->SaveFacilityInfo(infoA).ok);
+
+  setB.description = "second";
+  groupB.headcount = 42;
+  countB.headcount = 37;
+  priceB.priceSen = 14000;
+  newB.priceSen = 600;
+  infoB.name = "second";
+  const std::pair<const char*, StoreResult> saves[] = {
+      {"day", second->SaveDayIfUnchanged(Day(kDate, "second", 1), dayB, changed)},
+      {"target set", second->ReplaceTargetSet("常食", setB)},
+      {"group", second->SaveEaterGroup(groupB)},
+      {"headcount", second->SaveHeadcountChanges({countB})},
+      {"price", second->SaveFoodPurchases({priceB})},
+      {"new price", second->SaveFoodPurchases({newB})},
+      {"allergen", second->SaveAllergenOverrides({}, {eggB})},
+      {"facility", second->SaveFacilityInfo(infoB)},
+  };
+  for (const auto& [what, r] : saves) {
+    EXPECT_EQ(r.ok, !server) << what;
+    EXPECT_EQ(r.changedByOther, server) << what;
+    if (server) {
+      EXPECT_NE(r.message.find("ほかの利用者が変更しています"), std::string::npos) << what;
+    }
+  }
+  EXPECT_EQ(changed, server);
+  if (server) {
+    EXPECT_EQ(saves[4].second.message, ChangedByOtherMessage("単価 01001"));
+  }
+
+  // What is stored: the first user's on a server, the second's in a file.
+  auto again = Open();
+  const std::string winner = server ? "first" : "second";
+  EXPECT_EQ(again->LoadDay(kDate)->meals, Day(kDate, winner, 1).meals);
+  EXPECT_EQ(again->LoadTargetSet("常食")->description, winner);
+  EXPECT_EQ(again->EaterGroups().at(0).headcount, server ? 41 : 42);
+  EXPECT_EQ(again->HeadcountChanges(kDate, kDate).at(0).headcount, server ? 36 : 37);
+  const auto prices = again->FoodPurchases();
+  ASSERT_EQ(prices.size(), 2u);
+  EXPECT_EQ(prices[0].priceSen, server ? 13000 : 14000);
+  EXPECT_EQ(prices[1].priceSen, server ? 500 : 600);
+  EXPECT_EQ(again->AllergenOverrides().size(), server ? 1u : 0u);
+  EXPECT_EQ(again->LoadFacilityInfo().name, winner);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, BothEnginesTest,
                          ::testing::Values(SqlEngine::Sqlite, SqlEngine::Postgres),
                          [](const auto& info) {
@@ -232,23 +326,151 @@ TEST_F(ServerStoreTest, AServerStoppedDuringASaveKeepsTheOldDayAndSaysSo) {
 }
 
 TEST_F(ServerStoreTest, LayoutStepsKeepTheDaysAndANewerLayoutIsOnlyRead) {
-  auto third = OpenServerPlanStore(ServerSettings(), PgPlanMigrations().first(3));
-  ASSERT_EQ(third->schemaVersion(), 3);
-  ASSERT_TRUE(third->SaveDay(Day(kDate, "kept", 2)).ok);
-  third.reset();
-  auto fourth = OpenServerPlanStore(ServerSettings());
-  EXPECT_EQ(fourth->schemaVersion(), PgPlanMigrations().back().version);
-  ASSERT_TRUE(fourth->LoadDay(kDate));
-  EXPECT_EQ(fourth->LoadDay(kDate)->meals, Day(kDate, "kept", 2).meals);
-  EXPECT_TRUE(fourth->SaveFacilityInfo({"施設", ""}).ok);
-  fourth.reset();
+  const std::size_t previous = PgPlanMigrations().size() - 1;
+  auto before = OpenServerPlanStore(ServerSettings(), PgPlanMigrations().first(previous));
+  ASSERT_EQ(before->schemaVersion(), static_cast<int>(previous));
+  ASSERT_TRUE(before->SaveDay(Day(kDate, "kept", 2)).ok);
+  ASSERT_TRUE(before->SaveFacilityInfo({"施設", ""}).ok);
+  before.reset();
+  auto latest = OpenServerPlanStore(ServerSettings());
+  EXPECT_EQ(latest->schemaVersion(), static_cast<int>(previous) + 1);
+  ASSERT_TRUE(latest->LoadDay(kDate));
+  EXPECT_EQ(latest->LoadDay(kDate)->meals, Day(kDate, "kept", 2).meals);
+  // The rows stored before carry versions the checked saves go by.
+  FacilityInfo info = latest->LoadFacilityInfo();
+  ASSERT_TRUE(info.version);
+  info.notes = "お知らせ";
+  EXPECT_TRUE(latest->SaveFacilityInfo(info).ok);
+  EXPECT_FALSE(latest->SaveFacilityInfo(info).ok);  // the version read is gone
+  latest.reset();
 
-  auto older = OpenServerPlanStore(ServerSettings(), PgPlanMigrations().first(3));
+  auto older = OpenServerPlanStore(ServerSettings(), PgPlanMigrations().first(previous));
   EXPECT_EQ(older->status(), OpenStatus::NewerVersion);
   EXPECT_TRUE(older->LoadDay(kDate));
   const StoreResult refused = older->SaveDay(Day(kDate, "new", 1));
   EXPECT_FALSE(refused.ok);
   EXPECT_NE(refused.message.find("新しい版のプログラムで作られたため"), std::string::npos);
+}
+
+// A day deleted and stored again never gets back a version a user still
+// holds: that user's save is refused.
+TEST_F(ServerStoreTest, ADayDeletedAndStoredAgainRefusesTheOldVersion) {
+  auto first = OpenServerPlanStore(ServerSettings()), second = OpenServerPlanStore(ServerSettings());
+  ASSERT_TRUE(first->SaveDay(Day(kDate, "a", 1)).ok);
+  std::int64_t held = 0;
+  ASSERT_TRUE(first->LoadDayWithVersion(kDate, held));
+  ASSERT_TRUE(second->DeleteDay(kDate).ok);
+  bool changed = false;
+  std::int64_t none = 0;
+  ASSERT_TRUE(second->SaveDayIfUnchanged(Day(kDate, "b", 1), none, changed).ok);
+  EXPECT_NE(none, held);
+  const StoreResult r = first->SaveDayIfUnchanged(Day(kDate, "c", 1), held, changed);
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(changed);
+  EXPECT_EQ(r.message, ChangedByOtherMessage("日別献立 " + std::string(kDate)));
+  // Deleted by another user since it was read: refused as well.
+  ASSERT_TRUE(first->LoadDayWithVersion(kDate, held));
+  ASSERT_TRUE(second->DeleteDay(kDate).ok);
+  EXPECT_FALSE(first->SaveDayIfUnchanged(Day(kDate, "c", 1), held, changed).ok);
+  EXPECT_FALSE(OpenServerPlanStore(ServerSettings())->HasDay(kDate));
+}
+
+// Ten users, each on a connection of their own, saving days at once: every
+// day arrives whole.
+TEST_F(ServerStoreTest, TenUsersSavingAtOnceAllArrive) {
+  constexpr int kUsers = 10, kSaves = 12;
+  ASSERT_EQ(OpenServerPlanStore(ServerSettings())->status(), OpenStatus::Ok);  // the layout, once
+  std::vector<std::string> failures(kUsers);
+  std::vector<std::thread> users;
+  for (int u = 0; u < kUsers; ++u)
+    users.emplace_back([u, &failures] {
+      auto store = OpenServerPlanStore(ServerSettings());
+      for (int i = 0; i < kSaves && failures[u].empty(); ++i) {
+        const std::string date = "2024-0" + std::to_string(1 + i % 9) + "-" +
+                                 (u < 9 ? "0" : "") + std::to_string(u + 1);
+        std::int64_t version = 0;
+        store->LoadDayWithVersion(date, version);
+        bool changed = false;
+        const StoreResult r = store->SaveDayIfUnchanged(
+            Day(date, "u" + std::to_string(u) + "-" + std::to_string(i), 2), version, changed);
+        if (!r.ok) failures[u] = r.message;
+      }
+    });
+  for (std::thread& t : users) t.join();
+  for (int u = 0; u < kUsers; ++u) EXPECT_EQ(failures[u], "") << "user " << u;
+  const auto days = OpenServerPlanStore(ServerSettings())->DaysBetween("2024-01-01", "2024-12-31");
+  ASSERT_EQ(days.size(), 9u * kUsers);
+  for (const DayPlan& d : days) {
+    const int u = std::stoi(d.date.substr(8)) - 1, month = std::stoi(d.date.substr(5, 2));
+    const int last = month + 9 <= kSaves ? month + 8 : month - 1;  // the later of its saves
+    EXPECT_EQ(d.meals, Day(d.date, "u" + std::to_string(u) + "-" + std::to_string(last), 2).meals)
+        << d.date;
+  }
+}
+
+// The administrator's SQL from the guide, on a database of its own: the owner
+// takes the layout steps, a read-write user saves, a read-only user reads and
+// is refused a save in words, and a read-write user meeting a layout older
+// than the program is told the administrator must update it.
+TEST_F(ServerStoreTest, TheAdministratorsRolesReadWriteAndOnlyRead) {
+  const char* kDb = "eiyou_roles";
+  SqlError error;
+  {
+    auto admin = ConnectPostgres(ServerSettings(), error);
+    ASSERT_TRUE(admin) << error.message;
+    ASSERT_TRUE(admin->Exec(std::string("DROP DATABASE IF EXISTS ") + kDb)) << admin->lastError().message;
+    ASSERT_TRUE(admin->Exec("DROP ROLE IF EXISTS sato, suzuki, eiyou_editor, eiyou_reader, eiyou_owner"))
+        << admin->lastError().message;
+  }
+  std::ifstream in(EIYOU_ADMIN_SQL);
+  std::string sql((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  int named = 0;  // the database's name, in its statements and its \connect
+  for (const std::string from : {"DATABASE eiyou ", "\\connect eiyou\n"})
+    for (std::size_t at = 0; (at = sql.find(from, at)) != std::string::npos; ++named)
+      sql.replace(at, from.size(), std::string(from).insert(from.size() - 1, "_roles"));
+  ASSERT_GE(named, 2);
+  WriteBytes("admin.sql", sql);
+  const auto& env = ServerEnv();
+  const std::string psql = "psql -q -X -v ON_ERROR_STOP=1 -h " + env.at("PGHOST") + " -p " +
+                           env.at("PGPORT") + " -U " + env.at("PGUSER") + " -d " +
+                           env.at("PGDATABASE") + " -f '" + Path("admin.sql") + "'";
+  ASSERT_EQ(std::system(psql.c_str()), 0) << psql;
+  {
+    auto admin = ConnectPostgres(ServerSettings(), error);
+    for (const char* role : {"eiyou_owner", "sato", "suzuki"})
+      ASSERT_TRUE(admin->Exec(std::string("ALTER ROLE ") + role + " PASSWORD 'pw-" + role + "'"));
+  }
+  auto as = [&](const char* role) {
+    PgSettings s = ServerSettings();
+    s.dbname = kDb;
+    s.user = role;
+    s.password = std::string("pw-") + role;
+    return s;
+  };
+  const std::size_t previous = PgPlanMigrations().size() - 1;
+  ASSERT_EQ(OpenServerPlanStore(as("eiyou_owner"), PgPlanMigrations().first(previous))->status(),
+            OpenStatus::Ok);
+  auto old = OpenServerPlanStore(as("sato"));
+  EXPECT_EQ(old->status(), OpenStatus::Failed);
+  EXPECT_NE(old->message().find("サーバーの管理者に更新を頼んでください"), std::string::npos)
+      << old->message();
+  ASSERT_EQ(OpenServerPlanStore(as("eiyou_owner"))->status(), OpenStatus::Ok);
+
+  auto editor = OpenServerPlanStore(as("sato"));
+  ASSERT_EQ(editor->status(), OpenStatus::Ok) << editor->message();
+  EXPECT_TRUE(editor->SaveDay(Day(kDate, "sato", 1)).ok);
+  EXPECT_TRUE(editor->AddTargetSet({"常食", "", {}}).ok);  // a key the server numbers
+  EXPECT_TRUE(editor->SaveFoodPurchases({{1001, true, 100, 1000, "", "2024-04-01", ""}}).ok);
+
+  auto reader = OpenServerPlanStore(as("suzuki"));
+  ASSERT_EQ(reader->status(), OpenStatus::Ok) << reader->message();
+  ASSERT_TRUE(reader->LoadDay(kDate));
+  const StoreResult refused = reader->SaveDay(Day(kDate, "suzuki", 1));
+  EXPECT_FALSE(refused.ok);
+  SqlError noPermission;
+  noPermission.kind = SqlErrorKind::NoPermission;
+  EXPECT_EQ(refused.message, JapaneseMessage(noPermission) + "保存されていた献立は変わっていません。");
+  EXPECT_EQ(reader->LoadDay(kDate)->meals, Day(kDate, "sato", 1).meals);
 }
 
 }  // namespace
