@@ -87,9 +87,9 @@ bool SqlPlanStore::ReadAll(StoreContents& contents) {
 }
 
 bool SqlPlanStore::WriteEverything(const StoreContents& c) {
-  std::int64_t version = 0;
+  std::int64_t stored = 0;
   for (const DayPlan& day : c.days)
-    if (!WriteDay(day, day.savedAt, version)) return false;
+    if (!WriteDay(day, day.savedAt, nullptr, stored)) return false;
   {
     auto head = sql_->Prepare("INSERT INTO target_set (name, description) VALUES ($1, $2) RETURNING id");
     if (!head) return false;

@@ -452,7 +452,7 @@ TEST_F(ServerStoreTest, TheAdministratorsRolesReadWriteAndOnlyRead) {
             OpenStatus::Ok);
   auto old = OpenServerPlanStore(as("sato"));
   EXPECT_EQ(old->status(), OpenStatus::Failed);
-  EXPECT_NE(old->message().find("サーバーの管理者に更新を頼んでください"), std::string::npos)
+  EXPECT_NE(old->message().find("サーバーの管理者がこのプログラムで一度接続して"), std::string::npos)
       << old->message();
   ASSERT_EQ(OpenServerPlanStore(as("eiyou_owner"))->status(), OpenStatus::Ok);
 

@@ -59,8 +59,9 @@ inline void DropServerTables() {
   while (names->Step() == SqlStep::Row)
     tables += (tables.empty() ? "" : ", ") + std::string("\"") + std::string(names->Text(0)) + "\"";
   names.reset();
-  if (!tables.empty())
+  if (!tables.empty()) {
     ASSERT_TRUE(db->Exec("DROP TABLE IF EXISTS " + tables + " CASCADE")) << db->lastError().message;
+  }
   ASSERT_TRUE(db->Exec("DROP SEQUENCE IF EXISTS row_version")) << db->lastError().message;
 }
 
