@@ -371,60 +371,49 @@ StoreResult SqlPlanStore::SaveFacilityInfo(const FacilityInfo& info) {
   if (!writable_) return Refusal();
   if (!sql_->Begin()) return Failed(kWhat);
   bool changed = false;
-  const bool written = [&] {
-    std::int64_t version = 0;  // one for both rows
-    if (rowVersions_) {
-      auto locked = sql_->Prepare("SELECT version FROM facility FOR UPDATE");
-      auto next = sql_->Prepare("SELECT nextval('row_version')");
-      if (!locked || !next || next->Step() != SqlStep::Row) return false;
-      version = next->Int(0);
-      std::int64_t stored = 0;
-      SqlStep step;
-      while ((step = locked->Step()) == SqlStep::Row) stored = std::max(stored, locked->Int(0));
-      if (step == SqlStep::Error) return false;
-      if (info.version && *info.version != stored) return changed = true;
-    }
-    // With row versions a row another user added meanwhile is left as it is
-    // (no row returned) when it was read as none.
-    auto write = sql_->Prepare(
-        rowVersions_ ? "INSERT INTO facility (key, value, version) VALUES ($1, $2, $3) "
-                       "ON CONFLICT (key) DO UPDATE SET value = excluded.value, "
-                       "version = excluded.version WHERE CAST($4 AS BIGINT) IS NULL OR facility.version = $4 "
-                       "RETURNING key"
-                     : "INSERT INTO facility (key, value) VALUES ($1, $2) ON CONFLICT (key) "
-                       "DO UPDATE SET value = excluded.value");
-    if (!write) return false;
-    for (const auto& [key, value] : {std::pair{"name", &info.name}, {"notes", &info.notes}}) {
-      write->BindText(1, key);
-      write->BindText(2, *value);
-      if (rowVersions_) {
-        write->BindInt(3, version);
-        BindVersion(*write, 4, info.version);
-      }
-      const SqlStep done = write->Step();
-      write->Reset();
-      if (done == SqlStep::Error) return false;
-      if (rowVersions_ && done == SqlStep::Done) return changed = true;
-    }
-    return true;
-  }();
-  if (!written) return Failed(kWhat);
+  if (!WriteFacility(info, changed)) return Failed(kWhat);
   if (changed) return ChangedByOther("給食施設の名前とお知らせ");
   if (!sql_->Commit()) return Failed(kWhat);
   return {true, {}};
 }
 
-bool SqlPlanStore::WriteFacility(const FacilityInfo& info) {
+// Both rows under one new version; `changed` when another user saved them
+// since `info` was read (a version held) and nothing was written.
+bool SqlPlanStore::WriteFacility(const FacilityInfo& info, bool& changed) {
+  changed = false;
+  std::int64_t version = 0;  // one for both rows
+  if (rowVersions_) {
+    auto locked = sql_->Prepare("SELECT version FROM facility FOR UPDATE");
+    auto next = sql_->Prepare("SELECT nextval('row_version')");
+    if (!locked || !next || next->Step() != SqlStep::Row) return false;
+    version = next->Int(0);
+    std::int64_t stored = 0;
+    SqlStep step;
+    while ((step = locked->Step()) == SqlStep::Row) stored = std::max(stored, locked->Int(0));
+    if (step == SqlStep::Error) return false;
+    if (info.version && *info.version != stored) return changed = true;
+  }
+  // With row versions a row another user added meanwhile is left as it is
+  // (no row returned) when it was read as none.
   auto write = sql_->Prepare(
-      rowVersions_ ? "INSERT INTO facility (key, value) VALUES ($1, $2) ON CONFLICT (key) "
-                     "DO UPDATE SET value = excluded.value, version = nextval('row_version')"
+      rowVersions_ ? "INSERT INTO facility (key, value, version) VALUES ($1, $2, $3) "
+                     "ON CONFLICT (key) DO UPDATE SET value = excluded.value, "
+                     "version = excluded.version WHERE CAST($4 AS BIGINT) IS NULL OR facility.version = $4 "
+                     "RETURNING key"
                    : "INSERT INTO facility (key, value) VALUES ($1, $2) ON CONFLICT (key) "
                      "DO UPDATE SET value = excluded.value");
   if (!write) return false;
   for (const auto& [key, value] : {std::pair{"name", &info.name}, {"notes", &info.notes}}) {
     write->BindText(1, key);
     write->BindText(2, *value);
-    if (!Run(*write)) return false;
+    if (rowVersions_) {
+      write->BindInt(3, version);
+      BindVersion(*write, 4, info.version);
+    }
+    const SqlStep done = write->Step();
+    write->Reset();
+    if (done == SqlStep::Error) return false;
+    if (rowVersions_ && done == SqlStep::Done) return changed = true;
   }
   return true;
 }

@@ -120,7 +120,7 @@ class SqlPlanStore : public DayPlanStore {
   bool WriteTargetValues(std::int64_t id, const TargetSet& set);
   bool RenameInDayProfiles(const std::string& from, const std::string& to);
   StoreResult WriteTargetSet(const std::string* replacing, const TargetSet& set);
-  bool WriteFacility(const FacilityInfo& info);
+  bool WriteFacility(const FacilityInfo& info, bool& changed);
   // Every read of ReadAll inside the transaction already open (whole_store.cpp).
   bool ReadEverything(StoreContents& contents, bool forWriting);
   bool WriteEverything(const StoreContents& contents);

@@ -146,8 +146,11 @@ bool SqlPlanStore::WriteEverything(const StoreContents& c) {
   }
   if (!WriteDishList(c.dishes)) return false;
   // An empty facility has no rows to carry: a store never saved stays so.
-  if (!c.facility.name.empty() || !c.facility.notes.empty()) return WriteFacility(c.facility);
-  return true;
+  if (c.facility.name.empty() && c.facility.notes.empty()) return true;
+  FacilityInfo facility = c.facility;
+  facility.version.reset();  // into an empty store: nothing to check against
+  bool changed = false;
+  return WriteFacility(facility, changed);
 }
 
 StoreResult SqlPlanStore::WriteAll(const StoreContents& contents, const WriteAllChecks& checks) {
