@@ -42,7 +42,7 @@ inline constexpr const char* kExtrasEntryName = "eiyou_extras";
 
 // One more with every change of the table's entries or of the interfaces they
 // hand over (a new member of DayPlanStore).
-inline constexpr int kExtrasInterface = 7;
+inline constexpr int kExtrasInterface = 8;
 
 // The sizes of the types handed through the table: a module built from other
 // headers (left from another version) is refused rather than called.
@@ -85,7 +85,8 @@ struct ExtrasTable {
   ServerDishList (*loadServerDishes)(const PgSettings& settings) = nullptr;
   ServerDishList (*saveServerDishes)(const PgSettings& settings, const std::vector<std::string>& base,
                                      const std::vector<std::string>& ours,
-                                     const FoodTable* repointTo) = nullptr;
+                                     const FoodTable* repointTo,
+                                     const FoodTableIdentity* local) = nullptr;
 };
 
 }  // namespace eiyou

@@ -188,10 +188,11 @@ ServerDishList LoadServerDishes(const PgSettings& settings) {
 }
 
 ServerDishList SaveServerDishes(const PgSettings& settings, const std::vector<std::string>& base,
-                                const std::vector<std::string>& ours, const FoodTable* repointTo) {
+                                const std::vector<std::string>& ours, const FoodTable* repointTo,
+                                const FoodTableIdentity* local) {
   ServerDishList result;
   if (const ExtrasTable* extras = Extras(result.message))
-    return extras->saveServerDishes(settings, base, ours, repointTo);
+    return extras->saveServerDishes(settings, base, ours, repointTo, local);
   return result;
 }
 

@@ -1,6 +1,5 @@
 #include "import/data_update.h"
 
-#include <nettle/sha2.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,18 +130,6 @@ bool ReleaseBefore(std::string_view a, std::string_view b) {
     return n;
   };
   return numbers(a) < numbers(b);
-}
-
-std::string Sha256Hex(std::string_view bytes) {
-  sha256_ctx ctx;
-  sha256_init(&ctx);
-  sha256_update(&ctx, bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data()));
-  std::uint8_t digest[SHA256_DIGEST_SIZE];
-  sha256_digest(&ctx, sizeof digest, digest);
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (std::uint8_t d : digest) (hex += kHex[d >> 4]) += kHex[d & 15];
-  return hex;
 }
 
 bool DataUpdatePlan::Worthwhile() const {

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "import/table_install.h"
+#include "plans/food_table_identity.h"  // Sha256Hex
 
 namespace eiyou {
 
@@ -44,8 +45,6 @@ struct DataEdition {
 std::optional<DataEdition> ParseDataEdition(std::string_view bytes);
 // Whether release `a` comes before `b` ("2026-06" < "2026-12" < "2026-12-2").
 bool ReleaseBefore(std::string_view a, std::string_view b);
-// The SHA-256 of `bytes`, lower-case hex.
-std::string Sha256Hex(std::string_view bytes);
 
 // What an update would do to one file of the folder.
 enum class FileUpdate {

@@ -11,6 +11,8 @@
 #include "nutrition/dish_line.h"
 #include "nutrition/repoint.h"
 #include "plans/plan_store.h"
+#include "plans/store_location.h"
+#include "plans/store_open.h"
 #include "tables/cp932.h"
 #include "tables/data_dir.h"
 #include "tables/dish_file.h"
@@ -89,10 +91,10 @@ struct SideFile {
 
 // The summary of the day plans: the count, then each food the new table lacks,
 // once per dish and food however many days hold it.
-std::vector<std::string> PlanReportLines(const PlanRepoint& plans) {
-  if (plans.days == 0) return {"保存された日別献立はありません"};
+std::vector<std::string> PlanReportLines(const PlanRepoint& plans, const std::string& where = {}) {
+  if (plans.days == 0) return {where + "保存された日別献立はありません"};
   std::vector<std::string> lines = {
-      "保存された日別献立 " + std::to_string(plans.days) + " 日のうち " +
+      where + "保存された日別献立 " + std::to_string(plans.days) + " 日のうち " +
       std::to_string(plans.daysChanged) + " 日の献立 " + std::to_string(plans.dishesChanged) +
       " 件の食品 " + std::to_string(plans.foodsMoved) + " 件を、新しい表の同じ食品番号の行に合わせました"};
   struct Seen {
@@ -110,10 +112,22 @@ std::vector<std::string> PlanReportLines(const PlanRepoint& plans) {
     it->second.last = u.date;
   }
   for (const auto& [key, s] : seen)
-    lines[s.line] = "日別献立（" + s.first +
+    lines[s.line] = where + "日別献立（" + s.first +
                     (s.days > 1 ? " ほか " + std::to_string(s.days - 1) + " 日" : std::string()) +
                     "）の献立「" + key.first + "」の食品「" + key.second +
                     "」は新しい表に同じ食品番号がないため、そのままにしました";
+  return lines;
+}
+
+// The same for a shared server, whose dish list is pointed with its days and
+// whose copy is the administrator's.
+std::vector<std::string> ServerReportLines(const PlanRepoint& server) {
+  if (server.alreadyPointed)
+    return {"共有サーバーの日別献立と献立は、ほかの利用者がこの食品成分表を取り込んだときに新しい表に合わせてあったため、そのままにしました"};
+  std::vector<std::string> lines = PlanReportLines(server, "共有サーバーに");
+  lines.push_back("共有サーバーの献立 " + std::to_string(server.listChanged) +
+                  " 件を、新しい表の同じ食品番号の行に合わせました");
+  lines.push_back("共有サーバーの日別献立と献立の控えは作っていません（共有サーバーの控えは、管理者が pg_dump などで取るバックアップです）");
   return lines;
 }
 
@@ -176,6 +190,23 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
     if (r.foodsMoved > 0) newDishes = std::move(repointed.lines);
   }
 
+  // With the days and dishes on a shared server, the server's follow in a
+  // transaction of its own that commits with the file's below, and records
+  // the new table: a server that cannot be reached, or refuses (rights,
+  // another table recorded), stops the install before anything is written.
+  const StoreLocation location = ReadStoreLocation(directory);
+  std::unique_ptr<DayPlanStore> server;
+  PlanRepoint repointedServer;
+  if (location.server || !location.error.empty()) {
+    server = OpenPlanStore(directory, now);
+    const StoreResult begun = server->BeginRepoint(
+        *newTable, FoodTableIdentityOf(tableBytes, edition), repointedServer);
+    if (!begun.ok) {
+      r.error = begun.message + kNothingWritten;
+      return r;
+    }
+  }
+
   // The stored days follow in a transaction that commits after the files are
   // written: until then every day reads as it was, and a failure on the way
   // (or the process dying) leaves it so. Opening never makes the file here.
@@ -185,7 +216,8 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
   if (EntryExists(planPath)) {
     plans = DayPlanStore::Open(directory, now);
     if (plans->status() == OpenStatus::Replaced) r.planReport.push_back(plans->message());
-    const StoreResult begun = plans->BeginRepoint(*newTable, repointedDays);
+    const StoreResult begun =
+        plans->BeginRepoint(*newTable, FoodTableIdentityOf(tableBytes, edition), repointedDays);
     if (!begun.ok) {
       r.error = begun.message + kNothingWritten;
       return r;
@@ -268,14 +300,31 @@ TableInstall InstallFoodTable(const std::string& directory, const std::vector<Im
       return r;
     }
   }
-  if (plans) {
-    const StoreResult committed = plans->CommitRepoint();
+  if (server) {
+    const StoreResult committed = server->CommitRepoint();
     if (!committed.ok) {
       r.error = committed.message + restored(!newDishes.empty());
       return r;
     }
   }
-  for (std::string& line : PlanReportLines(repointedDays)) r.planReport.push_back(std::move(line));
+  if (plans) {
+    const StoreResult committed = plans->CommitRepoint();
+    if (!committed.ok) {
+      // The server, committed, then says this folder's table is another:
+      // installing again brings the folder to it.
+      r.error = committed.message + restored(!newDishes.empty()) +
+                (server ? "共有サーバーの日別献立と献立は新しい表に合わせました。もう一度取り込むと、"
+                          "このパソコンの食品成分表もそろいます。"
+                        : "");
+      return r;
+    }
+  }
+  if (server)
+    for (std::string& line : ServerReportLines(repointedServer)) r.planReport.push_back(std::move(line));
+  // On a server the folder's own file, when there is one, is the single
+  // user's store left from before.
+  if (!server || plans)
+    for (std::string& line : PlanReportLines(repointedDays)) r.planReport.push_back(std::move(line));
   r.dishReport.insert(r.dishReport.begin(),
                       dishesExist ? "保存された献立 " + std::to_string(r.dishesChanged) +
                                         " 件の食品 " + std::to_string(r.foodsMoved) +

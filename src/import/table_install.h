@@ -3,6 +3,10 @@
 // as dated backups, the saved dishes and the stored days are pointed at the
 // new lines of their foods, and the new table and its side files replace the
 // old ones atomically, file by file, all put back when a later step fails.
+// A folder whose store is a shared server has the server's days and dish
+// list pointed at the new table as well, in one server transaction that
+// records the table (food_table_identity.h); the server's copy is its
+// administrator's backup, not made here.
 #pragma once
 
 #include <ctime>
@@ -38,7 +42,9 @@ struct TableInstall {
 // overwritten. Nothing is written while another program holds the folder
 // (DataFolderUse; FolderInUseMessage), when the old table, the dish file or
 // the day plans cannot be read or a backup cannot be made, nor when a stored
-// day would change and the day plans cannot be written. When a side file or
+// day would change and the day plans cannot be written, nor when the folder's
+// shared server cannot be reached or refuses (rights; another table recorded
+// than the folder's old one or the new one). When a side file or
 // the dish file cannot be written after the table was, the old table and side
 // files are put back; the day plans commit last, and when they cannot, the
 // table, its side files and the dish file are put back, so the dishes, the

@@ -2,6 +2,7 @@
 #include "plans/sql_plan_store.h"
 
 #include "nutrition/profile.h"
+#include "nutrition/repoint.h"
 #include "tables/file_io.h"
 
 namespace eiyou::plan_detail {
@@ -137,6 +138,11 @@ StoreResult SqlPlanStore::StoreDay(const DayPlan& plan, std::time_t savedAt, std
   // One transaction: the old day goes and the new one comes in the same commit,
   // so a reader (or a process dying halfway) sees one day or the other.
   if (!sql_->Begin()) return Failed();
+  switch (ClaimFoodTable()) {
+    case TableClaim::Failed: return Failed();
+    case TableClaim::Other: Abandon(); return Refusal();
+    case TableClaim::Ours: break;
+  }
   const std::string what = "日別献立 " + plan.date;
   if (version) {
     // Stored or deleted by another user since it was read: the row is locked
@@ -253,8 +259,71 @@ std::vector<DayPlan> SqlPlanStore::ReadDays(const std::string& from, const std::
     days.clear();
     if (version) *version = 0;
     FailedRead();
+  } else if (!PointDaysRead(days)) {
+    days.clear();
+    if (version) *version = 0;
   }
   return days;
+}
+
+SqlPlanStore::Repointed SqlPlanStore::RepointStoredDays(const FoodTable& table, PlanRepoint& result,
+                                                        bool write) {
+  result = {};
+  struct Row {
+    std::string date;
+    std::int64_t meal, position;
+  };
+  std::vector<Row> rows;
+  std::vector<std::string> lines;
+  {
+    auto days = sql_->Prepare("SELECT count(*) FROM day");
+    auto dishes = sql_->Prepare(
+        "SELECT day_date, meal, position, line FROM dish ORDER BY day_date, meal, position");
+    if (!days || !dishes || days->Step() != SqlStep::Row) return Repointed::ReadFailed;
+    result.days = static_cast<int>(days->Int(0));
+    SqlStep step;
+    while ((step = dishes->Step()) == SqlStep::Row) {
+      rows.push_back({std::string(dishes->Text(0)), dishes->Int(1), dishes->Int(2)});
+      lines.push_back(dishes->Bytes(3));
+    }
+    if (step != SqlStep::Done) return Repointed::ReadFailed;
+  }
+
+  RepointResult repointed = RepointDishLines(lines, table);
+  result.foodsMoved = repointed.entriesMoved;
+  for (const UnmatchedFood& u : repointed.unmatched)
+    result.unmatched.push_back({rows[u.line].date, static_cast<int>(rows[u.line].meal),
+                                lines[u.line], u.entry});
+  std::string lastDate;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (repointed.lines[i] == lines[i]) continue;
+    ++result.dishesChanged;
+    if (rows[i].date != lastDate) ++result.daysChanged;
+    lastDate = rows[i].date;
+  }
+  if (!write || result.dishesChanged == 0) return Repointed::Done;
+
+  auto update = sql_->Prepare(
+      "UPDATE dish SET line = $4 WHERE day_date = $1 AND meal = $2 AND position = $3");
+  auto bump = rowVersions_
+                  ? sql_->Prepare("UPDATE day SET version = nextval('row_version') WHERE date = $1")
+                  : nullptr;
+  if (!update || (rowVersions_ && !bump)) return Repointed::WriteFailed;
+  lastDate.clear();
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (repointed.lines[i] == lines[i]) continue;
+    update->BindText(1, rows[i].date);
+    update->BindInt(2, rows[i].meal);
+    update->BindInt(3, rows[i].position);
+    update->BindBlob(4, repointed.lines[i]);
+    if (!Run(*update)) return Repointed::WriteFailed;
+    if (bump && rows[i].date != lastDate) {
+      bump->BindText(1, rows[i].date);
+      if (!Run(*bump)) return Repointed::WriteFailed;
+    }
+    lastDate = rows[i].date;
+  }
+  return Repointed::Done;
 }
 
 }  // namespace eiyou::plan_detail

@@ -25,7 +25,7 @@ class RefusingPlanStore final : public DayPlanStore {
     return Refusal();
   }
   StoreResult DeleteDay(const std::string&) override { return Refusal(); }
-  StoreResult BeginRepoint(const FoodTable&, PlanRepoint& result) override {
+  StoreResult BeginRepoint(const FoodTable&, const FoodTableIdentity&, PlanRepoint& result) override {
     result = {};
     return {false, message_};
   }

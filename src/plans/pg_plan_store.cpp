@@ -4,7 +4,15 @@
 #include <exception>
 #include <new>
 
+#include "nutrition/dish_line.h"
+#include "nutrition/repoint.h"
+#include "plans/server_food_table.h"
 #include "plans/sql_plan_store.h"
+#include "tables/cp932.h"
+#include "tables/data_dir.h"
+#include "tables/errors.h"
+#include "tables/food_table.h"
+#include "tables/table_lines.h"
 
 namespace eiyou {
 namespace {
@@ -137,6 +145,19 @@ ALTER TABLE allergen_override ADD COLUMN version BIGINT NOT NULL DEFAULT nextval
 
 constexpr int kRowVersionLayout = 6;
 
+// The food table the days' and the dish list's lines are pointed at: one row
+// or none (no program with a table has stored lines yet). A single user's
+// lines follow the table beside them; a team's server says which table its
+// follow, so that a program whose table is another reads them by food number
+// and never writes lines pointed at its own (server_food_table.h).
+constexpr const char* kVersion7 = R"sql(
+CREATE TABLE food_table (
+  id      BIGINT PRIMARY KEY CHECK (id = 1),
+  digest  TEXT NOT NULL CHECK (digest ~ '^[0-9a-f]{64}$'),
+  edition TEXT NOT NULL DEFAULT ''
+);
+)sql";
+
 constexpr PlanMigration kMigrations[] = {
     {1, kVersion1},
     {2, kVersion2},
@@ -144,6 +165,7 @@ constexpr PlanMigration kMigrations[] = {
     {4, kVersion4},
     {5, kVersion5},
     {6, kVersion6},
+    {7, kVersion7},
 };
 
 // The server's layout version: one row, made by the first program to connect.
@@ -180,18 +202,87 @@ class PgPlanStore final : public plan_detail::SqlPlanStore {
     message_ = std::move(message);
   }
 
-  // Re-pointing the days at a new food table and copying the database are
-  // the single user's, for the file beside the table; on a server the
-  // administrator's tools do that work.
-  StoreResult BeginRepoint(const FoodTable&, PlanRepoint& result) override {
+  void ServeFolderTable(const std::string& dataDir, const FoodTableIdentity& table) override {
+    if (!readable_) return;
+    folder_ = table;
+    if (version_ < plan_detail::kFoodTableLayout) return;
+    FoodTableIdentity recorded;
+    if (!plan_detail::ReadRecordedTable(*sql_, recorded))
+      return Fail("サーバーの献立表 " + path_ + " の食品成分表の記録を読めませんでした。" +
+                  JapaneseMessage(sql_->lastError()));
+    if (recorded.digest.empty() || recorded == table) return;
+    // Read on, pointed at the folder's table by food number; never written.
+    folderTable_ = std::make_unique<FoodTable>();
+    try {
+      int row = 0;
+      for (std::string& line :
+           ReadTableLines(JoinPath(dataDir, kFoodFileName), FoodTable::kMaxRows, nullptr))
+        folderTable_->SetRow(++row, std::move(line));
+    } catch (const IoError&) {  // no table: every food is missing from it
+    }
+    writable_ = false;
+    if (status_ == OpenStatus::Ok) message_ = OtherFoodTableMessage(recorded, table);
+  }
+
+  // The days and the dish list pointed at the new table in one transaction,
+  // with the record; the file's backup copy has no counterpart here: the
+  // server is backed up by its administrator (pg_dump).
+  StoreResult BeginRepoint(const FoodTable& table, const FoodTableIdentity& identity,
+                           PlanRepoint& result) override {
     result = {};
-    return {false, "サーバーの献立表 " + path_ + " の日別献立は、ここでは新しい食品表に合わせられません。"};
+    if (!readable_) return {false, message_};
+    if (status_ != OpenStatus::Ok) return Refusal();
+    const auto failed = [&] {
+      const SqlError error = sql_->lastError();
+      sql_->Rollback();
+      result = {};
+      return StoreResult{false, "共有サーバーの日別献立と献立を新しい食品成分表に合わせられませんでした。" +
+                                    JapaneseMessage(error)};
+    };
+    if (!sql_->Begin()) return failed();
+    FoodTableIdentity recorded;
+    if (plan_detail::ClaimFoodTable(*sql_, folder_ ? *folder_ : FoodTableIdentity{}, recorded,
+                                    true) == plan_detail::TableClaim::Failed)
+      return failed();
+    const bool already = !recorded.digest.empty() && recorded == identity;
+    if (!already && !recorded.digest.empty() && !(folder_ && recorded == *folder_)) {
+      sql_->Rollback();
+      return {false, "共有サーバーの献立と日別献立は、このパソコンの食品成分表とも取り込む表とも違う食品成分表（" +
+                         (recorded.edition.empty() ? std::string("版の記録がない表")
+                                                   : "「" + recorded.edition + "」") +
+                         "）に合わせてあります。先にその表を取り込んでほかの利用者とそろえてから、"
+                         "新しい表を取り込んでください。"};
+    }
+    if (RepointStoredDays(table, result, !already) != Repointed::Done) return failed();
+    if (already) {
+      // Another user installed this table: the server follows it already.
+      sql_->Rollback();
+      result.daysChanged = result.dishesChanged = result.foodsMoved = 0;
+      result.unmatched.clear();
+      result.alreadyPointed = true;
+      return {true, {}};
+    }
+    if (!RepointDishList(table, result.listChanged) || !plan_detail::RecordFoodTable(*sql_, identity))
+      return failed();
+    repointing_ = true;
+    return {true, {}};
   }
   StoreResult CopyCommittedTo(const std::string&) override {
     return {false, "サーバーの献立表 " + path_ + " の控えは、サーバーの管理者が作ります。"};
   }
-  StoreResult CommitRepoint() override { return {true, {}}; }
-  void AbandonRepoint() override {}
+  StoreResult CommitRepoint() override {
+    if (!repointing_) return {true, {}};
+    repointing_ = false;
+    if (sql_->Commit()) return {true, {}};
+    const SqlError error = sql_->lastError();
+    sql_->Rollback();
+    return {false, "共有サーバーの日別献立と献立を新しい食品成分表に合わせられませんでした。" +
+                       JapaneseMessage(error) + "共有サーバーの日別献立と献立は変わっていません。"};
+  }
+  void AbandonRepoint() override {
+    if (repointing_) sql_->Rollback();
+    repointing_ = false;
+  }
 
  protected:
   bool BeginRead() override { return sql_->Exec("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY"); }
@@ -223,6 +314,47 @@ class PgPlanStore final : public plan_detail::SqlPlanStore {
     while ((step = rows->Step()) == SqlStep::Row) lines.push_back(rows->Bytes(0));
     return step == SqlStep::Done;
   }
+  bool ReadTableRecord(FoodTableIdentity& table) override {
+    table = {};
+    return version_ < plan_detail::kFoodTableLayout || plan_detail::ReadRecordedTable(*sql_, table);
+  }
+  bool WriteTableRecord(const FoodTableIdentity& table) override {
+    return version_ < plan_detail::kFoodTableLayout || table.digest.empty() ||
+           plan_detail::RecordFoodTable(*sql_, table);
+  }
+
+  bool PointDaysRead(std::vector<DayPlan>& days) override {
+    if (!folderTable_) return true;
+    for (DayPlan& day : days)
+      for (std::vector<std::string>& meal : day.meals) {
+        RepointResult pointed = RepointDishLines(meal, *folderTable_);
+        // A food the folder's table lacks would count as whatever food its
+        // line there is.
+        for (const UnmatchedFood& u : pointed.unmatched)
+          if (!u.entry.empty()) {
+            readError_ = "日別献立 " + day.date + " の献立「" +
+                         Cp932ToUtf8(SplitDishLine(meal[u.line]).name) + "」の食品「" +
+                         Cp932ToUtf8(u.entry) +
+                         "」は、このパソコンの食品成分表に同じ食品番号がないため、読み込めません。" +
+                         message_;
+            return false;
+          }
+        meal = std::move(pointed.lines);
+      }
+    return true;
+  }
+
+  plan_detail::TableClaim ClaimFoodTable() override {
+    if (!folder_ || version_ < plan_detail::kFoodTableLayout) return plan_detail::TableClaim::Ours;
+    FoodTableIdentity recorded;
+    const plan_detail::TableClaim claim = plan_detail::ClaimFoodTable(*sql_, *folder_, recorded);
+    if (claim == plan_detail::TableClaim::Other) {
+      writable_ = false;
+      message_ = OtherFoodTableMessage(recorded, *folder_);
+    }
+    return claim;
+  }
+
   // Into an empty list; its version goes up, so that a window that read the
   // empty list sees the change at its next save.
   bool WriteDishList(const std::vector<std::string>& lines) override {
@@ -239,6 +371,39 @@ class PgPlanStore final : public plan_detail::SqlPlanStore {
   }
 
  private:
+  // The dish list's lines pointed at `table` inside the transaction open, its
+  // version up when any changed.
+  bool RepointDishList(const FoodTable& table, int& changed) {
+    changed = 0;
+    if (version_ < kDishListLayout) return true;
+    std::vector<std::int64_t> ids;
+    std::vector<std::string> lines;
+    {
+      auto head = sql_->Prepare("SELECT version FROM dish_list_version WHERE id = 1 FOR UPDATE");
+      auto rows = sql_->Prepare("SELECT id, line FROM dish_list ORDER BY id");
+      if (!head || !rows || head->Step() == SqlStep::Error) return false;
+      SqlStep step;
+      while ((step = rows->Step()) == SqlStep::Row) {
+        ids.push_back(rows->Int(0));
+        lines.push_back(rows->Bytes(1));
+      }
+      if (step != SqlStep::Done) return false;
+    }
+    const RepointResult pointed = RepointDishLines(lines, table);
+    auto update = sql_->Prepare("UPDATE dish_list SET line = $2 WHERE id = $1");
+    if (!update) return false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (pointed.lines[i] == lines[i]) continue;
+      update->BindInt(1, ids[i]);
+      update->BindBlob(2, pointed.lines[i]);
+      if (!plan_detail::Run(*update)) return false;
+      ++changed;
+    }
+    if (changed == 0) return true;
+    auto bump = sql_->Prepare("UPDATE dish_list_version SET version = version + 1 WHERE id = 1");
+    return bump && plan_detail::Run(*bump);
+  }
+
   void Migrate(std::span<const PlanMigration> migrations) {
     auto failed = [&] {
       failure_ = sql_->lastError();
@@ -313,9 +478,57 @@ class PgPlanStore final : public plan_detail::SqlPlanStore {
 
   std::unique_ptr<SqlConnection> connection_;
   SqlError failure_;
+  // The folder's table (ServeFolderTable), and the table itself when the
+  // server records another: the days read are pointed at it.
+  std::optional<FoodTableIdentity> folder_;
+  std::unique_ptr<FoodTable> folderTable_;
+  bool repointing_ = false;  // BeginRepoint's transaction is open
 };
 
 }  // namespace
+
+namespace plan_detail {
+
+bool ReadRecordedTable(SqlConnection& db, FoodTableIdentity& recorded) {
+  recorded = {};
+  auto read = db.Prepare("SELECT digest, edition FROM food_table WHERE id = 1");
+  if (!read) return false;
+  const SqlStep step = read->Step();
+  if (step == SqlStep::Row) recorded = {std::string(read->Text(0)), std::string(read->Text(1))};
+  return step != SqlStep::Error;
+}
+
+TableClaim ClaimFoodTable(SqlConnection& db, const FoodTableIdentity& local,
+                          FoodTableIdentity& recorded, bool exclusive) {
+  recorded = {};
+  if (!local.digest.empty()) {
+    auto claim = db.Prepare(
+        "INSERT INTO food_table (id, digest, edition) VALUES (1, $1, $2) ON CONFLICT (id) DO NOTHING");
+    if (!claim) return TableClaim::Failed;
+    claim->BindText(1, local.digest);
+    claim->BindText(2, local.edition);
+    if (!Run(*claim)) return TableClaim::Failed;
+  }
+  auto read = db.Prepare(exclusive ? "SELECT digest, edition FROM food_table WHERE id = 1 FOR UPDATE"
+                                   : "SELECT digest, edition FROM food_table WHERE id = 1 FOR SHARE");
+  if (!read) return TableClaim::Failed;
+  const SqlStep step = read->Step();
+  if (step == SqlStep::Error) return TableClaim::Failed;
+  if (step == SqlStep::Row) recorded = {std::string(read->Text(0)), std::string(read->Text(1))};
+  return recorded.digest.empty() || recorded == local ? TableClaim::Ours : TableClaim::Other;
+}
+
+bool RecordFoodTable(SqlConnection& db, const FoodTableIdentity& table) {
+  auto record = db.Prepare(
+      "INSERT INTO food_table (id, digest, edition) VALUES (1, $1, $2) "
+      "ON CONFLICT (id) DO UPDATE SET digest = excluded.digest, edition = excluded.edition");
+  if (!record) return false;
+  record->BindText(1, table.digest);
+  record->BindText(2, table.edition);
+  return Run(*record);
+}
+
+}  // namespace plan_detail
 
 std::span<const PlanMigration> PgPlanMigrations() { return kMigrations; }
 

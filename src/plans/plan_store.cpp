@@ -17,7 +17,6 @@
 #include <string_view>
 
 #include "nutrition/profile.h"
-#include "nutrition/repoint.h"
 #include "tables/data_dir.h"
 #include "tables/file_io.h"
 #include "tables/food_table.h"
@@ -487,54 +486,28 @@ void SqlitePlanStore::ReadFailed(const SqlError& error) {
 }
 
 
-StoreResult SqlitePlanStore::BeginRepoint(const FoodTable& table, PlanRepoint& result) {
+StoreResult SqlitePlanStore::BeginRepoint(const FoodTable& table, const FoodTableIdentity&,
+                                          PlanRepoint& result) {
   result = {};
   if (!readable_) return {status_ != OpenStatus::Failed, message_};
-  struct Row {
-    std::string date;
-    int meal, position;
-  };
-  std::vector<Row> rows;
-  std::vector<std::string> lines;
-  Failure failure;
-  auto failed = [&] {
-    failure = Caught();
-    return false;
-  };
   // A writer takes the write lock first: no day can be stored between the
   // reading and the writing.
-  const bool read = [&] {
-    if (!Exec(writable_ ? "BEGIN IMMEDIATE" : "BEGIN")) return failed();
-    Statement days(db_, "SELECT count(*) FROM day");
-    Statement dishes(db_, "SELECT day_date, meal, position, line FROM dish "
-                          "ORDER BY day_date, meal, position");
-    if (!days || !dishes || sqlite3_step(days.get()) != SQLITE_ROW) return failed();
-    result.days = sqlite3_column_int(days.get(), 0);
-    int rc;
-    while ((rc = sqlite3_step(dishes.get())) == SQLITE_ROW) {
-      rows.push_back({std::string(dishes.Bytes(0)), sqlite3_column_int(dishes.get(), 1),
-                      sqlite3_column_int(dishes.get(), 2)});
-      lines.emplace_back(dishes.Bytes(3));
-    }
-    return rc == SQLITE_DONE || failed();
-  }();
-  if (!read) {
+  Failure failure;
+  Repointed repointed = Repointed::ReadFailed;
+  if (Exec(writable_ ? "BEGIN IMMEDIATE" : "BEGIN")) {
+    repointed = RepointStoredDays(table, result, writable_);
+    if (repointed != Repointed::Done)
+      failure = {sql_->lastError().code, sql_->lastError().systemErrno};
+  } else {
+    failure = Caught();
+  }
+  if (repointed == Repointed::WriteFailed) return RepointFailed(failure);
+  if (repointed == Repointed::ReadFailed) {
     if (!sqlite3_get_autocommit(db_)) Exec("ROLLBACK");
+    result = {};
     if (IsDamage(failure.rc)) return {false, Damaged()};
     return {false, "献立表 " + path_ + " を読み込めませんでした（" +
                        Reason(failure.rc, failure.sysErrno) + "）。"};
-  }
-
-  RepointResult repointed = RepointDishLines(lines, table);
-  result.foodsMoved = repointed.entriesMoved;
-  for (const UnmatchedFood& u : repointed.unmatched)
-    result.unmatched.push_back({rows[u.line].date, rows[u.line].meal, lines[u.line], u.entry});
-  std::string lastDate;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (repointed.lines[i] == lines[i]) continue;
-    ++result.dishesChanged;
-    if (rows[i].date != lastDate) ++result.daysChanged;
-    lastDate = rows[i].date;
   }
   if (result.dishesChanged == 0 || !writable_) {
     Exec("ROLLBACK");  // only read
@@ -545,21 +518,6 @@ StoreResult SqlitePlanStore::BeginRepoint(const FoodTable& table, PlanRepoint& r
                             : " またはそのフォルダが読み取り専用のため") +
                        "、保存された日別献立を新しい表に合わせられません。"};
   }
-
-  const bool written = [&] {
-    Statement update(db_, "UPDATE dish SET line = ?4 WHERE day_date = ?1 AND meal = ?2 AND position = ?3");
-    if (!update) return failed();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      if (repointed.lines[i] == lines[i]) continue;
-      update.BindText(1, rows[i].date);
-      update.BindInt(2, rows[i].meal);
-      update.BindInt(3, rows[i].position);
-      update.BindBlob(4, repointed.lines[i]);
-      if (update.Run() != SQLITE_DONE) return failed();
-    }
-    return true;
-  }();
-  if (!written) return RepointFailed(failure);
   return {true, {}};
 }
 

@@ -16,6 +16,7 @@
 #include "nutrition/facility.h"
 #include "nutrition/target_set.h"
 #include "nutrition/day_plan.h"
+#include "plans/food_table_identity.h"
 #include "plans/plan_schema.h"
 #include "tables/data_dir.h"
 
@@ -86,6 +87,12 @@ struct PlanRepoint {
   int dishesChanged = 0;  // dish lines with at least one food pointed anew
   int foodsMoved = 0;     // FoodEntry texts pointed anew
   std::vector<UnmatchedPlanFood> unmatched;  // in date, meal and list order
+  // A server's own dish list (a single user's is the dish file): its lines
+  // pointed anew.
+  int listChanged = 0;
+  // A server already pointed at the new table (another user installed it):
+  // nothing of it was changed.
+  bool alreadyPointed = false;
 };
 
 // A stored target set as a list shows it.
@@ -107,6 +114,10 @@ struct StoreContents {
   // The dish list's lines (CP932) where the store keeps one, in list order:
   // a server's. A single user's list is the dish file, beside the store.
   std::vector<std::string> dishes;
+  // The food table the days' and dishes' lines are pointed at, where the
+  // store records one (a server; digest empty: none). A single user's is the
+  // table beside the file: the mover reads it from the folder.
+  FoodTableIdentity foodTable;
 };
 
 // What WriteAll asks inside its transaction; an answer that is not empty
@@ -179,14 +190,18 @@ class DayPlanStore {
   // Removes the day and its dishes; ok also when no such day was stored.
   virtual StoreResult DeleteDay(const std::string& date) = 0;
 
-  // A new food table moves the foods' lines: every stored dish line is
-  // pointed at it by the rule the dish file follows (RepointDishLines), in a
-  // write transaction that stays open so that it commits together with the
-  // importer's files. CommitRepoint() keeps it; AbandonRepoint(), closing the
-  // store or the process dying leaves every day as it was. A store that
-  // cannot be written works the same out and refuses only when a food would
-  // move.
-  virtual StoreResult BeginRepoint(const FoodTable& table, PlanRepoint& result) = 0;
+  // A new food table (`table`, `identity`) moves the foods' lines: every
+  // stored dish line is pointed at it by the rule the dish file follows
+  // (RepointDishLines), in a write transaction that stays open so that it
+  // commits together with the importer's files. CommitRepoint() keeps it;
+  // AbandonRepoint(), closing the store or the process dying leaves every day
+  // as it was. A store that cannot be written works the same out and refuses
+  // only when a food would move. A server re-points its dish list too and
+  // records the new table (ServeFolderTable), and refuses when it records a
+  // table that is neither the folder's (as ServeFolderTable was given it) nor
+  // the new one; one already at the new table is left as it is.
+  virtual StoreResult BeginRepoint(const FoodTable& table, const FoodTableIdentity& identity,
+                                   PlanRepoint& result) = 0;
   // Copies the database as last committed (during BeginRepoint's transaction:
   // as it was before it) into `path`, an empty file made by the caller. The
   // copy is one consistent file with no WAL beside it.
@@ -248,6 +263,17 @@ class DayPlanStore {
                                             const std::vector<AllergenOverride>& removed) = 0;
   virtual FacilityInfo LoadFacilityInfo() = 0;
   virtual StoreResult SaveFacilityInfo(const FacilityInfo& info) = 0;
+
+  // The food table of the data folder this store serves. A server records
+  // the table its dish lines are pointed at: when it records another, it
+  // still reads, each day's foods pointed at the folder's table by food
+  // number (a food the folder's table lacks makes the read fail, by name,
+  // rather than count as another), and refuses every write (message() says
+  // why and what to do). With none recorded, the first save of a day (or of
+  // the dish list, server_dishes.h) records the folder's; moving a folder's
+  // store there records its table as well (WriteAll). The file follows the
+  // table beside it and ignores this. OpenPlanStore calls it.
+  virtual void ServeFolderTable(const std::string& /*dataDir*/, const FoodTableIdentity& /*table*/) {}
 
   // Everything stored, in one read transaction; false (readError() says why)
   // when any of it cannot be read, a target set that breaks the rules too.

@@ -8,13 +8,11 @@
 
 #include "nutrition/repoint.h"
 #include "plans/pg_plan_store.h"
+#include "plans/server_food_table.h"
 #include "tables/dish_file.h"
 
 namespace eiyou {
 namespace {
-
-// The first server layout that has the dish list.
-constexpr int kDishListLayout = 5;
 
 constexpr const char* kLoadFailed = "共有サーバーの献立を読み込めませんでした。";
 constexpr const char* kSaveFailed = "共有サーバーに献立を保存できませんでした。";
@@ -26,18 +24,19 @@ std::string Reason(const SqlConnection& db) {
   return JapaneseMessage({SqlErrorKind::Other, {}, {}, {}, {}, {}, 0, 0});
 }
 
-// A connection to a server whose layout has the dish list: a server no
-// program has prepared, or one of an older layout, is brought up to date as
-// the store's opening does. `newer`: the layout of a later program, which
+// A connection to a server of this program's layout (or a newer one): a
+// server no program has prepared, or one of an older layout, is brought up to
+// date as the store's opening does. `newer`: the layout of a later program, which
 // this one reads and never writes.
-std::unique_ptr<SqlConnection> Connect(const PgSettings& settings, std::string& why, bool& newer) {
+std::unique_ptr<SqlConnection> Connect(const PgSettings& settings, std::string& why, bool& newer,
+                                       int& layout) {
   SqlError error;
   std::unique_ptr<SqlConnection> db = ConnectPostgres(settings, error);
   if (!db) {
     why = JapaneseMessage(error);
     return nullptr;
   }
-  int layout = 0;
+  layout = 0;
   {
     const std::unique_ptr<SqlStatement> read = db->Prepare("SELECT version FROM plan_layout WHERE id = 1");
     if (read && read->Step() == SqlStep::Row) {
@@ -47,7 +46,7 @@ std::unique_ptr<SqlConnection> Connect(const PgSettings& settings, std::string& 
       return nullptr;
     }
   }
-  if (layout < kDishListLayout) {
+  if (layout < PgPlanMigrations().back().version) {
     const std::unique_ptr<DayPlanStore> store = OpenServerPlanStore(settings);
     if (store->status() == OpenStatus::Failed) {
       why = store->message();
@@ -131,12 +130,15 @@ ServerDishList Failure(const char* what, const std::string& why, const char* aft
 ServerDishList Load(const PgSettings& settings) {
   std::string why;
   bool newer = false;
-  const std::unique_ptr<SqlConnection> db = Connect(settings, why, newer);
+  int layout = 0;
+  const std::unique_ptr<SqlConnection> db = Connect(settings, why, newer, layout);
   if (!db) return Failure(kLoadFailed, why);
   ServerDishList result;
   std::vector<StoredLine> stored;
   if (!db->Exec("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY") ||
-      !ReadList(*db, false, result.version, stored) || !db->Commit()) {
+      !ReadList(*db, false, result.version, stored) ||
+      (layout >= plan_detail::kFoodTableLayout && !plan_detail::ReadRecordedTable(*db, result.table)) ||
+      !db->Commit()) {
     why = Reason(*db);
     db->Rollback();
     return Failure(kLoadFailed, why);
@@ -148,10 +150,12 @@ ServerDishList Load(const PgSettings& settings) {
 }
 
 ServerDishList Save(const PgSettings& settings, const std::vector<std::string>& base,
-                    const std::vector<std::string>& ours, const FoodTable* repointTo) {
+                    const std::vector<std::string>& ours, const FoodTable* repointTo,
+                    const FoodTableIdentity* local) {
   std::string why;
   bool newer = false;
-  const std::unique_ptr<SqlConnection> db = Connect(settings, why, newer);
+  int layout = 0;
+  const std::unique_ptr<SqlConnection> db = Connect(settings, why, newer, layout);
   if (!db) return Failure(kSaveFailed, why, kUnchanged);
   if (newer)
     return Failure(kSaveFailed, "サーバーの献立表は新しい版のプログラムで作られたため、この版では保存できません。",
@@ -159,8 +163,17 @@ ServerDishList Save(const PgSettings& settings, const std::vector<std::string>& 
   ServerDishList result;
   std::vector<StoredLine> stored;
   bool changed = false;
+  FoodTableIdentity recorded;
+  bool otherTable = false;
   const bool written = [&] {
-    if (!db->Begin() || !ReadList(*db, true, result.version, stored)) return false;
+    if (!db->Begin()) return false;
+    if (local && layout >= plan_detail::kFoodTableLayout) {
+      const plan_detail::TableClaim claim = plan_detail::ClaimFoodTable(*db, *local, recorded);
+      if (claim == plan_detail::TableClaim::Failed) return false;
+      otherTable = claim == plan_detail::TableClaim::Other;
+      if (otherTable) return false;
+    }
+    if (!ReadList(*db, true, result.version, stored)) return false;
     std::vector<std::string> theirs;
     theirs.reserve(stored.size());
     for (const StoredLine& row : stored) theirs.push_back(row.line);
@@ -183,10 +196,11 @@ ServerDishList Save(const PgSettings& settings, const std::vector<std::string>& 
     return db->Commit();
   }();
   if (!written) {
-    why = Reason(*db);
+    why = otherTable ? OtherFoodTableMessage(recorded, *local) : Reason(*db);
     db->Rollback();
     return Failure(kSaveFailed, why, kUnchanged);
   }
+  result.table = local ? *local : FoodTableIdentity{};
   result.ok = true;
   return result;
 }
@@ -202,9 +216,10 @@ ServerDishList LoadServerDishes(const PgSettings& settings) {
 }
 
 ServerDishList SaveServerDishes(const PgSettings& settings, const std::vector<std::string>& base,
-                                const std::vector<std::string>& ours, const FoodTable* repointTo) {
+                                const std::vector<std::string>& ours, const FoodTable* repointTo,
+                                const FoodTableIdentity* local) {
   try {
-    return Save(settings, base, ours, repointTo);
+    return Save(settings, base, ours, repointTo, local);
   } catch (const std::exception&) {
     return Failure(kSaveFailed, "（予期しないエラーです）", kUnchanged);
   }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "plans/food_table_identity.h"
 #include "plans/sql/sql_connection.h"
 
 namespace eiyou {
@@ -23,6 +24,9 @@ struct ServerDishList {
   std::vector<std::string> lines;  // CP932, in list order (ascending bytes)
   std::int64_t version = 0;        // the list's version these lines are
   int othersAdded = 0, othersRemoved = 0;  // a save: what others had changed (MergeDishLines)
+  // The food table the server's lines are pointed at (digest empty: none is
+  // recorded yet); lines read against another table name other foods.
+  FoodTableIdentity table;
 };
 
 // The list as the server holds it, read in one snapshot. A server of an older
@@ -36,10 +40,13 @@ ServerDishList LoadServerDishes(const PgSettings& settings);
 // lines that differ are written, and the version goes up by one when any do.
 // `repointTo` (when given): the food table was replaced since the opening and
 // `base` and `ours` already point at its lines; theirs is pointed the same
-// way before the merge. Returns the lines the server now holds; a failure
-// changes nothing on the server.
+// way before the merge. `local` (when given): the table the lines are pointed
+// at, the data folder's; a server that records another refuses the save with
+// OtherFoodTableMessage, and one that records none records it. Returns the
+// lines the server now holds; a failure changes nothing on the server.
 ServerDishList SaveServerDishes(const PgSettings& settings, const std::vector<std::string>& base,
                                 const std::vector<std::string>& ours,
-                                const FoodTable* repointTo = nullptr);
+                                const FoodTable* repointTo = nullptr,
+                                const FoodTableIdentity* local = nullptr);
 
 }  // namespace eiyou

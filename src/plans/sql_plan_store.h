@@ -18,6 +18,10 @@
 
 namespace eiyou::plan_detail {
 
+// Whether dish lines may be written where a server records the food table
+// its lines are pointed at (ServeFolderTable).
+enum class TableClaim { Ours, Other, Failed };
+
 class SqlPlanStore : public DayPlanStore {
  public:
   bool HasDay(const std::string& date) final;
@@ -75,6 +79,32 @@ class SqlPlanStore : public DayPlanStore {
     return true;
   }
   virtual bool WriteDishList(const std::vector<std::string>& /*lines*/) { return true; }
+  // The same for the record of the food table the dish lines are pointed at
+  // (StoreContents::foodTable), where the store keeps one: a server's.
+  virtual bool ReadTableRecord(FoodTableIdentity& table) {
+    table = {};
+    return true;
+  }
+  virtual bool WriteTableRecord(const FoodTableIdentity& /*table*/) { return true; }
+
+  // The days just read, before they are handed out: a server whose lines are
+  // pointed at another food table than the folder's points them at the
+  // folder's (ServeFolderTable). False, with readError_ set, when a day
+  // cannot be.
+  virtual bool PointDaysRead(std::vector<DayPlan>& /*days*/) { return true; }
+  // Inside the write transaction of a day, before its lines are written:
+  // whether they may be. A server records the folder's table when it records
+  // none, and answers Other, no longer writable and Refusal() telling why,
+  // when it records another. Failed: the query failed.
+  virtual TableClaim ClaimFoodTable() { return TableClaim::Ours; }
+
+  enum class Repointed { Done, ReadFailed, WriteFailed };
+  // Inside the transaction open: every stored dish line pointed at `table`
+  // (RepointDishLines), what that found in `result`, the lines that change
+  // written (and, with row versions, their days given new versions, so that
+  // a user holding a day read before is told) when `write`. A failure leaves
+  // the transaction to the caller, sql_->lastError() telling why.
+  Repointed RepointStoredDays(const FoodTable& table, PlanRepoint& result, bool write);
 
   // Null while the store has no database.
   SqlConnection* sql_ = nullptr;

@@ -63,7 +63,8 @@ class SqlitePlanStore final : public SqlPlanStore {
   void OpenFile(const std::string& dataDir, std::span<const PlanMigration> migrations);
   void Fail(std::string message);
 
-  StoreResult BeginRepoint(const FoodTable& table, PlanRepoint& result) override;
+  StoreResult BeginRepoint(const FoodTable& table, const FoodTableIdentity& identity,
+                           PlanRepoint& result) override;
   StoreResult CopyCommittedTo(const std::string& path) override;
   StoreResult CommitRepoint() override;
   void AbandonRepoint() override;

@@ -27,7 +27,9 @@ std::unique_ptr<DayPlanStore> OpenPlanStore(const std::string& dataDir, std::tim
   if (!location.server) return DayPlanStore::Open(dataDir, now);
   PgSettings settings = location.settings;
   settings.password = RememberedServerPassword();
-  return OpenServerPlanStore(settings);
+  std::unique_ptr<DayPlanStore> store = OpenServerPlanStore(settings);
+  store->ServeFolderTable(dataDir, ReadFoodTableIdentity(dataDir));
+  return store;
 }
 
 ServerCheck CheckServer(const PgSettings& settings) {

@@ -17,7 +17,8 @@ namespace eiyou {
 // The file (DayPlanStore::Open), or the server with the password typed in
 // this run (RememberedServerPassword). Settings that cannot be read give a
 // store with status Failed and their message: never the file in the
-// server's place, where the user's work would go unseen by the team.
+// server's place, where the user's work would go unseen by the team. The
+// server is told the folder's food table (DayPlanStore::ServeFolderTable).
 std::unique_ptr<DayPlanStore> OpenPlanStore(const std::string& dataDir, std::time_t now);
 
 // What a connection test found: one Japanese message for each outcome

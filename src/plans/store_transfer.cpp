@@ -319,6 +319,8 @@ TransferResult MoveFolderToServer(const std::string& dataDir, const PgSettings& 
     if (!from->ReadAll(source)) return {false, from->readError() + kNothingMoved, {}};
     source.dishes = std::move(dishes);
   }
+  // The lines follow the folder's table: the server records it.
+  source.foodTable = ReadFoodTableIdentity(dataDir);
   return Move(source, *to);
 }
 
@@ -333,6 +335,15 @@ TransferResult MoveServerToFolder(const PgSettings& server, const std::string& d
     return {false, from->message() + kNothingMoved, {}};
   StoreContents source;
   if (!from->ReadAll(source)) return {false, from->readError() + kNothingMoved, {}};
+  // The lines would name other foods of another table.
+  if (const FoodTableIdentity folder = ReadFoodTableIdentity(dataDir);
+      !source.foodTable.digest.empty() && !(source.foodTable == folder))
+    return {false,
+            "共有サーバーの献立と日別献立は、このフォルダのものとは違う食品成分表" +
+                (source.foodTable.edition.empty() ? std::string()
+                                                  : "（「" + source.foodTable.edition + "」）") +
+                "に合わせてあります。先にこのフォルダに同じ食品成分表を取り込んでください。" + kNothingMoved,
+            {}};
   const std::string kondate = JoinPath(dataDir, kDishDirName);
   if (!DirectoryExists(kondate) && mkdir(kondate.c_str(), 0777) != 0 && errno != EEXIST)
     return {false, "フォルダ " + kondate + " を作れませんでした。" + kNothingMoved, {}};

@@ -59,13 +59,15 @@ std::vector<std::string> ContentsDifferences(const StoreContents& source,
 TransferResult TransferStore(DayPlanStore& from, DayPlanStore& to);
 
 // The data folder's file (KONDATE/献立表.db; none is read as empty) and its
-// dish file to the server, whose dish list goes in the same transaction.
+// dish file to the server, whose dish list goes in the same transaction, and
+// the folder's food table recorded there as the one the lines follow.
 TransferResult MoveFolderToServer(const std::string& dataDir, const PgSettings& server,
                                   std::time_t now);
 // The server's contents into the data folder's file, made (with its KONDATE
 // folder) when missing; the dish file becomes the server's list inside the
 // store's transaction, the previous one kept beside it as
-// 献立.TXT.YYYYMMDD-HHMMSS.bak. Refused while a program has the folder open.
+// 献立.TXT.YYYYMMDD-HHMMSS.bak. Refused while a program has the folder open,
+// and when the server records another food table than the folder's.
 TransferResult MoveServerToFolder(const PgSettings& server, const std::string& dataDir,
                                   std::time_t now);
 

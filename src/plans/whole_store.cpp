@@ -33,7 +33,7 @@ struct InTransaction {
 // when it failed.
 bool SqlPlanStore::ReadEverything(StoreContents& c, bool forWriting) {
   c = {};
-  if (!ReadDishList(c.dishes, forWriting)) {
+  if (!ReadDishList(c.dishes, forWriting) || !ReadTableRecord(c.foodTable)) {
     FailedRead();
     return false;
   }
@@ -144,7 +144,7 @@ bool SqlPlanStore::WriteEverything(const StoreContents& c) {
     allergen->BindInt(3, static_cast<int>(o.presence));
     if (!Run(*allergen)) return false;
   }
-  if (!WriteDishList(c.dishes)) return false;
+  if (!WriteDishList(c.dishes) || !WriteTableRecord(c.foodTable)) return false;
   // An empty facility has no rows to carry: a store never saved stays so.
   if (c.facility.name.empty() && c.facility.notes.empty()) return true;
   FacilityInfo facility = c.facility;

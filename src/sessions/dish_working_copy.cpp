@@ -34,6 +34,13 @@ void RefreshDishWorkingCopy(MessageSink& sink) {
   if (!error.empty()) return sink.Show(error + "\n" + kOpensOnCopy);
   const ServerDishList list = LoadServerDishes(*settings);
   if (!list.ok) return sink.Show(list.message + "\n" + kOpensOnCopy);
+  // Lines pointed at another table would name other foods of this one: the
+  // working copy, pointed at this folder's table, stays as it is.
+  if (const FoodTableIdentity local = ReadFoodTableIdentity(DataDirectory());
+      !list.table.digest.empty() && !(list.table == local))
+    return sink.Show(OtherFoodTableMessage(list.table, local) +
+                     "\nこのパソコンにある献立ファイル（前に共有サーバーから読み込んだもの）で開きます。"
+                     "共有サーバーの献立では上書きしていません。");
   try {
     WriteDishFile(DishFilePath(), list.lines);
   } catch (const IoError& e) {
@@ -52,7 +59,8 @@ std::optional<DishMerge> DishWorkingCopy::Save(const std::vector<std::string>& b
   // A working copy that cannot be written fails before the server is asked,
   // as the file alone would: nothing is saved anywhere.
   if (!DirectoryExists(DishDirectoryPath())) throw IoError(WriteFailureMessage(DishFilePath()));
-  ServerDishList saved = SaveServerDishes(*settings, base, ours, repointTo);
+  const FoodTableIdentity local = ReadFoodTableIdentity(DataDirectory());
+  ServerDishList saved = SaveServerDishes(*settings, base, ours, repointTo, &local);
   if (!saved.ok) throw IoError(saved.message + "\n画面の一覧はそのままです。");
   return DishMerge{std::move(saved.lines), saved.othersAdded, saved.othersRemoved};
 }

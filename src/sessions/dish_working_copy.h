@@ -13,7 +13,9 @@ namespace eiyou {
 // dishes are on a server: the file made anew from the server's list. A server
 // that cannot be reached (or a file that cannot be written) is told through
 // `sink`, and the window opens on the file as it stands; the next save tries
-// the server again. Nothing happens without a server, or without the KONDATE
+// the server again. So does a server whose lines are pointed at another food
+// table than the folder's (food_table_identity.h): its lines would name other
+// foods here, and its saves are refused until the tables agree. Nothing happens without a server, or without the KONDATE
 // folder (the opening tells of that itself).
 void RefreshDishWorkingCopy(MessageSink& sink);
 
