@@ -16,7 +16,7 @@
 //       number and weight in grams), each food found by its number in
 //       FOLDER's food table.
 //   eiyou-data store-days PLAN.TSV [FOLDER]
-//       stores day plans in FOLDER/KONDATE/献立表.db from PLAN.TSV (UTF-8, one
+//       stores day plans in FOLDER's store (KONDATE/献立表.db, or the server the folder names) from PLAN.TSV (UTF-8, one
 //       meal a line: date YYYY-MM-DD, meal 朝食/昼食/夕食, then the names of
 //       dishes of FOLDER's dish file), for a month planned in a spreadsheet.
 //       A file with any bad line, or naming a day already stored, stores
@@ -52,6 +52,7 @@
 #include "nutrition/food_groups.h"
 #include "plans/plan_store.h"
 #include "plans/store_location.h"
+#include "plans/store_open.h"
 #include "plans/store_transfer.h"
 #include "tables/cp932.h"
 #include "tables/data_dir.h"
@@ -438,7 +439,8 @@ int StoreDays(const std::string& source, const std::string& folder) {
         day.meals[static_cast<std::size_t>(meal - std::begin(kMealNames))].push_back(dish->second);
     }
   }
-  auto store = DayPlanStore::Open(".", std::time(nullptr));
+  // Where the folder keeps its days: its file, or the team's server.
+  auto store = OpenPlanStore(".", std::time(nullptr));
   if (!store->CanStore()) Problem(store->path(), store->message());
   for (const auto& [date, day] : days)
     if (store->HasDay(date)) Problem(source, date + " is already stored; nothing is replaced");
