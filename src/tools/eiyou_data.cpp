@@ -16,9 +16,10 @@
 //       number and weight in grams), each food found by its number in
 //       FOLDER's food table.
 //   eiyou-data store-days PLAN.TSV [FOLDER]
-//       stores day plans in FOLDER's store (KONDATE/献立表.db, or the server the folder names) from PLAN.TSV (UTF-8, one
-//       meal a line: date YYYY-MM-DD, meal 朝食/昼食/夕食, then the names of
-//       dishes of FOLDER's dish file), for a month planned in a spreadsheet.
+//       stores day plans in FOLDER's store (KONDATE/献立表.db, or the server
+//       the folder names) from PLAN.TSV (UTF-8, one meal a line: date
+//       YYYY-MM-DD, meal 朝食/昼食/夕食, then the names of dishes of FOLDER's
+//       dish file), for a month planned in a spreadsheet.
 //       A file with any bad line, or naming a day already stored, stores
 //       nothing: a stored day is the user's work and is never replaced here.
 //   eiyou-data to-server [--server SETTINGS] [FOLDER]
