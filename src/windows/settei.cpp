@@ -1,6 +1,7 @@
 #include "settei.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,6 +10,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "gui/controls.h"
@@ -152,6 +156,47 @@ ServerSettingsWindow::ServerSettingsWindow(std::string dataDir, QWidget* parent)
   layout->addLayout(buttons);
   setMinimumWidth(460);
   ChoiceChange();
+  FitScreen();
+}
+
+void ServerSettingsWindow::FitScreen() {
+  const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  // The title bar and the frame, which the window system adds.
+  const int frame = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8;
+  const int room = screen->availableGeometry().height() - frame;
+  if (sizeHint().height() <= room) return;
+  // Too low a screen (a small laptop at twice the scale): the choices and
+  // the moves scroll, the buttons below them stay in sight.
+  auto* content = new QWidget;
+  auto* inner = new QVBoxLayout(content);
+  inner->setContentsMargins(0, 0, 0, 0);
+  auto* outer = static_cast<QVBoxLayout*>(layout());
+  while (outer->count() > 1) {
+    QLayoutItem* item = outer->takeAt(0);
+    if (QWidget* w = item->widget()) inner->addWidget(w);
+    delete item;
+  }
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName("SettingsScroll");
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setWidget(content);
+  outer->insertWidget(0, scroll, 1);
+  scroll->setFocusPolicy(Qt::NoFocus);
+  // Tab keeps the order of the dialog's face (moving the controls put them
+  // last) and brings the control it reaches into view.
+  QWidget* order[] = {FileChoice, ServerChoice, HostEdit, PortEdit, DatabaseEdit, UserEdit, ServiceEdit,
+                      findChild<QPushButton*>("MoveToServerButton"),
+                      findChild<QPushButton*>("MoveFromServerButton"), findChild<QPushButton*>("TestButton"),
+                      findChild<QPushButton*>("OkButton"), findChild<QPushButton*>("CancelButton")};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  connect(qApp, &QApplication::focusChanged, scroll, [scroll, content](QWidget*, QWidget* now) {
+    if (now && content->isAncestorOf(now)) scroll->ensureWidgetVisible(now, 8, 8);
+  });
+  resize(std::max(width(), content->sizeHint().width() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 24),
+         room);
 }
 
 void ServerSettingsWindow::ChoiceChange() {

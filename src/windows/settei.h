@@ -47,6 +47,9 @@ class ServerSettingsWindow : public QDialog {
   // what it said. True when it moved.
   bool Moved(eiyou::PgSettings& settings, const std::string& question, const char* yes,
              const std::function<eiyou::TransferResult()>& move);
+  // On a screen too low for the dialog, puts all but the buttons in a
+  // scrolled area and the dialog's height to the screen's.
+  void FitScreen();
   // Writes the folder's location (null: the file), as OK does, and closes.
   void SwitchTo(const eiyou::PgSettings* server);
 
