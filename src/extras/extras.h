@@ -24,6 +24,7 @@
 #include "plans/plan_store.h"
 #include "plans/server_dishes.h"
 #include "plans/sql/sql_connection.h"
+#include "plans/store_transfer.h"
 #include "reports/monthly_menu.h"
 #include "reports/order_report.h"
 #include "reports/report.h"
@@ -42,21 +43,21 @@ inline constexpr const char* kExtrasEntryName = "eiyou_extras";
 
 // One more with every change of the table's entries or of the interfaces they
 // hand over (a new member of DayPlanStore).
-inline constexpr int kExtrasInterface = 8;
+inline constexpr int kExtrasInterface = 9;
 
 // The sizes of the types handed through the table: a module built from other
 // headers (left from another version) is refused rather than called.
-inline constexpr std::array<std::size_t, 13> ExtrasLayout() {
-  return {sizeof(FoodImport),  sizeof(ImportLimits), sizeof(ImportedFood), sizeof(Report),
-          sizeof(DayPlan),     sizeof(StoreResult),  sizeof(PlanRepoint),  sizeof(ReportChart),
-          sizeof(OrderReport), sizeof(MonthlyMenu),  sizeof(PgSettings),   sizeof(SqlError),
-          sizeof(ServerDishList)};
+inline constexpr std::array<std::size_t, 14> ExtrasLayout() {
+  return {sizeof(FoodImport),  sizeof(ImportLimits), sizeof(ImportedFood),   sizeof(Report),
+          sizeof(DayPlan),     sizeof(StoreResult),  sizeof(PlanRepoint),    sizeof(ReportChart),
+          sizeof(OrderReport), sizeof(MonthlyMenu),  sizeof(PgSettings),     sizeof(SqlError),
+          sizeof(ServerDishList), sizeof(TransferResult)};
 }
 
 struct ExtrasTable {
   int interface = kExtrasInterface;
   std::size_t size = sizeof(ExtrasTable);
-  std::array<std::size_t, 13> layout = ExtrasLayout();
+  std::array<std::size_t, 14> layout = ExtrasLayout();
 
   // import::ReadWorkbook
   void (*readWorkbook)(std::string_view bytes, const ImportProgress& progress,
@@ -87,6 +88,12 @@ struct ExtrasTable {
                                      const std::vector<std::string>& ours,
                                      const FoodTable* repointTo,
                                      const FoodTableIdentity* local) = nullptr;
+  // MoveFolderToServer and MoveServerToHeldFolder (the program asks for the
+  // folder to itself before it calls: see MoveServerToHeldFolder)
+  TransferResult (*moveFolderToServer)(const std::string& dataDir, const PgSettings& server,
+                                       std::time_t now) = nullptr;
+  TransferResult (*moveServerToHeldFolder)(const PgSettings& server, const std::string& dataDir,
+                                           std::time_t now, bool soleUse) = nullptr;
 };
 
 }  // namespace eiyou

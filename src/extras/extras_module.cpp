@@ -37,6 +37,8 @@ eiyou::ExtrasTable MakeTable() {
   table.previewMonthlyMenu = &eiyou::PreviewMonthlyMenu;
   table.loadServerDishes = &eiyou::LoadServerDishes;
   table.saveServerDishes = &eiyou::SaveServerDishes;
+  table.moveFolderToServer = &eiyou::MoveFolderToServer;
+  table.moveServerToHeldFolder = &eiyou::MoveServerToHeldFolder;
   return table;
 }
 

@@ -17,6 +17,7 @@
 #include "import/readers.h"
 #include "plans/failed_plan_store.h"
 #include "plans/pg_plan_store.h"
+#include "tables/folder_lock.h"
 
 namespace eiyou {
 
@@ -193,6 +194,25 @@ ServerDishList SaveServerDishes(const PgSettings& settings, const std::vector<st
   ServerDishList result;
   if (const ExtrasTable* extras = Extras(result.message))
     return extras->saveServerDishes(settings, base, ours, repointTo, local);
+  return result;
+}
+
+TransferResult MoveFolderToServer(const std::string& dataDir, const PgSettings& server,
+                                  std::time_t now) {
+  TransferResult result;
+  if (const ExtrasTable* extras = Extras(result.message))
+    return extras->moveFolderToServer(dataDir, server, now);
+  return result;
+}
+
+TransferResult MoveServerToFolder(const PgSettings& server, const std::string& dataDir,
+                                  std::time_t now) {
+  // Asked here, where this program's own hold on its folder is known: it
+  // does not count against the move, another program's does.
+  const DataFolderSoleUse sole(dataDir);
+  TransferResult result;
+  if (const ExtrasTable* extras = Extras(result.message))
+    return extras->moveServerToHeldFolder(server, dataDir, now, sole.granted());
   return result;
 }
 

@@ -329,7 +329,12 @@ TransferResult MoveServerToFolder(const PgSettings& server, const std::string& d
   // The dish file and the store change together: no program may have the
   // folder open meanwhile.
   const DataFolderSoleUse sole(dataDir);
-  if (!sole.granted()) return {false, FolderInUseMessage(dataDir) + kNothingMoved, {}};
+  return MoveServerToHeldFolder(server, dataDir, now, sole.granted());
+}
+
+TransferResult MoveServerToHeldFolder(const PgSettings& server, const std::string& dataDir,
+                                      std::time_t now, bool soleUse) {
+  if (!soleUse) return {false, FolderInUseMessage(dataDir, "移して") + "。" + kNothingMoved, {}};
   auto from = OpenServerPlanStore(server);
   if (from->status() != OpenStatus::Ok && from->status() != OpenStatus::ReadOnly)
     return {false, from->message() + kNothingMoved, {}};

@@ -70,5 +70,11 @@ TransferResult MoveFolderToServer(const std::string& dataDir, const PgSettings& 
 // and when the server records another food table than the folder's.
 TransferResult MoveServerToFolder(const PgSettings& server, const std::string& dataDir,
                                   std::time_t now);
+// The same for a caller that has already asked for the folder to itself:
+// `soleUse` is whether its DataFolderSoleUse was granted. The program asks
+// before it calls into its module, whose own copy of the folder locks cannot
+// see the program's hold and would take it for another program's.
+TransferResult MoveServerToHeldFolder(const PgSettings& server, const std::string& dataDir,
+                                      std::time_t now, bool soleUse);
 
 }  // namespace eiyou

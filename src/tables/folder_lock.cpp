@@ -116,10 +116,10 @@ DataFolderSoleUse::~DataFolderSoleUse() {
   if (fd_ >= 0) close(fd_);
 }
 
-std::string FolderInUseMessage(const std::string& directory) {
+std::string FolderInUseMessage(const std::string& directory, const char* action) {
   return "データフォルダ " + directory +
          " は、ほかに起動している栄養分析システムか食品成分表の取込が使用中です。"
-         "それらを終了してから、もう一度取り込んでください";
+         "それらを終了してから、もう一度" + std::string(action) + "ください";
 }
 
 DishFolderLock::DishFolderLock(const std::string& dishDirectory) : fd_(OpenFolder(dishDirectory)) {

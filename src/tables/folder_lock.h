@@ -45,8 +45,9 @@ class DataFolderSoleUse : Uncopyable {
   bool granted_ = false;
 };
 
-// Told when an import is refused for another program's hold on the folder.
-std::string FolderInUseMessage(const std::string& directory);
+// Told when an import (or another action needing the folder to itself, said
+// as the verb's te-form: "移して") is refused for another program's hold on it.
+std::string FolderInUseMessage(const std::string& directory, const char* action = "取り込んで");
 
 // Exclusive, waited for: one save of the dish file at a time, from reading the
 // file as it is now to putting the new one in place. Held on the KONDATE folder

@@ -10,6 +10,7 @@
 #include "bunseki.h"
 #include "hacchuu.h"
 #include "gui/controls.h"
+#include "gui/screen_fit.h"
 #include "gui/text.h"
 #include "kikan.h"
 #include "kondate.h"
@@ -112,6 +113,9 @@ TForm1::TForm1(QWidget* parent)
   storeLocationLabel_->setObjectName("storeLocationLabel");
   storeLocationLabel_->setGeometry(92, kClientHeight - 34, kClientWidth - 140 - 92, 22);
   ShowStoreLocation();
+  // A screen too small for the window (a small laptop at twice the scale)
+  // scrolls to the end button and 設定 rather than cutting them off.
+  eiyou::ScreenFit::Install(this);
 }
 
 void TForm1::ShowStoreLocation() {

@@ -1,5 +1,7 @@
 #include "settei.h"
 
+#include <QApplication>
+#include <QGuiApplication>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -8,6 +10,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "gui/controls.h"
@@ -15,6 +20,7 @@
 #include "gui/text.h"
 #include "plans/store_location.h"
 #include "plans/store_open.h"
+#include "plans/store_transfer.h"
 
 using eiyou::U;
 
@@ -28,6 +34,28 @@ QLineEdit* Field(QWidget* parent, const char* name, const std::string& text, con
 }
 
 std::string Typed(const QLineEdit* edit) { return edit->text().toStdString(); }
+
+// The server as the user knows it: "db1 / kondate".
+std::string ServerName(const eiyou::PgSettings& s) {
+  std::string name = !s.host.empty() ? s.host : !s.service.empty() ? "サービス " + s.service : "既定";
+  return s.dbname.empty() ? name : name + " / " + s.dbname;
+}
+
+bool SameServer(const eiyou::PgSettings& a, const eiyou::PgSettings& b) {
+  return eiyou::WrittenServerSettings(a) == eiyou::WrittenServerSettings(b);
+}
+
+// What a move carries, as the questions name it.
+constexpr const char* kMovedKinds =
+    "献立の日、目標量セット、喫食グループと人数、単価、アレルゲンの確認、施設名とお知らせ、献立";
+
+// The wait cursor for as long as a move runs.
+struct WaitCursor {
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
 
 }  // namespace
 
@@ -91,6 +119,16 @@ ServerSettingsWindow::ServerSettingsWindow(std::string dataDir, QWidget* parent)
   SourceNote->setWordWrap(true);
   SourceNote->setVisible(!source.empty());
 
+  auto* move = new QGroupBox(U("データの移動"), this);
+  move->setObjectName("MoveGroup");
+  auto* moveButtons = new QVBoxLayout(move);
+  moveButtons->addWidget(eiyou::LayoutButton(
+      move, "MoveToServerButton", "このフォルダーのデータをサーバーへ移す…",
+      "このフォルダーの献立表ファイルと献立ファイルの中身を、空の共有サーバーへまとめて移します"));
+  moveButtons->addWidget(eiyou::LayoutButton(
+      move, "MoveFromServerButton", "サーバーのデータをこのフォルダーへ戻す…",
+      "共有サーバーの中身を、このフォルダーの空の献立表ファイルと献立ファイルへまとめて戻します"));
+
   auto* buttons = new QHBoxLayout;
   QPushButton* test = eiyou::LayoutButton(this, "TestButton", "接続テスト",
                                           "入力した設定でサーバーに接続してみます");
@@ -104,13 +142,61 @@ ServerSettingsWindow::ServerSettingsWindow(std::string dataDir, QWidget* parent)
   connect(ok, &QPushButton::clicked, this, &ServerSettingsWindow::OkButtonClick);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(FileChoice, &QRadioButton::toggled, this, &ServerSettingsWindow::ChoiceChange);
+  connect(findChild<QPushButton*>("MoveToServerButton"), &QPushButton::clicked, this,
+          &ServerSettingsWindow::MoveToServerButtonClick);
+  connect(findChild<QPushButton*>("MoveFromServerButton"), &QPushButton::clicked, this,
+          &ServerSettingsWindow::MoveFromServerButtonClick);
+  for (QLineEdit* edit : {HostEdit, PortEdit, DatabaseEdit, UserEdit, ServiceEdit})
+    connect(edit, &QLineEdit::textChanged, this, &ServerSettingsWindow::ChoiceChange);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(SourceNote);
   layout->addWidget(where);
+  layout->addWidget(move);
   layout->addLayout(buttons);
   setMinimumWidth(460);
   ChoiceChange();
+  FitScreen();
+}
+
+void ServerSettingsWindow::FitScreen() {
+  const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  // The title bar and the frame, which the window system adds.
+  const int frame = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8;
+  const int room = screen->availableGeometry().height() - frame;
+  if (sizeHint().height() <= room) return;
+  // Too low a screen (a small laptop at twice the scale): the choices and
+  // the moves scroll, the buttons below them stay in sight.
+  auto* content = new QWidget;
+  auto* inner = new QVBoxLayout(content);
+  inner->setContentsMargins(0, 0, 0, 0);
+  auto* outer = static_cast<QVBoxLayout*>(layout());
+  while (outer->count() > 1) {
+    QLayoutItem* item = outer->takeAt(0);
+    if (QWidget* w = item->widget()) inner->addWidget(w);
+    delete item;
+  }
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName("SettingsScroll");
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setWidget(content);
+  outer->insertWidget(0, scroll, 1);
+  scroll->setFocusPolicy(Qt::NoFocus);
+  // Tab keeps the order of the dialog's face (moving the controls put them
+  // last) and brings the control it reaches into view.
+  QWidget* order[] = {FileChoice, ServerChoice, HostEdit, PortEdit, DatabaseEdit, UserEdit, ServiceEdit,
+                      findChild<QPushButton*>("MoveToServerButton"),
+                      findChild<QPushButton*>("MoveFromServerButton"), findChild<QPushButton*>("TestButton"),
+                      findChild<QPushButton*>("OkButton"), findChild<QPushButton*>("CancelButton")};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  connect(qApp, &QApplication::focusChanged, scroll, [scroll, content](QWidget*, QWidget* now) {
+    if (now && content->isAncestorOf(now)) scroll->ensureWidgetVisible(now, 8, 8);
+  });
+  resize(std::max(width(), content->sizeHint().width() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 24),
+         room);
 }
 
 void ServerSettingsWindow::ChoiceChange() {
@@ -122,6 +208,15 @@ void ServerSettingsWindow::ChoiceChange() {
     edit->setReadOnly(!editable);
   }
   findChild<QPushButton*>("TestButton")->setEnabled(ServerChoice->isChecked());
+  // A move needs a server to go to: the fields filled as they must be.
+  eiyou::PgSettings settings;
+  std::string error;
+  const bool filled =
+      ServerChoice->isChecked() &&
+      eiyou::ServerSettingsFromFields(Typed(HostEdit), Typed(PortEdit), Typed(DatabaseEdit),
+                                      Typed(UserEdit), Typed(ServiceEdit), settings, error);
+  findChild<QPushButton*>("MoveToServerButton")->setEnabled(filled);
+  findChild<QPushButton*>("MoveFromServerButton")->setEnabled(filled);
 }
 
 bool ServerSettingsWindow::ReadFields(eiyou::PgSettings& settings) {
@@ -150,9 +245,7 @@ bool ServerSettingsWindow::AskPassword(QWidget* parent, const eiyou::PgSettings&
   return true;
 }
 
-void ServerSettingsWindow::TestButtonClick() {
-  eiyou::PgSettings settings;
-  if (!ReadFields(settings)) return;
+eiyou::ServerCheck ServerSettingsWindow::Check(eiyou::PgSettings& settings) {
   settings.password = eiyou::RememberedServerPassword();
   eiyou::ServerCheck check = eiyou::CheckServer(settings);
   if (check.passwordRefused) eiyou::RememberServerPassword({});
@@ -161,6 +254,13 @@ void ServerSettingsWindow::TestButtonClick() {
     check = eiyou::CheckServer(settings);
     if (check.passwordRefused) eiyou::RememberServerPassword({});
   }
+  return check;
+}
+
+void ServerSettingsWindow::TestButtonClick() {
+  eiyou::PgSettings settings;
+  if (!ReadFields(settings)) return;
+  const eiyou::ServerCheck check = Check(settings);
   if (check.connected)
     eiyou::ShowMessage(this, U(check.message));
   else
@@ -176,4 +276,84 @@ void ServerSettingsWindow::OkButtonClick() {
   if (!eiyou::WriteStoreLocation(dataDir_, server ? &settings : nullptr, error))
     return eiyou::ShowError(this, U(error));
   accept();
+}
+
+void ServerSettingsWindow::SwitchTo(const eiyou::PgSettings* server) {
+  (server ? ServerChoice : FileChoice)->setChecked(true);
+  std::string error;
+  if (!eiyou::WriteStoreLocation(dataDir_, server, error)) return eiyou::ShowError(this, U(error));
+  accept();
+}
+
+bool ServerSettingsWindow::Moved(eiyou::PgSettings& settings, const std::string& question,
+                                 const char* yes,
+                                 const std::function<eiyou::TransferResult()>& move) {
+  if (!eiyou::Confirm(this, U(question), yes, "キャンセル")) return false;
+  const eiyou::ServerCheck check = Check(settings);
+  if (!check.connected) {
+    eiyou::ShowError(this, U(check.message));
+    return false;
+  }
+  eiyou::TransferResult moved;
+  {
+    const WaitCursor wait;
+    moved = move();
+  }
+  if (!moved.ok) {
+    eiyou::ShowError(this, U(moved.message));
+    return false;
+  }
+  eiyou::ShowMessage(this, U(moved.message));
+  return true;
+}
+
+void ServerSettingsWindow::MoveToServerButtonClick() {
+  eiyou::PgSettings settings;
+  if (!ReadFields(settings)) return;
+  const std::string server = "共有サーバー「" + ServerName(settings) + "」";
+  if (!Moved(settings,
+             "このフォルダー（" + dataDir_ + "）の" + kMovedKinds + "を、すべて" + server +
+                 "へ移します。\n\n"
+                 "・すべてを一度に書き込み、読み返して一つずつ照合してから確定します。途中で失敗したときは、サーバーには何も書き込みません。\n"
+                 "・移し先のデータベースは空でなければなりません。すでにデータがあるときは何も移しません。\n"
+                 "・このフォルダーのデータはそのまま残ります。\n"
+                 "・移しても、このフォルダーの保存先は切り替わりません。移したあとで、サーバーに切り替えるかどうかをお尋ねします。\n\n"
+                 "移しますか？",
+             "移す",
+             [&] { return eiyou::MoveFolderToServer(dataDir_, settings, std::time(nullptr)); }))
+    return;
+  const eiyou::StoreLocation location = eiyou::ReadStoreLocation(dataDir_);
+  if (fixed_ || (location.server && SameServer(location.settings, settings))) return;
+  if (eiyou::Confirm(this,
+                     U("このフォルダーの保存先を" + server +
+                       "に切り替えますか？\n切り替えると、これからの献立の日、目標量セット、単価、献立などはすべてサーバーに保存し、"
+                       "このフォルダーの献立表ファイルは使いません。"),
+                     "切り替える", "切り替えない"))
+    SwitchTo(&settings);
+}
+
+void ServerSettingsWindow::MoveFromServerButtonClick() {
+  eiyou::PgSettings settings;
+  if (!ReadFields(settings)) return;
+  if (!Moved(settings,
+             "共有サーバー「" + ServerName(settings) + "」の" + kMovedKinds + "を、すべてこのフォルダー（" +
+                 dataDir_ +
+                 "）の献立表ファイル（KONDATE/献立表.db）と献立ファイル（KONDATE/献立.TXT）へ戻します。\n\n"
+                 "・すべてを一度に書き込み、読み返して一つずつ照合してから確定します。途中で失敗したときは、このフォルダーには何も書き込みません。\n"
+                 "・このフォルダーの献立表ファイルは空でなければなりません。すでにデータがあるときは何も戻しません。"
+                 "いまの献立ファイルは、日時を付けた名前で残します。\n"
+                 "・ほかに起動している栄養分析システムがこのフォルダーを使っている間は戻せません。\n"
+                 "・サーバーのデータはそのまま残ります。\n"
+                 "・戻しても、このフォルダーの保存先は切り替わりません。戻したあとで、このコンピューター（ファイル）に切り替えるかどうかをお尋ねします。\n\n"
+                 "戻しますか？",
+             "戻す",
+             [&] { return eiyou::MoveServerToFolder(settings, dataDir_, std::time(nullptr)); }))
+    return;
+  if (fixed_ || !eiyou::ReadStoreLocation(dataDir_).server) return;
+  if (eiyou::Confirm(this,
+                     U("このフォルダーの保存先をこのコンピューター（ファイル）に切り替えますか？\n"
+                       "切り替えると、これからはすべてこのフォルダーの献立表ファイルと献立ファイルに保存し、"
+                       "共有サーバーは使いません。"),
+                     "切り替える", "切り替えない"))
+    SwitchTo(nullptr);
 }

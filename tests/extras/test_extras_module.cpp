@@ -2,13 +2,17 @@
 // nothing of the module's libraries is loaded at the start, each feature works
 // through it on first use, and a module that cannot be opened is named in a
 // Japanese message by every feature, never a crash.
+#include <fcntl.h>
 #include <link.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTest>
 #include <string>
 
+#include "../sql/pg_test_env.h"
 #include "extras/extras_loader.h"
 #include "gui/report_actions.h"
 #include "gui/text.h"
@@ -16,7 +20,9 @@
 #include "modal_driver.h"
 #include "plans/plan_store.h"
 #include "plans/server_dishes.h"
+#include "plans/store_transfer.h"
 #include "reports/report.h"
+#include "tables/folder_lock.h"
 
 namespace {
 
@@ -102,6 +108,29 @@ class ExtrasModuleTest : public QObject {
     QVERIFY2(!dishes.ok && dishes.message.find("サーバーに接続できません") != std::string::npos,
              dishes.message.c_str());
     QVERIFY(LoadedModuleLibraries().size() >= 5);
+  }
+
+  // The program holds its folder for the whole run, and the module keeps
+  // folder locks of its own that cannot see that hold: moving back from the
+  // server into the folder counts another program's hold, never its own.
+  void movingBackCountsOnlyAnotherProgramsHold() {
+    QVERIFY2(eiyou::ServerEnv().count("PGPORT"), "no test server: its fixture did not run");
+    ScopedWorkDir dir;
+    QVERIFY(dir.ok());
+    const std::string folder = eiyou::Utf8Of(dir.path());
+    const eiyou::DataFolderUse program(folder);
+    const int other = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    QVERIFY(other >= 0 && flock(other, LOCK_SH) == 0);
+    const eiyou::TransferResult refused =
+        eiyou::MoveServerToFolder(eiyou::ServerSettings(), folder, std::time(nullptr));
+    close(other);
+    QVERIFY2(!refused.ok && refused.message.find("使用中です") != std::string::npos,
+             refused.message.c_str());
+    QVERIFY(!QFile::exists(dir.path() + "/KONDATE"));
+    const eiyou::TransferResult moved =
+        eiyou::MoveServerToFolder(eiyou::ServerSettings(), folder, std::time(nullptr));
+    QVERIFY2(moved.ok, moved.message.c_str());
+    QVERIFY(QFile::exists(dir.path() + "/KONDATE/献立表.db"));
   }
 
   // ctest runs it in a process of its own: a module once opened stays.

@@ -1,5 +1,6 @@
-// The settings dialog (設定) and the main window's note of where the data is
-// kept, against the throw-away server of the sql tests' fixture.
+// The settings dialog (設定), its moves of a folder's data to the server, and
+// the main window's note of where the data is kept, against the throw-away
+// server of the sql tests' fixture.
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -7,31 +8,26 @@
 #include <QRadioButton>
 #include <QTest>
 #include <cstdlib>
-#include <fstream>
-#include <map>
 #include <memory>
 
+#include "../sql/pg_test_env.h"
 #include "gui/text.h"
 #include "modal_driver.h"
+#include "plans/pg_plan_store.h"
+#include "plans/server_dishes.h"
 #include "plans/store_location.h"
+#include "plans/store_open.h"
 #include "pmain.h"
 #include "settei.h"
+#include "tables/data_dir.h"
+#include "tables/dish_file.h"
 #include "tables/file_io.h"
 
 using eiyou::U;
 
 namespace {
 
-// The fixture server's settings (its env file), PGPASSFILE handed to libpq.
-std::map<std::string, std::string> ServerEnv() {
-  std::map<std::string, std::string> values;
-  std::ifstream in(EIYOU_PG_TEST_DIR "/env");
-  for (std::string line; std::getline(in, line);)
-    if (const auto eq = line.find('='); eq != std::string::npos)
-      values[line.substr(0, eq)] = line.substr(eq + 1);
-  if (values.count("PGPASSFILE")) setenv("PGPASSFILE", values["PGPASSFILE"].c_str(), 1);
-  return values;
-}
+using eiyou::ServerEnv;
 
 void Type(QWidget* w, const char* field, const std::string& text) {
   Child<QLineEdit>(w, field)->setText(U(text));
@@ -119,6 +115,47 @@ class ServerSettingsTest : public QObject {
     QVERIFY2(said[0].contains(U("サーバーに接続できません")) && said[0].contains(U("ポート 1")), qPrintable(said[0]));
     QVERIFY2(said[1].contains(U("データベース「no_such_kondate」がサーバーにありません")), qPrintable(said[1]));
     QVERIFY2(said[2].contains(U("接続できました")), qPrintable(said[2]));
+  }
+
+  // A day and a dish of the folder go to an empty server through the dialog,
+  // and the folder is switched to the server when the user accepts.
+  void aFolderMovesToTheServerAndIsSwitchedToIt() {
+    QVERIFY2(ServerEnv().count("PGPORT"), "no test server: its fixture (pg_test_server_start) did not run");
+    const std::string emptied = eiyou::EmptyServerDatabase();
+    QVERIFY2(emptied.empty(), emptied.c_str());
+    const std::string dish = "a,b,\x96\xec\x8d\xd8\x83\x54\x83\x89\x83\x5f,[1]1001:x= 10g";
+    eiyou::WriteDishFile("KONDATE/" + std::string(eiyou::kDishFileName), {dish});
+    eiyou::DayPlan day;
+    day.date = "2025-06-02";
+    day.sex = 1;
+    day.age = 8;
+    day.meals[1] = {dish};
+    QVERIFY(eiyou::OpenPlanStore(".", std::time(nullptr))->SaveDay(day).ok);
+
+    ServerSettingsWindow w(".");
+    QVERIFY(!Child<QPushButton>(&w, "MoveToServerButton")->isEnabled());
+    Child<QRadioButton>(&w, "ServerChoice")->setChecked(true);
+    QVERIFY(!Child<QPushButton>(&w, "MoveFromServerButton")->isEnabled());  // nothing to connect to
+    Type(&w, "HostEdit", ServerEnv().at("PGHOST"));
+    Type(&w, "PortEdit", ServerEnv().at("PGPORT"));
+    Type(&w, "UserEdit", ServerEnv().at("PGUSER"));
+    Type(&w, "DatabaseEdit", ServerEnv().at("PGDATABASE"));
+    QVERIFY(Child<QPushButton>(&w, "MoveFromServerButton")->isEnabled());
+    ModalDriver d;
+    d.Message({}, U("移す")).Message().Message({}, U("切り替える"));
+    ClickButton(&w, "MoveToServerButton");
+    QVERIFY2(d.Done(), d.Report());
+    QVERIFY2(d.messages()[0].contains(U("移し先のデータベースは空でなければなりません")), qPrintable(d.messages()[0]));
+    QVERIFY2(d.messages()[1].contains(U("献立の日 1 日")) && d.messages()[1].contains(U("献立 1 件を移し")),
+             qPrintable(d.messages()[1]));
+    QCOMPARE(w.result(), int(QDialog::Accepted));
+
+    const eiyou::StoreLocation location = eiyou::ReadStoreLocation(".");
+    QVERIFY2(location.server && location.error.empty(), location.error.c_str());
+    QCOMPARE(location.settings.dbname, ServerEnv().at("PGDATABASE"));
+    const auto stored = eiyou::OpenServerPlanStore(eiyou::ServerSettings())->LoadDay(day.date);
+    QVERIFY(stored && stored->meals == day.meals);
+    QCOMPARE(eiyou::LoadServerDishes(eiyou::ServerSettings()).lines, std::vector<std::string>{dish});
   }
 
   void theMainWindowNotesTheServerBesideItsVersion() {
