@@ -182,8 +182,12 @@ INSERT INTO plan_layout (id, version) VALUES (1, 0) ON CONFLICT (id) DO NOTHING;
 class PgPlanStore final : public plan_detail::SqlPlanStore {
  public:
   explicit PgPlanStore(const PgSettings& settings) {
-    path_ = "「" + settings.dbname + "」（サーバー " + (settings.host.empty() ? "既定" : settings.host) +
-            (settings.port ? ":" + std::to_string(settings.port) : std::string()) + "）";
+    // Settings given by a service section may name neither database nor host.
+    if (!settings.dbname.empty() || settings.service.empty())
+      path_ = "「" + settings.dbname + "」（サーバー " + (settings.host.empty() ? "既定" : settings.host) +
+              (settings.port ? ":" + std::to_string(settings.port) : std::string()) + "）";
+    else
+      path_ = "（サービス「" + settings.service + "」のサーバー）";
   }
 
   void Connect(const PgSettings& settings, std::span<const PlanMigration> migrations) {
