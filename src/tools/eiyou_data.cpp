@@ -451,7 +451,11 @@ int StoreDays(const std::string& source, const std::string& folder) {
     return 1;
   }
   for (const auto& [date, day] : days) {
-    const StoreResult stored = store->SaveDay(day);
+    // Stored as a day read as not stored: on a server, a day another user
+    // stores meanwhile is refused, never replaced.
+    std::int64_t version = 0;
+    bool changedByOther = false;
+    const StoreResult stored = store->SaveDayIfUnchanged(day, version, changedByOther);
     if (!stored.ok) {
       std::cerr << date << ": " << stored.message << "\n";
       return 1;
