@@ -1,11 +1,14 @@
 #include "plans/pg_plan_store.h"
 
+#include "plans/server_dishes.h"
+
 #include <algorithm>
 #include <exception>
 #include <new>
 
 #include "nutrition/dish_line.h"
 #include "nutrition/repoint.h"
+#include "plans/server_dishes.h"
 #include "plans/server_food_table.h"
 #include "plans/sql_plan_store.h"
 #include "tables/cp932.h"
@@ -309,14 +312,11 @@ class PgPlanStore final : public plan_detail::SqlPlanStore {
   bool ReadDishList(std::vector<std::string>& lines, bool forWriting) override {
     lines.clear();
     if (version_ < kDishListLayout) return true;
-    auto head = sql_->Prepare(forWriting
-                                  ? "SELECT version FROM dish_list_version WHERE id = 1 FOR UPDATE"
-                                  : "SELECT version FROM dish_list_version WHERE id = 1");
-    auto rows = sql_->Prepare("SELECT line FROM dish_list ORDER BY line, id");
-    if (!head || !rows || head->Step() == SqlStep::Error) return false;
-    SqlStep step;
-    while ((step = rows->Step()) == SqlStep::Row) lines.push_back(rows->Bytes(0));
-    return step == SqlStep::Done;
+    std::int64_t version = 0;
+    std::vector<plan_detail::DishRow> rows;
+    if (!plan_detail::ReadDishRows(*sql_, forWriting, version, rows)) return false;
+    for (plan_detail::DishRow& row : rows) lines.push_back(std::move(row.line));
+    return true;
   }
   bool ReadTableRecord(FoodTableIdentity& table) override {
     table = {};
@@ -363,15 +363,9 @@ class PgPlanStore final : public plan_detail::SqlPlanStore {
   // empty list sees the change at its next save.
   bool WriteDishList(const std::vector<std::string>& lines) override {
     // An older layout has nowhere to put them: the check finds them missing.
-    if (lines.empty() || version_ < kDishListLayout) return true;
-    auto insert = sql_->Prepare("INSERT INTO dish_list (line) VALUES ($1)");
-    auto bump = sql_->Prepare("UPDATE dish_list_version SET version = version + 1 WHERE id = 1");
-    if (!insert || !bump) return false;
-    for (const std::string& line : lines) {
-      insert->BindBlob(1, line);
-      if (!plan_detail::Run(*insert)) return false;
-    }
-    return plan_detail::Run(*bump);
+    if (version_ < kDishListLayout) return true;
+    bool changed = false;
+    return plan_detail::WriteDishRows(*sql_, {}, lines, changed);
   }
 
  private:
@@ -380,32 +374,15 @@ class PgPlanStore final : public plan_detail::SqlPlanStore {
   bool RepointDishList(const FoodTable& table, int& changed) {
     changed = 0;
     if (version_ < kDishListLayout) return true;
-    std::vector<std::int64_t> ids;
+    std::int64_t version = 0;
+    std::vector<plan_detail::DishRow> rows;
+    if (!plan_detail::ReadDishRows(*sql_, true, version, rows)) return false;
     std::vector<std::string> lines;
-    {
-      auto head = sql_->Prepare("SELECT version FROM dish_list_version WHERE id = 1 FOR UPDATE");
-      auto rows = sql_->Prepare("SELECT id, line FROM dish_list ORDER BY id");
-      if (!head || !rows || head->Step() == SqlStep::Error) return false;
-      SqlStep step;
-      while ((step = rows->Step()) == SqlStep::Row) {
-        ids.push_back(rows->Int(0));
-        lines.push_back(rows->Bytes(1));
-      }
-      if (step != SqlStep::Done) return false;
-    }
+    for (const plan_detail::DishRow& row : rows) lines.push_back(row.line);
     const RepointResult pointed = RepointDishLines(lines, table);
-    auto update = sql_->Prepare("UPDATE dish_list SET line = $2 WHERE id = $1");
-    if (!update) return false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      if (pointed.lines[i] == lines[i]) continue;
-      update->BindInt(1, ids[i]);
-      update->BindBlob(2, pointed.lines[i]);
-      if (!plan_detail::Run(*update)) return false;
-      ++changed;
-    }
-    if (changed == 0) return true;
-    auto bump = sql_->Prepare("UPDATE dish_list_version SET version = version + 1 WHERE id = 1");
-    return bump && plan_detail::Run(*bump);
+    for (std::size_t i = 0; i < lines.size(); ++i) changed += pointed.lines[i] != lines[i];
+    bool written = false;
+    return changed == 0 || plan_detail::WriteDishRows(*sql_, rows, pointed.lines, written);
   }
 
   void Migrate(std::span<const PlanMigration> migrations) {

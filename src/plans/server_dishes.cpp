@@ -58,14 +58,96 @@ std::unique_ptr<SqlConnection> Connect(const PgSettings& settings, std::string& 
   return db;
 }
 
-struct StoredLine {
-  std::int64_t id;
-  std::string line;
-};
+std::vector<std::string> Sorted(std::vector<std::string> lines) {
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
 
-// The list version and every line, in list order; `lock`: the version row
-// locked until the transaction ends, which keeps other saves waiting.
-bool ReadList(SqlConnection& db, bool lock, std::int64_t& version, std::vector<StoredLine>& rows) {
+ServerDishList Failure(const char* what, const std::string& why, const char* after = "") {
+  ServerDishList result;
+  result.message = what + why + after;
+  return result;
+}
+
+ServerDishList Load(const PgSettings& settings) {
+  std::string why;
+  bool newer = false;
+  int layout = 0;
+  const std::unique_ptr<SqlConnection> db = Connect(settings, why, newer, layout);
+  if (!db) return Failure(kLoadFailed, why);
+  ServerDishList result;
+  std::vector<plan_detail::DishRow> stored;
+  if (!db->Exec("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY") ||
+      !plan_detail::ReadDishRows(*db, false, result.version, stored) ||
+      (layout >= plan_detail::kFoodTableLayout && !plan_detail::ReadRecordedTable(*db, result.table)) ||
+      !db->Commit()) {
+    why = Reason(*db);
+    db->Rollback();
+    return Failure(kLoadFailed, why);
+  }
+  result.lines.reserve(stored.size());
+  for (plan_detail::DishRow& row : stored) result.lines.push_back(std::move(row.line));
+  result.ok = true;
+  return result;
+}
+
+ServerDishList Save(const PgSettings& settings, const std::vector<std::string>& base,
+                    const std::vector<std::string>& ours, const FoodTable* repointTo,
+                    const FoodTableIdentity* local) {
+  std::string why;
+  bool newer = false;
+  int layout = 0;
+  const std::unique_ptr<SqlConnection> db = Connect(settings, why, newer, layout);
+  if (!db) return Failure(kSaveFailed, why, kUnchanged);
+  if (newer)
+    return Failure(kSaveFailed, "サーバーの献立表は新しい版のプログラムで作られたため、この版では保存できません。",
+                   kUnchanged);
+  ServerDishList result;
+  std::vector<plan_detail::DishRow> stored;
+  bool changed = false;
+  FoodTableIdentity recorded;
+  bool otherTable = false;
+  const bool written = [&] {
+    if (!db->Begin()) return false;
+    if (local && layout >= plan_detail::kFoodTableLayout) {
+      const plan_detail::TableClaim claim = plan_detail::ClaimFoodTable(*db, *local, recorded);
+      if (claim == plan_detail::TableClaim::Failed) return false;
+      otherTable = claim == plan_detail::TableClaim::Other;
+      if (otherTable) return false;
+    }
+    if (!plan_detail::ReadDishRows(*db, true, result.version, stored)) return false;
+    std::vector<std::string> theirs;
+    theirs.reserve(stored.size());
+    for (const plan_detail::DishRow& row : stored) theirs.push_back(row.line);
+    if (repointTo) theirs = RepointDishLines(theirs, *repointTo).lines;
+    if (Sorted(theirs) == Sorted(base)) {
+      result.lines = ours;
+    } else {
+      DishMerge merge = MergeDishLines(base, ours, theirs);
+      result.lines = std::move(merge.lines);
+      result.othersAdded = merge.added;
+      result.othersRemoved = merge.removed;
+    }
+    if (!plan_detail::WriteDishRows(*db, stored, result.lines, changed)) return false;
+    if (changed) ++result.version;
+    return db->Commit();
+  }();
+  if (!written) {
+    why = otherTable ? OtherFoodTableMessage(recorded, *local) : Reason(*db);
+    db->Rollback();
+    return Failure(kSaveFailed, why, kUnchanged);
+  }
+  result.table = local ? *local : FoodTableIdentity{};
+  result.ok = true;
+  return result;
+}
+
+}  // namespace
+
+namespace plan_detail {
+
+bool ReadDishRows(SqlConnection& db, bool lock, std::int64_t& version, std::vector<DishRow>& rows) {
+  rows.clear();
   const std::unique_ptr<SqlStatement> head = db.Prepare(
       lock ? "SELECT version FROM dish_list_version WHERE id = 1 FOR UPDATE"
            : "SELECT version FROM dish_list_version WHERE id = 1");
@@ -78,19 +160,10 @@ bool ReadList(SqlConnection& db, bool lock, std::int64_t& version, std::vector<S
   return step == SqlStep::Done;
 }
 
-bool Run(SqlStatement& statement) {
-  const bool ok = statement.Step() != SqlStep::Error;
-  statement.Reset();
-  return ok;
-}
-
-// Makes the stored rows hold `lines`: rows whose bytes are no longer listed
-// go, lines not yet stored come; equal lines count one row each. True when
-// all went through; `changed` tells whether any row did.
-bool WriteDifference(SqlConnection& db, const std::vector<StoredLine>& stored,
-                     const std::vector<std::string>& lines, bool& changed) {
+bool WriteDishRows(SqlConnection& db, const std::vector<DishRow>& rows,
+                   const std::vector<std::string>& lines, bool& changed) {
   std::map<std::string_view, std::vector<std::int64_t>> unused;
-  for (const StoredLine& row : stored) unused[row.line].push_back(row.id);
+  for (const DishRow& row : rows) unused[row.line].push_back(row.id);
   std::vector<const std::string*> added;
   for (const std::string& line : lines) {
     const auto it = unused.find(line);
@@ -113,99 +186,13 @@ bool WriteDifference(SqlConnection& db, const std::vector<StoredLine>& stored,
     insert->BindBlob(1, *line);
     if (!Run(*insert)) return false;
   }
-  return true;
+  if (!changed) return true;
+  const std::unique_ptr<SqlStatement> bump =
+      db.Prepare("UPDATE dish_list_version SET version = version + 1 WHERE id = 1");
+  return bump && Run(*bump);
 }
 
-std::vector<std::string> Sorted(std::vector<std::string> lines) {
-  std::sort(lines.begin(), lines.end());
-  return lines;
-}
-
-ServerDishList Failure(const char* what, const std::string& why, const char* after = "") {
-  ServerDishList result;
-  result.message = what + why + after;
-  return result;
-}
-
-ServerDishList Load(const PgSettings& settings) {
-  std::string why;
-  bool newer = false;
-  int layout = 0;
-  const std::unique_ptr<SqlConnection> db = Connect(settings, why, newer, layout);
-  if (!db) return Failure(kLoadFailed, why);
-  ServerDishList result;
-  std::vector<StoredLine> stored;
-  if (!db->Exec("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY") ||
-      !ReadList(*db, false, result.version, stored) ||
-      (layout >= plan_detail::kFoodTableLayout && !plan_detail::ReadRecordedTable(*db, result.table)) ||
-      !db->Commit()) {
-    why = Reason(*db);
-    db->Rollback();
-    return Failure(kLoadFailed, why);
-  }
-  result.lines.reserve(stored.size());
-  for (StoredLine& row : stored) result.lines.push_back(std::move(row.line));
-  result.ok = true;
-  return result;
-}
-
-ServerDishList Save(const PgSettings& settings, const std::vector<std::string>& base,
-                    const std::vector<std::string>& ours, const FoodTable* repointTo,
-                    const FoodTableIdentity* local) {
-  std::string why;
-  bool newer = false;
-  int layout = 0;
-  const std::unique_ptr<SqlConnection> db = Connect(settings, why, newer, layout);
-  if (!db) return Failure(kSaveFailed, why, kUnchanged);
-  if (newer)
-    return Failure(kSaveFailed, "サーバーの献立表は新しい版のプログラムで作られたため、この版では保存できません。",
-                   kUnchanged);
-  ServerDishList result;
-  std::vector<StoredLine> stored;
-  bool changed = false;
-  FoodTableIdentity recorded;
-  bool otherTable = false;
-  const bool written = [&] {
-    if (!db->Begin()) return false;
-    if (local && layout >= plan_detail::kFoodTableLayout) {
-      const plan_detail::TableClaim claim = plan_detail::ClaimFoodTable(*db, *local, recorded);
-      if (claim == plan_detail::TableClaim::Failed) return false;
-      otherTable = claim == plan_detail::TableClaim::Other;
-      if (otherTable) return false;
-    }
-    if (!ReadList(*db, true, result.version, stored)) return false;
-    std::vector<std::string> theirs;
-    theirs.reserve(stored.size());
-    for (const StoredLine& row : stored) theirs.push_back(row.line);
-    if (repointTo) theirs = RepointDishLines(theirs, *repointTo).lines;
-    if (Sorted(theirs) == Sorted(base)) {
-      result.lines = ours;
-    } else {
-      DishMerge merge = MergeDishLines(base, ours, theirs);
-      result.lines = std::move(merge.lines);
-      result.othersAdded = merge.added;
-      result.othersRemoved = merge.removed;
-    }
-    if (!WriteDifference(*db, stored, result.lines, changed)) return false;
-    if (changed) {
-      const std::unique_ptr<SqlStatement> bump =
-          db->Prepare("UPDATE dish_list_version SET version = version + 1 WHERE id = 1");
-      if (!bump || !Run(*bump)) return false;
-      ++result.version;
-    }
-    return db->Commit();
-  }();
-  if (!written) {
-    why = otherTable ? OtherFoodTableMessage(recorded, *local) : Reason(*db);
-    db->Rollback();
-    return Failure(kSaveFailed, why, kUnchanged);
-  }
-  result.table = local ? *local : FoodTableIdentity{};
-  result.ok = true;
-  return result;
-}
-
-}  // namespace
+}  // namespace plan_detail
 
 ServerDishList LoadServerDishes(const PgSettings& settings) {
   try {

@@ -49,4 +49,21 @@ ServerDishList SaveServerDishes(const PgSettings& settings, const std::vector<st
                                 const FoodTable* repointTo = nullptr,
                                 const FoodTableIdentity* local = nullptr);
 
+namespace plan_detail {
+
+// One stored line of the list and its row.
+struct DishRow {
+  std::int64_t id = 0;
+  std::string line;
+};
+// The list's version and rows, in list order, inside the transaction open;
+// `lock`: the version row locked to its end, which keeps other saves waiting.
+bool ReadDishRows(SqlConnection& db, bool lock, std::int64_t& version, std::vector<DishRow>& rows);
+// Makes the stored `rows` hold `lines` (equal lines one row each): only the
+// lines that differ are deleted or inserted, and the version goes up by one
+// when any did (`changed`).
+bool WriteDishRows(SqlConnection& db, const std::vector<DishRow>& rows,
+                   const std::vector<std::string>& lines, bool& changed);
+
+}  // namespace plan_detail
 }  // namespace eiyou

@@ -23,6 +23,15 @@ std::string SettingsPath(const std::string& dataDir) {
 
 }  // namespace
 
+bool ParsePort(std::string_view text, int& port) {
+  int read = 0;
+  // from_chars takes no sign nor blank, and never the locale's digits.
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), read);
+  if (ec != std::errc() || end != text.data() + text.size() || read < 1 || read > 65535) return false;
+  port = read;
+  return true;
+}
+
 bool ParseServerSettings(std::string_view text, PgSettings& settings, std::string& error) {
   PgSettings read;
   int line = 1;
@@ -82,11 +91,8 @@ bool ParseServerSettings(std::string_view text, PgSettings& settings, std::strin
     if (key == "host") {
       read.host = value;
     } else if (key == "port") {
-      int port = 0;
-      const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), port);
-      if (ec != std::errc() || end != value.data() + value.size() || port < 1 || port > 65535)
+      if (!ParsePort(value, read.port))
         return fail("ポート番号「" + value + "」は 1～65535 の整数ではありません。");
-      read.port = port;
     } else if (key == "dbname") {
       read.dbname = value;
     } else if (key == "user") {

@@ -38,6 +38,10 @@ struct StoreLocation {
 // dbname nor service. Keys unknown to us are refused rather than dropped.
 bool ParseServerSettings(std::string_view text, PgSettings& settings, std::string& error);
 
+// A port as typed: decimal digits only, 1–65535. False, `port` unchanged,
+// otherwise.
+bool ParsePort(std::string_view text, int& port);
+
 // The settings in the file's form, one key per line, UTF-8, LF; empty values
 // left out; never a password.
 std::string WrittenServerSettings(const PgSettings& settings);

@@ -1,10 +1,9 @@
 #include "plans/store_open.h"
 
-#include <charconv>
-
 #include "plans/failed_plan_store.h"
 #include "plans/pg_plan_store.h"
 #include "plans/store_location.h"
+#include "tables/text_fields.h"
 
 namespace eiyou {
 namespace {
@@ -13,11 +12,8 @@ namespace {
 constexpr const char* kFirstDate = "0001-01-01";
 constexpr const char* kLastDate = "9999-12-31";
 
-std::string Trimmed(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
+// A field as typed, without the blanks around it (ideographic ones too).
+std::string Trimmed(const std::string& text) { return std::string(TrimmedCell(text)); }
 
 }  // namespace
 
@@ -87,12 +83,9 @@ bool ServerSettingsFromFields(const std::string& host, const std::string& port,
   read.dbname = Trimmed(dbname);
   read.user = Trimmed(user);
   read.service = Trimmed(service);
-  if (const std::string number = Trimmed(port); !number.empty()) {
-    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), read.port);
-    if (ec != std::errc() || end != number.data() + number.size() || read.port < 1 || read.port > 65535) {
-      error = "ポート番号「" + number + "」は 1～65535 の整数ではありません。";
-      return false;
-    }
+  if (const std::string number = Trimmed(port); !number.empty() && !ParsePort(number, read.port)) {
+    error = "ポート番号「" + number + "」は 1～65535 の整数ではありません。";
+    return false;
   }
   if (read.host.empty() && read.dbname.empty() && read.service.empty()) {
     error = "ホスト、データベース、サービスのどれかを入力してください。";
