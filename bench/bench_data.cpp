@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -31,6 +32,30 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 }
 
 std::vector<std::string> Lines(const std::string& bytes) { return SplitDishText(bytes); }
+
+std::string DateInYear(int year, int dayOfYear) {
+  std::tm date{};
+  date.tm_year = year - 1900;
+  date.tm_mday = 1 + dayOfYear;  // normalised by mktime
+  date.tm_hour = 12;
+  std::mktime(&date);
+  char text[16];
+  std::strftime(text, sizeof text, "%Y-%m-%d", &date);
+  return text;
+}
+
+DayPlan SampleDay(const std::string& date, const std::vector<std::string>& dishes,
+                  std::mt19937& random) {
+  std::uniform_int_distribution<std::size_t> pick(0, dishes.size() - 1);
+  std::uniform_int_distribution<int> count(2, 4);
+  DayPlan day;
+  day.date = date;
+  day.sex = 1;
+  day.age = 6;
+  for (auto& meal : day.meals)
+    for (int n = count(random); n > 0; --n) meal.push_back(dishes[pick(random)]);
+  return day;
+}
 
 std::string JoinCrLf(const std::vector<std::string>& lines) {
   std::string text;

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <cstddef>
+#include <random>
 #include <string>
 #include <vector>
+
+#include "nutrition/day_plan.h"
 
 namespace eiyou::bench {
 
@@ -26,6 +29,14 @@ std::string FoodFileBytes(std::size_t lines);
 // no two lines are equal, in a fixed shuffled order (as a file edited by hand
 // or written by another program could be; a saved list is already in order).
 std::vector<std::string> DishLines(std::size_t count);
+
+// "YYYY-MM-DD" of the day `dayOfYear` (0: 1 January) of `year`.
+std::string DateInYear(int year, int dayOfYear);
+
+// A day of 3 meals of 2 to 4 of `dishes` each, chosen by `random`; planned for
+// a man of the sixth age class.
+DayPlan SampleDay(const std::string& date, const std::vector<std::string>& dishes,
+                  std::mt19937& random);
 
 // A fresh directory that becomes the working directory; the old one is
 // restored and the directory removed on destruction.

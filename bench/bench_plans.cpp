@@ -51,22 +51,10 @@ struct Year {
         ReadFileBytes(SampleDataPath() + "/" + kDishDirName + "/" + kDishFileName));
     auto store = DayPlanStore::Open(dir.path(), 0);
     std::mt19937 random(20240601);
-    std::uniform_int_distribution<std::size_t> pick(0, dishes.size() - 1);
-    std::uniform_int_distribution<int> count(2, 4);
     for (int d = 0; d < kDays; ++d) {
-      std::tm date{};
-      date.tm_year = 2023 - 1900;
-      date.tm_mday = 1 + d;  // normalised by mktime
-      date.tm_hour = 12;
-      std::mktime(&date);
-      char text[16];
-      std::strftime(text, sizeof text, "%Y-%m-%d", &date);
-      DayPlan day;
-      day.date = text;
+      DayPlan day = SampleDay(DateInYear(2023, d), dishes, random);
       day.sex = d % 2;
       day.age = 1 + d % 11;
-      for (auto& meal : day.meals)
-        for (int n = count(random); n > 0; --n) meal.push_back(dishes[pick(random)]);
       for (const auto& meal : day.meals) dishRows += meal.size();
       if (!store->SaveDay(day).ok) throw std::runtime_error("a day could not be stored");
     }

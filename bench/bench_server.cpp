@@ -46,17 +46,6 @@ class QuietSink : public MessageSink {
   int shown = 0;
 };
 
-std::string DateOf(int dayOfYear) {
-  std::tm date{};
-  date.tm_year = 2023 - 1900;
-  date.tm_mday = 1 + dayOfYear;  // normalised by mktime
-  date.tm_hour = 12;
-  std::mktime(&date);
-  char text[16];
-  std::strftime(text, sizeof text, "%Y-%m-%d", &date);
-  return text;
-}
-
 // The server for the run, in the scratch folder, stopped at the end.
 struct Server {
   std::string dir;
@@ -82,20 +71,6 @@ struct Server {
     return std::system(line.c_str());
   }
 };
-
-// A day of 3 meals of 2 to 4 sample dishes each, chosen by `random`.
-DayPlan MakeDay(const std::string& date, const std::vector<std::string>& dishes,
-                std::mt19937& random) {
-  std::uniform_int_distribution<std::size_t> pick(0, dishes.size() - 1);
-  std::uniform_int_distribution<int> count(2, 4);
-  DayPlan day;
-  day.date = date;
-  day.sex = 1;
-  day.age = 6;
-  for (auto& meal : day.meals)
-    for (int n = count(random); n > 0; --n) meal.push_back(dishes[pick(random)]);
-  return day;
-}
 
 // The food table, the server and a year of days stored on it once for the
 // run, with the facility's 6 groups and each group's headcount every day.
@@ -130,7 +105,7 @@ struct Year {
     std::mt19937 random(20240601);
     std::vector<HeadcountChange> headcounts;
     for (int d = 0; d < kDays; ++d) {
-      const DayPlan day = MakeDay(DateOf(d), dishes, random);
+      const DayPlan day = SampleDay(DateInYear(2023, d), dishes, random);
       for (const auto& meal : day.meals) dishRows += meal.size();
       if (!store->SaveDay(day).ok) throw std::runtime_error("a day was not stored");
       for (std::size_t g = 0; g < ids.size(); ++g)
@@ -229,10 +204,10 @@ bool SaveConcurrently(int seconds) {
       auto store = OpenServerPlanStore(year.server.settings);
       std::mt19937 random(static_cast<unsigned>(u));
       for (int d = u; std::chrono::steady_clock::now() < end; d = d + kUsers < kDays ? d + kUsers : u) {
-        const std::string date = DateOf(d);
+        const std::string date = DateInYear(2023, d);
         std::int64_t version = 0;
         store->LoadDayWithVersion(date, version);
-        DayPlan day = MakeDay(date, year.dishes, random);
+        DayPlan day = SampleDay(date, year.dishes, random);
         bool changed = false;
         if (const StoreResult r = store->SaveDayIfUnchanged(day, version, changed); !r.ok) {
           errors[static_cast<std::size_t>(u)] = r.message;
