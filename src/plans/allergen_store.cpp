@@ -99,12 +99,9 @@ StoreResult SqlPlanStore::SaveAllergenOverrides(const std::vector<AllergenOverri
       upsert->BindText(2, o.item);
       upsert->BindInt(3, static_cast<int>(o.presence));
       if (rowVersions_) BindVersion(*upsert, 4, o.version);
-      const SqlStep done = upsert->Step();
-      upsert->Reset();
-      if (done == SqlStep::Error) return false;
-      if (rowVersions_ && done == SqlStep::Done) {
-        changed = &o;
-        return true;
+      if (const RowCheck wrote = WriteChecked(*upsert); wrote != RowCheck::AsRead) {
+        if (wrote == RowCheck::Changed) changed = &o;
+        return wrote == RowCheck::Changed;
       }
     }
     return true;

@@ -48,6 +48,13 @@ SqlPlanStore::RowCheck SqlPlanStore::CheckRow(SqlStatement* locked,
   return stored == *held ? RowCheck::AsRead : RowCheck::Changed;
 }
 
+SqlPlanStore::RowCheck SqlPlanStore::WriteChecked(SqlStatement& write) {
+  const SqlStep done = write.Step();
+  write.Reset();
+  if (done == SqlStep::Error) return RowCheck::Failed;
+  return rowVersions_ && done == SqlStep::Done ? RowCheck::Changed : RowCheck::AsRead;
+}
+
 SqlPlanStore::RowCheck SqlPlanStore::CheckRow(const char* lockSql, const std::string& key,
                                               const std::optional<std::int64_t>& held) {
   if (!rowVersions_ || !held) return RowCheck::AsRead;

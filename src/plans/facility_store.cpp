@@ -225,12 +225,11 @@ StoreResult SqlPlanStore::SaveHeadcountChanges(const std::vector<HeadcountChange
       write.BindInt(2, c.group);
       if (c.headcount >= 0) write.BindInt(3, c.headcount);
       if (c.headcount >= 0 && rowVersions_) BindVersion(write, 4, c.version);
-      const SqlStep done = write.Step();
-      write.Reset();
-      if (done == SqlStep::Error) return false;
-      if (rowVersions_ && c.headcount >= 0 && done == SqlStep::Done) {
-        changed = &c;
-        return true;
+      if (c.headcount < 0) {  // a removal returns no row
+        if (!Run(write)) return false;
+      } else if (const RowCheck wrote = WriteChecked(write); wrote != RowCheck::AsRead) {
+        if (wrote == RowCheck::Changed) changed = &c;
+        return wrote == RowCheck::Changed;
       }
     }
     return true;
@@ -315,12 +314,9 @@ StoreResult SqlPlanStore::SaveFoodPurchases(const std::vector<FoodPurchase>& row
       if (!rowVersions_ && !Run(*remove)) return false;
       BindPurchase(*set, p);
       if (rowVersions_) BindVersion(*set, 7, p.version);
-      const SqlStep done = set->Step();
-      set->Reset();
-      if (done == SqlStep::Error) return false;
-      if (rowVersions_ && done == SqlStep::Done) {
-        changed = &p;
-        return true;
+      if (const RowCheck wrote = WriteChecked(*set); wrote != RowCheck::AsRead) {
+        if (wrote == RowCheck::Changed) changed = &p;
+        return wrote == RowCheck::Changed;
       }
     }
     return true;
@@ -410,10 +406,8 @@ bool SqlPlanStore::WriteFacility(const FacilityInfo& info, bool& changed) {
       write->BindInt(3, version);
       BindVersion(*write, 4, info.version);
     }
-    const SqlStep done = write->Step();
-    write->Reset();
-    if (done == SqlStep::Error) return false;
-    if (rowVersions_ && done == SqlStep::Done) return changed = true;
+    if (const RowCheck wrote = WriteChecked(*write); wrote != RowCheck::AsRead)
+      return changed = wrote == RowCheck::Changed;
   }
   return true;
 }

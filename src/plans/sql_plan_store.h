@@ -136,6 +136,10 @@ class SqlPlanStore : public DayPlanStore {
   // statement of its own, gone on return.
   RowCheck CheckRow(const char* lockSql, const std::string& key,
                     const std::optional<std::int64_t>& held);
+  // Runs a write whose update of an existing row is guarded by the version
+  // held (… WHERE $n IS NULL OR version = $n RETURNING …): Changed when, with
+  // row versions, the guard left the row as another user stored it.
+  RowCheck WriteChecked(SqlStatement& write);
   // The version column of a row read ("version" on a server, NULL on a file).
   const char* VersionColumn() const { return rowVersions_ ? "version" : "NULL"; }
   static std::optional<std::int64_t> VersionOf(const SqlStatement& row, int column) {
