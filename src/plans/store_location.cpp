@@ -135,6 +135,11 @@ std::string WrittenServerSettings(const PgSettings& settings) {
   return out;
 }
 
+std::string ServerName(const PgSettings& s) {
+  std::string name = !s.host.empty() ? s.host : !s.service.empty() ? "サービス " + s.service : "既定";
+  return s.dbname.empty() ? name : name + " / " + s.dbname;
+}
+
 StoreLocation ReadStoreLocation(const std::string& dataDir) {
   StoreLocation location;
   if (const char* named = std::getenv(kServerEnvironmentName); named && *named) {

@@ -46,6 +46,9 @@ bool ParsePort(std::string_view text, int& port);
 // left out; never a password.
 std::string WrittenServerSettings(const PgSettings& settings);
 
+// The server as the user knows it: "db1 / kondate", "サービス kitchen".
+std::string ServerName(const PgSettings& settings);
+
 // The location of `dataDir`'s store, as described above.
 StoreLocation ReadStoreLocation(const std::string& dataDir);
 

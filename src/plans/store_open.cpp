@@ -69,10 +69,7 @@ std::string StoreLocationCaption(const std::string& dataDir) {
   const StoreLocation location = ReadStoreLocation(dataDir);
   if (!location.server) return {};
   if (!location.error.empty()) return "共有サーバー: 設定に誤りがあります";
-  const PgSettings& s = location.settings;
-  std::string where = !s.host.empty() ? s.host : !s.service.empty() ? "サービス " + s.service : "既定";
-  if (!s.dbname.empty()) where += " / " + s.dbname;
-  return "共有サーバー: " + where;
+  return "共有サーバー: " + ServerName(location.settings);
 }
 
 bool ServerSettingsFromFields(const std::string& host, const std::string& port,

@@ -36,11 +36,6 @@ QLineEdit* Field(QWidget* parent, const char* name, const std::string& text, con
 std::string Typed(const QLineEdit* edit) { return edit->text().toStdString(); }
 
 // The server as the user knows it: "db1 / kondate".
-std::string ServerName(const eiyou::PgSettings& s) {
-  std::string name = !s.host.empty() ? s.host : !s.service.empty() ? "サービス " + s.service : "既定";
-  return s.dbname.empty() ? name : name + " / " + s.dbname;
-}
-
 bool SameServer(const eiyou::PgSettings& a, const eiyou::PgSettings& b) {
   return eiyou::WrittenServerSettings(a) == eiyou::WrittenServerSettings(b);
 }
@@ -310,7 +305,7 @@ bool ServerSettingsWindow::Moved(eiyou::PgSettings& settings, const std::string&
 void ServerSettingsWindow::MoveToServerButtonClick() {
   eiyou::PgSettings settings;
   if (!ReadFields(settings)) return;
-  const std::string server = "共有サーバー「" + ServerName(settings) + "」";
+  const std::string server = "共有サーバー「" + eiyou::ServerName(settings) + "」";
   if (!Moved(settings,
              "このフォルダー（" + dataDir_ + "）の" + kMovedKinds + "を、すべて" + server +
                  "へ移します。\n\n"
@@ -336,7 +331,7 @@ void ServerSettingsWindow::MoveFromServerButtonClick() {
   eiyou::PgSettings settings;
   if (!ReadFields(settings)) return;
   if (!Moved(settings,
-             "共有サーバー「" + ServerName(settings) + "」の" + kMovedKinds + "を、すべてこのフォルダー（" +
+             "共有サーバー「" + eiyou::ServerName(settings) + "」の" + kMovedKinds + "を、すべてこのフォルダー（" +
                  dataDir_ +
                  "）の献立表ファイル（KONDATE/献立表.db）と献立ファイル（KONDATE/献立.TXT）へ戻します。\n\n"
                  "・すべてを一度に書き込み、読み返して一つずつ照合してから確定します。途中で失敗したときは、このフォルダーには何も書き込みません。\n"
