@@ -57,6 +57,16 @@ DayPlan SampleDay(const std::string& date, const std::vector<std::string>& dishe
   return day;
 }
 
+void LoadSampleFoodTable(const ScratchDir& dir, FoodTable& table) {
+  dir.Write(kFoodFileName, ReadFileBytes(SampleDataPath() + "/" + kFoodFileName));
+  struct : MessageSink {
+    void Show(const std::string&) override { ++shown; }
+    int shown = 0;
+  } sink;
+  LoadFoodTable(table, sink);
+  if (sink.shown != 0) throw std::runtime_error("the food table did not load");
+}
+
 std::string JoinCrLf(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";

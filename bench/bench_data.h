@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "nutrition/day_plan.h"
+#include "tables/food_table.h"
 
 namespace eiyou::bench {
 
@@ -37,6 +38,11 @@ std::string DateInYear(int year, int dayOfYear);
 // a man of the sixth age class.
 DayPlan SampleDay(const std::string& date, const std::vector<std::string>& dishes,
                   std::mt19937& random);
+
+class ScratchDir;
+// The bundled food table written into `dir` and loaded from it; throws when
+// it does not load without a message.
+void LoadSampleFoodTable(const ScratchDir& dir, FoodTable& table);
 
 // A fresh directory that becomes the working directory; the old one is
 // restored and the directory removed on destruction.

@@ -32,11 +32,7 @@ const Month& TheMonth() {
     Month m;
     {
       ScratchDir dir;
-      dir.Write(kFoodFileName, ReadFileBytes(SampleDataPath() + "/" + kFoodFileName));
-      struct : MessageSink {
-        void Show(const std::string&) override {}
-      } quiet;
-      LoadFoodTable(m.food, quiet);
+      LoadSampleFoodTable(dir, m.food);
     }
     const std::vector<std::string> dishes =
         Lines(ReadFileBytes(SampleDataPath() + "/" + kDishDirName + "/" + kDishFileName));

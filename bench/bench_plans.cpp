@@ -26,12 +26,6 @@ constexpr const char* kFirst = "2023-01-01";
 constexpr const char* kLast = "2023-12-31";
 constexpr int kDays = 365;
 
-class CountingSink : public MessageSink {
- public:
-  void Show(const std::string&) override { ++shown; }
-  int shown = 0;
-};
-
 // The bundled food table and a year of days, 2 to 4 sample dishes a meal (3 on
 // average, about 3,300 dish rows), stored once for every benchmark of the run.
 struct Year {
@@ -41,10 +35,7 @@ struct Year {
   std::size_t dishRows = 0;
 
   Year() {
-    dir.Write(kFoodFileName, ReadFileBytes(SampleDataPath() + "/" + kFoodFileName));
-    CountingSink sink;
-    LoadFoodTable(*food, sink);
-    if (sink.shown != 0) throw std::runtime_error("the food table did not load");
+    LoadSampleFoodTable(dir, *food);
     if (mkdir(dir.Path(kDishDirName).c_str(), 0755) != 0) throw std::runtime_error("no KONDATE");
 
     const std::vector<std::string> dishes = Lines(

@@ -40,12 +40,6 @@ constexpr const char* kLast = "2023-12-31";
 constexpr int kDays = 365;
 constexpr int kUsers = 10;
 
-class QuietSink : public MessageSink {
- public:
-  void Show(const std::string&) override { ++shown; }
-  int shown = 0;
-};
-
 // The server for the run, in the scratch folder, stopped at the end.
 struct Server {
   std::string dir;
@@ -83,10 +77,7 @@ struct Year {
   std::size_t dishRows = 0;
 
   Year() {
-    dir.Write(kFoodFileName, ReadFileBytes(SampleDataPath() + "/" + kFoodFileName));
-    QuietSink sink;
-    LoadFoodTable(*food, sink);
-    if (sink.shown != 0) throw std::runtime_error("the food table did not load");
+    LoadSampleFoodTable(dir, *food);
     dishes = Lines(ReadFileBytes(SampleDataPath() + "/" + kDishDirName + "/" + kDishFileName));
 
     auto store = OpenServerPlanStore(server.settings);
